@@ -1,0 +1,26 @@
+# make demo   a short tour of the module
+# make test   the whole test suite
+# make test-sanitized   the suite against an AddressSanitizer/UBSan build
+.PHONY: setup demo test test-sanitized bench
+
+PY := .venv/bin/python
+ASAN_VENV := .venv-sanitized
+
+setup:
+	@bash scripts/setup.sh
+
+demo: setup
+	@$(PY) examples/tour.py
+
+test: setup
+	$(PY) -m pytest -q tests
+
+test-sanitized:
+	@VENV=$(ASAN_VENV) ORBALT_BUILD_ARGS="-C cmake.define.ORBALT_SANITIZE=ON -C build-dir=build/sanitized" \
+	  bash scripts/setup.sh
+	LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" \
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider tests
+
+bench: setup
+	@for f in bench/*.py; do [ -f "$$f" ] && $(PY) "$$f"; done; true

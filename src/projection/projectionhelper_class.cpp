@@ -1,0 +1,118 @@
+// Method table of class ProjectionHelper: WKT projection definitions and re-projection of geometry dicts.
+#include "frame/method.h"
+
+namespace {
+
+using orb::Kind;
+
+const char* const kClassDoc = R"doc(Re-projection of geometry dicts between spatial reference systems.
+
+Derived from Projection.  An instance holds one source and one target
+reference, given as EPSG codes or as any text GDAL's spatial reference
+library reads (WKT such as that of definition(), PROJ strings, "EPSG:n"),
+the coordinate transformation between them and two map scale denominators,
+and re-projects whole geometry dicts vertex by vertex with project().  The
+attributes sourceProjection and targetProjection hold the ESRI-style WKT
+text of the two references.  Creating an instance switches GDAL's spatial
+reference bindings to raising exceptions for the whole process.)doc";
+
+const char* const kDefinition = R"doc(WKT 1 definition of a projected coordinate system.
+
+Fills a fixed template with the spheroid and datum of the code's record and
+the projection parameters; nothing is validated beyond the range tests.
+
+Args:
+    projection: "GaussKruger" (default; also "Gauss-Kruger", "Gauss"),
+        "Lambert" ("Lambert_Conformal_Conic"), "Albers"
+        ("Albers_Conic_Equal_Area") or "WebMercator" ("Pseudo-Mercator"),
+        in any case, surrounding blanks ignored.
+    crs: coordinate system code 1954, 1980, 1984 or 2000 (default); any
+        other int falls back to 2000.
+    centralMeridian: decimal degrees, -180 to +180; None (default) gives 0
+        for Gauss-Kruger and web Mercator and 105.0 for Lambert and Albers.
+    originLatitude: latitude of origin, -90 to +90; default 0.0 (not used
+        by web Mercator).
+    falseEasting: metres; None (default) gives 500000.0 for Gauss-Kruger
+        and 0 otherwise.
+    falseNorthing: metres; default 0.0.
+    standard_parallel_1: first standard parallel of Lambert and Albers, -90
+        to +90; default 25.0.
+    standard_parallel_2: second standard parallel of Lambert and Albers,
+        -90 to +90; default 47.0.
+
+Returns:
+    The WKT text of the projected coordinate system.
+
+Raises:
+    Exception: an unknown projection name, or a central meridian, origin
+        latitude or standard parallel out of range.)doc";
+
+const char* const kInit = R"doc(Prepare the transformation from a source to a target reference.
+
+Args:
+    sourceProjection: EPSG code (an int) or any text GDAL reads; None
+        (default) for EPSG 4326.
+    targetProjection: EPSG code or text, as for the source; None (default)
+        for EPSG 4326.
+    sourceScale: scale denominator of the source coordinates; values of 0
+        or less count as 1 (default).  x and y are multiplied by it before
+        the transformation.
+    targetScale: scale denominator of the target coordinates; values of 0
+        or less count as 1 (default).  Transformed x and y are divided by it.
+
+Both references use the traditional GIS axis order (x longitude or easting,
+y latitude or northing).  When they describe the same system no
+transformation is made and project() returns its argument unchanged.
+
+Raises:
+    The exception of GDAL for a reference it cannot read or a
+    transformation it cannot build.)doc";
+
+const char* const kProject = R"doc(Re-project a geometry dict vertex by vertex.
+
+Args:
+    geometry: a geometry dict; vertices are lists [x, y, z?, m?] in source
+        coordinates, x and y scaled by sourceScale.
+
+Returns:
+    A new geometry dict of the same type and nesting with every vertex
+    transformed (z as a height; at most four values kept) and x and y
+    divided by targetScale; the argument itself when source and target
+    are the same system.
+
+Raises:
+    Exception: "Invalid [geometry] parameter." for a dict without a true
+        type, with neither "coordinates" nor a list of "geometries", or of
+        an unknown type.
+    TypeError: a vertex that is not a list.)doc";
+
+}  // namespace
+
+const orb::ClassSpec& orb::projectionhelper_class() {
+    static const ClassSpec spec{
+        "ProjectionHelper",
+        "Projection",
+        kClassDoc,
+        nullptr,
+        {
+            {"definition", Kind::Class,
+             {{"projection", "str", "'GaussKruger'"},
+              {"crs", "int", "2000"},
+              {"centralMeridian", "float | None", "None"},
+              {"originLatitude", "float", "0.0"},
+              {"falseEasting", "float | None", "None"},
+              {"falseNorthing", "float", "0.0"},
+              {"standard_parallel_1", "float", "25.0"},
+              {"standard_parallel_2", "float", "47.0"}},
+             "str", kDefinition},
+            {"__init__", Kind::Instance,
+             {{"sourceProjection", "str | int", "None"},
+              {"targetProjection", "str | int", "None"},
+              {"sourceScale", "int", "1"},
+              {"targetScale", "int", "1"}},
+             nullptr, kInit},
+            {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject},
+        },
+    };
+    return spec;
+}
