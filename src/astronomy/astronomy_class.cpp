@@ -188,7 +188,7 @@ Raises:
 }  // namespace
 
 const orb::ClassSpec& orb::astronomy_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "Astronomy",
         nullptr,
         kClassDoc,
@@ -243,5 +243,5 @@ const orb::ClassSpec& orb::astronomy_class() {
              "dict", kGeostationarySatellite},
         },
     };
-    return spec;
+    return table;
 }

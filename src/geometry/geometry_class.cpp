@@ -303,7 +303,7 @@ Returns:
 }  // namespace
 
 const orb::ClassSpec& orb::geometry_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "Geometry",
         nullptr,
         kClassDoc,
@@ -365,5 +365,5 @@ const orb::ClassSpec& orb::geometry_class() {
              "shapely.geometry", kTranslate},
         },
     };
-    return spec;
+    return table;
 }

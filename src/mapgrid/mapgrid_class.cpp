@@ -118,7 +118,7 @@ Raises:
 }  // namespace
 
 const orb::ClassSpec& orb::mapgrid_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "MapGrid",
         nullptr,
         kClassDoc,
@@ -139,5 +139,5 @@ const orb::ClassSpec& orb::mapgrid_class() {
             {"parse", Kind::Class, {{"code", "str"}}, "dict", kParse},
         },
     };
-    return spec;
+    return table;
 }

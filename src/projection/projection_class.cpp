@@ -188,7 +188,7 @@ Raises:
 }  // namespace
 
 const orb::ClassSpec& orb::projection_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "Projection",
         nullptr,
         kClassDoc,
@@ -243,5 +243,5 @@ const orb::ClassSpec& orb::projection_class() {
              "tuple", kLambert},
         },
     };
-    return spec;
+    return table;
 }

@@ -89,7 +89,7 @@ Raises:
 }  // namespace
 
 const orb::ClassSpec& orb::projectionhelper_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "ProjectionHelper",
         "Projection",
         kClassDoc,
@@ -114,5 +114,5 @@ const orb::ClassSpec& orb::projectionhelper_class() {
             {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject},
         },
     };
-    return spec;
+    return table;
 }

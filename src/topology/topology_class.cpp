@@ -474,7 +474,7 @@ constexpr const char* kGeo = "dict | list | str";
 }  // namespace
 
 const orb::ClassSpec& orb::topology_class() {
-    static const ClassSpec spec{
+    static const ClassSpec table{
         "Topology",
         "Geometry",
         kClassDoc,
@@ -564,5 +564,5 @@ const orb::ClassSpec& orb::topology_class() {
              "list", kVoronoiDiagram},
         },
     };
-    return spec;
+    return table;
 }
