@@ -1,6 +1,8 @@
 # make demo   a short tour of the module
 # make test   the whole test suite
 # make test-sanitized   the suite against an AddressSanitizer/UBSan build
+#   (libstdc++ is preloaded beside libasan: the interpreter does not link it,
+#   and the sanitizer must see it at start to intercept C++ throws)
 .PHONY: setup demo test test-sanitized bench
 
 PY := .venv/bin/python
@@ -18,7 +20,7 @@ test: setup
 test-sanitized:
 	@VENV=$(ASAN_VENV) ORBALT_BUILD_ARGS="-C cmake.define.ORBALT_SANITIZE=ON -C build-dir=build/sanitized" \
 	  bash scripts/setup.sh
-	LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" \
+	LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libstdc++.so)" \
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider tests
 

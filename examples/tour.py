@@ -20,7 +20,7 @@ CALLS = [
     ("Topology.length", lambda: Topology.length([[116.0, 39.0], [117.0, 40.0]])),
     ("MapGrid.map", lambda: MapGrid.map(116.4, 39.9, 100000)),
     ("MapGrid.parse", lambda: MapGrid.parse("J50D001001")),
-    ("MapGrid.grid", lambda: list(MapGrid.grid(116.0, 39.0, 117.0, 40.0, 8))[:2]),
+    ("MapGrid.grid", lambda: list(MapGrid.grid(40.0, 39.0, 116.0, 117.0, 8))[:2]),
     ("Projection.gaussKruger", lambda: Projection.gaussKruger(116.4, 39.9)),
     ("Projection.angle", lambda: Projection.angle(116.4)),
     ("ProjectionHelper.definition", lambda: ProjectionHelper.definition()[:60] + "..."),
