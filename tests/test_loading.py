@@ -118,6 +118,24 @@ def test_missing_dependency_fails_and_a_later_import_succeeds():
     """) == "ModuleNotFoundError False\nAstronomy 6378137.0"
 
 
+def test_failed_load_under_another_name_leaves_no_entry():
+    # The module registered itself as "models.orbalt"; a failed load takes
+    # that entry back so nobody imports a half-built module.
+    assert run(f"""
+        import importlib.util, sys
+        sys.modules["shapely"] = None
+        spec = importlib.util.spec_from_file_location("orbalt", {orbalt.__file__!r})
+        m = importlib.util.module_from_spec(spec)
+        try:
+            spec.loader.exec_module(m)
+        except ModuleNotFoundError:
+            print("models.orbalt" in sys.modules, hasattr(m, "Geometry"))
+        del sys.modules["shapely"]
+        import models.orbalt as fresh
+        print(fresh is not m, fresh.Geometry.__name__)
+    """) == "False False\nTrue Geometry"
+
+
 def test_names_from_a_module():
     # A name missing from the module is taken from the module table under
     # "module.name"; missing there too, the import fails.

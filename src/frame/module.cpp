@@ -64,13 +64,14 @@ void set(PyObject* dict, const char* key, const Ref& value) {
 }
 
 // `import name`: an entry of the module table that has finished loading is
-// used as it is.
+// used as it is.  A None entry (a blocked import) goes to the import
+// function, which raises for it, rather than binding None as the module.
 void import_module(PyObject* globals, const char* name) {
     Ref key = text(name);
     PyObject* modules = PyImport_GetModuleDict();
     Ref found = Ref::borrow(PyDict_GetItemWithError(modules, key));
     if (!found) check_error();
-    if (found) {
+    if (found && found.get() != Py_None) {
         Ref spec = Ref::steal_or_null(PyObject_GetAttrString(found, "__spec__"));
         bool initializing = false;
         if (spec && spec.get() != Py_None) {
