@@ -1,5 +1,7 @@
 // Method table of class ProjectionHelper: WKT projection definitions and re-projection of geometry dicts.
 #include "frame/method.h"
+#include "projection/definition.h"
+#include "projection/reprojection.h"
 
 namespace {
 
@@ -104,14 +106,14 @@ const orb::ClassSpec& orb::projectionhelper_class() {
               {"falseNorthing", "float", "0.0"},
               {"standard_parallel_1", "float", "25.0"},
               {"standard_parallel_2", "float", "47.0"}},
-             "str", kDefinition},
+             "str", kDefinition, projectionhelper::definition},
             {"__init__", Kind::Instance,
              {{"sourceProjection", "str | int", "None"},
               {"targetProjection", "str | int", "None"},
               {"sourceScale", "int", "1"},
               {"targetScale", "int", "1"}},
-             nullptr, kInit},
-            {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject},
+             nullptr, kInit, projectionhelper::init},
+            {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject, projectionhelper::project},
         },
     };
     return table;
