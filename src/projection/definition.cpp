@@ -38,10 +38,10 @@ constexpr std::string_view kLambert =
 // The Albers datum carries the authority of the WGS 84 datum.  PROJ refuses
 // to build any transformation to a datum so named that sits on another
 // spheroid ("Cannot find coordinate operations"), so that node is written
-// only for the WGS 84 spheroid and left out otherwise (kAlbersOwnDatum).
+// only for the WGS 84 spheroid and left out otherwise (kAlbersWithoutDatumId).
 constexpr std::string_view kAlbers =
     R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
-constexpr std::string_view kAlbersOwnDatum =
+constexpr std::string_view kAlbersWithoutDatumId =
     R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
 
 // Web Mercator: the spheroid part, central meridian, false easting and
@@ -54,25 +54,25 @@ constexpr std::string_view kWebMercator =
 constexpr double kWgs84A = 6378137.0;
 constexpr double kWgs84InverseFlattening = 298.257223563;
 
-enum class Kind { GaussKruger, Lambert, Albers, WebMercator };
+enum class Plane { GaussKruger, Lambert, Albers, WebMercator };
 
 struct Name {
     const char* text;
-    Kind kind;
+    Plane kind;
 };
 // Accepted names after strip() and lower(), tested in this order.
 constexpr Name kNames[] = {
-    {"gauss-kruger", Kind::GaussKruger},
-    {"gausskruger", Kind::GaussKruger},
-    {"gauss", Kind::GaussKruger},
-    {"lambert_conformal_conic", Kind::Lambert},
-    {"lambertconformalconic", Kind::Lambert},
-    {"lambert", Kind::Lambert},
-    {"albers_conic_equal_area", Kind::Albers},
-    {"albersconicequalarea", Kind::Albers},
-    {"albers", Kind::Albers},
-    {"webmercator", Kind::WebMercator},
-    {"pseudo-mercator", Kind::WebMercator},
+    {"gauss-kruger", Plane::GaussKruger},
+    {"gausskruger", Plane::GaussKruger},
+    {"gauss", Plane::GaussKruger},
+    {"lambert_conformal_conic", Plane::Lambert},
+    {"lambertconformalconic", Plane::Lambert},
+    {"lambert", Plane::Lambert},
+    {"albers_conic_equal_area", Plane::Albers},
+    {"albersconicequalarea", Plane::Albers},
+    {"albers", Plane::Albers},
+    {"webmercator", Plane::WebMercator},
+    {"pseudo-mercator", Plane::WebMercator},
 };
 
 // The record of `crs`, or of the fallback code when `crs` is not a key.
@@ -85,7 +85,7 @@ Ref record_of(PyObject* cls, PyObject* crs) {
     return Ref::steal(PyObject_GetItem(table, fallback));
 }
 
-Kind kind_of(PyObject* projection) {
+Plane plane_of(PyObject* projection) {
     Ref stripped = call_method(projection, ORB_STR("strip"), {});
     Ref name = call_method(stripped, ORB_STR("lower"), {});
     for (const Name& n : kNames) {
@@ -163,15 +163,15 @@ Ref definition(Args args) {
     Ref one = number(1.0);
     Ref e = Ref::steal(PyNumber_TrueDivide(one, f));  // inverse flattening
 
-    const Kind kind = kind_of(args[kProjection]);
+    const Plane kind = plane_of(args[kProjection]);
 
     // Defaults by projection: Gauss-Kruger writes a float false easting and
     // an integer meridian, Lambert and Albers the reverse, web Mercator two
     // integers.
     Ref centralMeridian = Ref::borrow(args[kCentralMeridian]);
     Ref falseEasting = Ref::borrow(args[kFalseEasting]);
-    const bool float_easting = kind == Kind::GaussKruger;
-    const bool float_meridian = kind == Kind::Lambert || kind == Kind::Albers;
+    const bool float_easting = kind == Plane::GaussKruger;
+    const bool float_meridian = kind == Plane::Lambert || kind == Plane::Albers;
     if (falseEasting.get() == Py_None) falseEasting = float_easting ? number(500000.0) : integer(0);
     if (centralMeridian.get() == Py_None)
         centralMeridian = float_meridian ? number(105.0) : integer(0);
@@ -183,22 +183,22 @@ Ref definition(Args args) {
 
     test_meridian(centralMeridian);
     switch (kind) {
-        case Kind::GaussKruger:
+        case Plane::GaussKruger:
             test_latitude(origin, "originLatitude");
             return fill(kGaussKruger, {spheroid, spheroid, datum, spheroid, a, e, origin,
                                        centralMeridian, falseEasting, northing});
-        case Kind::Lambert:
-        case Kind::Albers: {
+        case Plane::Lambert:
+        case Plane::Albers: {
             test_latitude(origin, "originLatitude");
             test_latitude(parallel1, "standard_parallel_1");
             test_latitude(parallel2, "standard_parallel_2");
-            std::string_view tmpl = kind == Kind::Lambert ? kLambert
+            std::string_view tmpl = kind == Plane::Lambert ? kLambert
                                     : is_wgs84(a, e)      ? kAlbers
-                                                          : kAlbersOwnDatum;
+                                                          : kAlbersWithoutDatumId;
             return fill(tmpl, {spheroid, spheroid, datum, spheroid, a, e, origin, centralMeridian,
                                parallel1, parallel2, falseEasting, northing});
         }
-        case Kind::WebMercator:
+        case Plane::WebMercator:
             break;
     }
     return fill(kWebMercator,

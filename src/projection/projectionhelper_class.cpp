@@ -43,7 +43,9 @@ Args:
         -90 to +90; default 47.0.
 
 Returns:
-    The WKT text of the projected coordinate system.
+    The WKT text of the projected coordinate system.  The Albers text names
+    the authority of the WGS 84 datum only on the WGS 84 spheroid (code
+    1984), since GDAL cannot transform to that datum on another spheroid.
 
 Raises:
     Exception: an unknown projection name, or a central meridian, origin
@@ -86,7 +88,8 @@ Raises:
     Exception: "Invalid [geometry] parameter." for a dict without a true
         type, with neither "coordinates" nor a list of "geometries", or of
         an unknown type.
-    TypeError: a vertex that is not a list.)doc";
+    TypeError: a vertex that is not a list.
+    GDAL's exception for a point it cannot transform.)doc";
 
 }  // namespace
 
