@@ -17,6 +17,9 @@ demo: setup
 test: setup
 	$(PY) -m pytest -q tests
 
+# libstdc++ is preloaded with the sanitizer runtime: the interpreter itself
+# does not link it, so otherwise the runtime finds no __cxa_throw to forward
+# to and aborts at the first C++ exception (ours, or PROJ's inside GDAL).
 test-sanitized:
 	@VENV=$(ASAN_VENV) ORBALT_BUILD_ARGS="-C cmake.define.ORBALT_SANITIZE=ON -C build-dir=build/sanitized" \
 	  bash scripts/setup.sh

@@ -1,5 +1,7 @@
 // Method table of class ProjectionHelper: WKT projection definitions and re-projection of geometry dicts.
 #include "frame/method.h"
+#include "projection/definition.h"
+#include "projection/reprojection.h"
 
 namespace {
 
@@ -41,7 +43,9 @@ Args:
         -90 to +90; default 47.0.
 
 Returns:
-    The WKT text of the projected coordinate system.
+    The WKT text of the projected coordinate system.  The Albers text names
+    the authority of the WGS 84 datum only on the WGS 84 spheroid (code
+    1984), since GDAL cannot transform to that datum on another spheroid.
 
 Raises:
     Exception: an unknown projection name, or a central meridian, origin
@@ -84,7 +88,8 @@ Raises:
     Exception: "Invalid [geometry] parameter." for a dict without a true
         type, with neither "coordinates" nor a list of "geometries", or of
         an unknown type.
-    TypeError: a vertex that is not a list.)doc";
+    TypeError: a vertex that is not a list.
+    GDAL's exception for a point it cannot transform.)doc";
 
 }  // namespace
 
@@ -104,14 +109,14 @@ const orb::ClassSpec& orb::projectionhelper_class() {
               {"falseNorthing", "float", "0.0"},
               {"standard_parallel_1", "float", "25.0"},
               {"standard_parallel_2", "float", "47.0"}},
-             "str", kDefinition},
+             "str", kDefinition, projectionhelper::definition},
             {"__init__", Kind::Instance,
              {{"sourceProjection", "str | int", "None"},
               {"targetProjection", "str | int", "None"},
               {"sourceScale", "int", "1"},
               {"targetScale", "int", "1"}},
-             nullptr, kInit},
-            {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject},
+             nullptr, kInit, projectionhelper::init},
+            {"project", Kind::Instance, {{"geometry", "dict"}}, "dict", kProject, projectionhelper::project},
         },
     };
     return table;

@@ -1,0 +1,208 @@
+// WKT 1 texts of the four projected coordinate systems: a fixed template per
+// projection, filled with the spheroid of a coordinate system record and the
+// projection parameters.  Nothing here parses the text or calls GDAL; the
+// texts are meant as references of a ProjectionHelper instance.
+#include "projection/definition.h"
+
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+namespace orb::projectionhelper {
+namespace {
+
+// Argument positions of definition() after cls.
+enum : size_t {
+    kProjection = 1, kCrs, kCentralMeridian, kOriginLatitude, kFalseEasting, kFalseNorthing,
+    kParallel1, kParallel2,
+};
+
+// The code whose record is used for every code that is not in the table.
+constexpr long kFallbackCrs = 2000;
+
+// Inclusive bounds of the range tests, in degrees.
+constexpr long kMeridianBound = 180;
+constexpr double kLatitudeBound = 90.0;
+
+// The templates; every "{}" is one value, filled from left to right.
+// Gauss-Kruger: spheroid x2, datum, spheroid, a, 1/f, latitude of origin,
+// central meridian, false easting, false northing.
+constexpr std::string_view kGaussKruger =
+    R"(PROJCS["{} / Gauss-Kruger",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","1024"]],AUTHORITY["EPSG","1043"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4490"]],PROJECTION["Transverse_Mercator"],PARAMETER["latitude_of_origin",{}],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Northing",NORTH],AXIS["Easting",EAST]])";
+
+// Lambert and Albers: the spheroid part as above, then latitude of origin,
+// central meridian, the two standard parallels, false easting and northing.
+constexpr std::string_view kLambert =
+    R"(PROJCS["{} / Lambert_Conformal_Conic",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7019"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Lambert_Conformal_Conic_2SP"],PARAMETER["latitude_of_origin",{}],PARAMETER["central_meridian",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
+
+// The Albers datum carries the authority of the WGS 84 datum.  PROJ refuses
+// to build any transformation to a datum so named that sits on another
+// spheroid ("Cannot find coordinate operations"), so that node is written
+// only for the WGS 84 spheroid and left out otherwise (kAlbersWithoutDatumId).
+constexpr std::string_view kAlbers =
+    R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
+constexpr std::string_view kAlbersWithoutDatumId =
+    R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
+
+// Web Mercator: the spheroid part, central meridian, false easting and
+// false northing.
+constexpr std::string_view kWebMercator =
+    R"(PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH],AUTHORITY["EPSG","3857"]])";
+
+// The WGS 84 spheroid, the one the authorities of the Albers datum name:
+// semi-major axis in metres and inverse flattening.
+constexpr double kWgs84A = 6378137.0;
+constexpr double kWgs84InverseFlattening = 298.257223563;
+
+enum class Plane { GaussKruger, Lambert, Albers, WebMercator };
+
+struct Name {
+    const char* text;
+    Plane kind;
+};
+// Accepted names after strip() and lower(), tested in this order.
+constexpr Name kNames[] = {
+    {"gauss-kruger", Plane::GaussKruger},
+    {"gausskruger", Plane::GaussKruger},
+    {"gauss", Plane::GaussKruger},
+    {"lambert_conformal_conic", Plane::Lambert},
+    {"lambertconformalconic", Plane::Lambert},
+    {"lambert", Plane::Lambert},
+    {"albers_conic_equal_area", Plane::Albers},
+    {"albersconicequalarea", Plane::Albers},
+    {"albers", Plane::Albers},
+    {"webmercator", Plane::WebMercator},
+    {"pseudo-mercator", Plane::WebMercator},
+};
+
+// The record of `crs`, or of the fallback code when `crs` is not a key.
+Ref record_of(PyObject* cls, PyObject* crs) {
+    Ref table = getattr(cls, ORB_STR("datum"));
+    int found = PySequence_Contains(table, crs);
+    if (found < 0) throw PyError{};
+    if (found) return Ref::steal(PyObject_GetItem(table, crs));
+    Ref fallback = integer(kFallbackCrs);
+    return Ref::steal(PyObject_GetItem(table, fallback));
+}
+
+Plane plane_of(PyObject* projection) {
+    Ref stripped = call_method(projection, ORB_STR("strip"), {});
+    Ref name = call_method(stripped, ORB_STR("lower"), {});
+    for (const Name& n : kNames) {
+        if (PyUnicode_Check(name) && PyUnicode_CompareWithASCIIString(name, n.text) == 0)
+            return n.kind;
+    }
+    raisef(PyExc_Exception,
+           "Invalid [projection: %U] parameter. Should be one of [\"GaussKruger\", \"Lambert\", "
+           "\"Albers\", \"WebMercator\"].",
+           format(projection, "").get());
+}
+
+bool is_true(PyObject* comparison) {
+    int t = PyObject_IsTrue(comparison);
+    if (t < 0) throw PyError{};
+    return t != 0;
+}
+
+// -180 <= value <= 180 as the interpreter chains it: the second comparison
+// runs only when the first holds.  The value may be any object.
+void test_meridian(PyObject* value) {
+    Ref low = integer(-kMeridianBound), high = integer(kMeridianBound);
+    if (is_true(Ref::steal(PyObject_RichCompare(low, value, Py_LE))) &&
+        is_true(Ref::steal(PyObject_RichCompare(value, high, Py_LE))))
+        return;
+    raisef(PyExc_Exception,
+           "Invalid [centralMeridian: %U] parameter. Should be between -180 and +180.",
+           format(value, "").get());
+}
+
+// The latitudes are floats after binding; a NaN fails both comparisons.
+void test_latitude(PyObject* value, const char* name) {
+    double x = PyFloat_AS_DOUBLE(value);
+    if (-kLatitudeBound <= x && x <= kLatitudeBound) return;
+    raisef(PyExc_Exception, "Invalid [%s: %U] parameter. Should be between -90 and +90.", name,
+           format(value, "").get());
+}
+
+// str.format of `tmpl` with `values` in order: each "{}" becomes
+// format(value, "").
+Ref fill(std::string_view tmpl, std::initializer_list<PyObject*> values) {
+    Ref pieces = Ref::steal(PyList_New(0));
+    auto append = [&](PyObject* piece) {
+        if (PyList_Append(pieces, piece) < 0) throw PyError{};
+    };
+    PyObject* const* next = values.begin();
+    size_t from = 0;
+    for (size_t at = tmpl.find("{}"); at != std::string_view::npos; at = tmpl.find("{}", from)) {
+        append(Ref::steal(PyUnicode_FromStringAndSize(tmpl.data() + from,
+                                                      static_cast<Py_ssize_t>(at - from))));
+        append(format(*next++, ""));
+        from = at + 2;
+    }
+    append(Ref::steal(PyUnicode_FromStringAndSize(tmpl.data() + from,
+                                                  static_cast<Py_ssize_t>(tmpl.size() - from))));
+    Ref empty = text("");
+    return Ref::steal(PyUnicode_Join(empty, pieces));
+}
+
+// True when the record's spheroid is the WGS 84 one.
+bool is_wgs84(PyObject* a, PyObject* e) {
+    if (!PyFloat_Check(a) || !PyFloat_Check(e)) return false;
+    return PyFloat_AS_DOUBLE(a) == kWgs84A && PyFloat_AS_DOUBLE(e) == kWgs84InverseFlattening;
+}
+
+}  // namespace
+
+Ref definition(Args args) {
+    PyObject* cls = args[0];
+    Ref theOrbalt = record_of(cls, args[kCrs]);
+    Ref spheroid = getattr(theOrbalt, ORB_STR("spheroid"));
+    Ref datum = getattr(theOrbalt, ORB_STR("datum"));
+    Ref a = getattr(theOrbalt, ORB_STR("a"));
+    Ref f = getattr(theOrbalt, ORB_STR("f"));
+    Ref one = number(1.0);
+    Ref e = Ref::steal(PyNumber_TrueDivide(one, f));  // inverse flattening
+
+    const Plane kind = plane_of(args[kProjection]);
+
+    // Defaults by projection: Gauss-Kruger writes a float false easting and
+    // an integer meridian, Lambert and Albers the reverse, web Mercator two
+    // integers.
+    Ref centralMeridian = Ref::borrow(args[kCentralMeridian]);
+    Ref falseEasting = Ref::borrow(args[kFalseEasting]);
+    const bool float_easting = kind == Plane::GaussKruger;
+    const bool float_meridian = kind == Plane::Lambert || kind == Plane::Albers;
+    if (falseEasting.get() == Py_None) falseEasting = float_easting ? number(500000.0) : integer(0);
+    if (centralMeridian.get() == Py_None)
+        centralMeridian = float_meridian ? number(105.0) : integer(0);
+
+    PyObject* origin = args[kOriginLatitude];
+    PyObject* northing = args[kFalseNorthing];
+    PyObject* parallel1 = args[kParallel1];
+    PyObject* parallel2 = args[kParallel2];
+
+    test_meridian(centralMeridian);
+    switch (kind) {
+        case Plane::GaussKruger:
+            test_latitude(origin, "originLatitude");
+            return fill(kGaussKruger, {spheroid, spheroid, datum, spheroid, a, e, origin,
+                                       centralMeridian, falseEasting, northing});
+        case Plane::Lambert:
+        case Plane::Albers: {
+            test_latitude(origin, "originLatitude");
+            test_latitude(parallel1, "standard_parallel_1");
+            test_latitude(parallel2, "standard_parallel_2");
+            std::string_view tmpl = kind == Plane::Lambert ? kLambert
+                                    : is_wgs84(a, e)      ? kAlbers
+                                                          : kAlbersWithoutDatumId;
+            return fill(tmpl, {spheroid, spheroid, datum, spheroid, a, e, origin, centralMeridian,
+                               parallel1, parallel2, falseEasting, northing});
+        }
+        case Plane::WebMercator:
+            break;
+    }
+    return fill(kWebMercator,
+                {spheroid, spheroid, datum, spheroid, a, e, centralMeridian, falseEasting, northing});
+}
+
+}  // namespace orb::projectionhelper

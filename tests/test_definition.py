@@ -1,0 +1,245 @@
+"""ProjectionHelper.definition: the four WKT templates, name matching,
+defaults by projection, numbers written with str, range messages, and that
+every text is one GDAL can transform to from EPSG:4326."""
+
+import decimal
+import math
+
+import pytest
+from osgeo import osr
+
+from models.orbalt import Projection, ProjectionHelper
+
+# The templates, written out independently of the module's copy.
+GAUSS = ('PROJCS["{} / Gauss-Kruger",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
+         'AUTHORITY["EPSG","1024"]],AUTHORITY["EPSG","1043"]],'
+         'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
+         'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4490"]],'
+         'PROJECTION["Transverse_Mercator"],PARAMETER["latitude_of_origin",{}],'
+         'PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],'
+         'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
+         'AXIS["Northing",NORTH],AXIS["Easting",EAST]]')
+LAMBERT = ('PROJCS["{} / Lambert_Conformal_Conic",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
+           'AUTHORITY["EPSG","7019"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
+           'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],'
+           'PROJECTION["Lambert_Conformal_Conic_2SP"],PARAMETER["latitude_of_origin",{}],'
+           'PARAMETER["central_meridian",{}],PARAMETER["standard_parallel_1",{}],'
+           'PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],'
+           'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
+           'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
+ALBERS_DATUM_ID = ',AUTHORITY["EPSG","6326"]'
+ALBERS = ('PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
+          'AUTHORITY["EPSG","7030"]]' + ALBERS_DATUM_ID + '],'
+          'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
+          'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],'
+          'PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],'
+          'PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],'
+          'PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],'
+          'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
+          'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
+# Without the WGS 84 datum authority, for the other spheroids.
+ALBERS_OWN_DATUM = ALBERS.replace(ALBERS_DATUM_ID, "", 1)
+MERCATOR = ('PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
+            'AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],'
+            'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
+            'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],'
+            'AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],'
+            'PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],'
+            'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
+            'AXIS["Easting",EAST],AXIS["Northing",NORTH],AUTHORITY["EPSG","3857"]]')
+
+# crs -> spheroid, datum, a and 1/f as written
+SPHEROIDS = {
+    1954: ("Krassowsky 1940", "Krassowsky_1940", "6378245.0", "298.3"),
+    1980: ("IAG 1975", "IAG_1975", "6378140.0", "298.257"),
+    1984: ("WGS 84", "WGS_1984", "6378137.0", "298.257223563"),
+    2000: ("GRS 1980", "GRS_1980", "6378137.0", "298.257222101"),
+}
+CODES = [1954, 1980, 1984, 2000, 4326, 0, -1]
+
+
+def expected(projection, crs):
+    """The text of `projection` at its defaults for `crs`."""
+    s, d, a, e = SPHEROIDS.get(crs, SPHEROIDS[2000])
+    head = (s, s, d, s, a, e)
+    if projection == "GaussKruger":
+        return GAUSS.format(*head, "0.0", "0", "500000.0", "0.0")
+    if projection == "WebMercator":
+        return MERCATOR.format(*head, "0", "0", "0.0")
+    conic = (*head, "0.0", "105.0", "25.0", "47.0", "0", "0.0")
+    if projection == "Lambert":
+        return LAMBERT.format(*conic)
+    return (ALBERS if d == "WGS_1984" else ALBERS_OWN_DATUM).format(*conic)
+
+
+PROJECTIONS = ["GaussKruger", "Lambert", "Albers", "WebMercator"]
+
+
+@pytest.mark.parametrize("crs", CODES)
+@pytest.mark.parametrize("projection", PROJECTIONS)
+def test_text_by_projection_and_code(projection, crs):
+    assert ProjectionHelper.definition(projection, crs) == expected(projection, crs)
+
+
+def test_gauss_kruger_about_99_degrees():
+    assert ProjectionHelper.definition("GaussKruger", centralMeridian=99) == (
+        'PROJCS["GRS 1980 / Gauss-Kruger",GEOGCS["GRS 1980",DATUM["GRS_1980",SPHEROID["GRS 1980",'
+        '6378137.0,298.257222101,AUTHORITY["EPSG","1024"]],AUTHORITY["EPSG","1043"]],'
+        'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
+        'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4490"]],'
+        'PROJECTION["Transverse_Mercator"],PARAMETER["latitude_of_origin",0.0],'
+        'PARAMETER["central_meridian",99],PARAMETER["false_easting",500000.0],'
+        'PARAMETER["false_northing",0.0],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
+        'AXIS["Northing",NORTH],AXIS["Easting",EAST]]')
+
+
+@pytest.mark.parametrize("name, prefix", [
+    (" Albers ", "Albers_Conic_Equal_Area"),
+    ("ALBERS", "Albers_Conic_Equal_Area"),
+    ("albers_conic_equal_area", "Albers_Conic_Equal_Area"),
+    ("AlbersConicEqualArea", "Albers_Conic_Equal_Area"),
+    ("Gauss-Kruger", "Gauss-Kruger"),
+    ("\tgauss\n", "Gauss-Kruger"),
+    ("LambertConformalConic", "Lambert_Conformal_Conic"),
+    ("LAMBERT_CONFORMAL_CONIC", "Lambert_Conformal_Conic"),
+    ("lambert", "Lambert_Conformal_Conic"),
+    ("webmercator", "Pseudo-Mercator"),
+    ("PSEUDO-MERCATOR", "Pseudo-Mercator"),
+    ("Pseudo-Mercator", "Pseudo-Mercator"),
+])
+def test_name_matching(name, prefix):
+    assert ProjectionHelper.definition(name).startswith(f'PROJCS["GRS 1980 / {prefix}"')
+
+
+@pytest.mark.parametrize("name", ["Mercator", " Mercator ", "gauss kruger", "Gauss_Kruger",
+                                  "web mercator", "", "tmerc"])
+def test_unknown_name_keeps_the_argument_in_the_message(name):
+    with pytest.raises(Exception) as info:
+        ProjectionHelper.definition(name, centralMeridian=500)   # name is tested first
+    assert type(info.value) is Exception
+    assert str(info.value) == (
+        f'Invalid [projection: {name}] parameter. '
+        'Should be one of ["GaussKruger", "Lambert", "Albers", "WebMercator"].')
+
+
+@pytest.mark.parametrize("kwargs, needle", [
+    ({"projection": "Lambert", "centralMeridian": 120}, 'PARAMETER["central_meridian",120],'),
+    ({"projection": "Lambert", "centralMeridian": 120.0}, 'PARAMETER["central_meridian",120.0],'),
+    ({"projection": "Albers", "centralMeridian": decimal.Decimal("120.50")},
+     'PARAMETER["longitude_of_center",120.50],'),
+    ({"projection": "Albers", "centralMeridian": True}, 'PARAMETER["longitude_of_center",True],'),
+    ({"projection": "GaussKruger", "falseEasting": 300000},
+     'PARAMETER["false_easting",300000],'),
+    ({"projection": "GaussKruger", "falseEasting": "x"}, 'PARAMETER["false_easting",x],'),
+    ({"projection": "Lambert", "falseEasting": 1e22}, 'PARAMETER["false_easting",1e+22],'),
+    ({"projection": "GaussKruger", "originLatitude": 30, "falseNorthing": -5},
+     'PARAMETER["latitude_of_origin",30.0],PARAMETER["central_meridian",0],'
+     'PARAMETER["false_easting",500000.0],PARAMETER["false_northing",-5.0]'),
+    ({"projection": "Lambert", "standard_parallel_1": 30, "standard_parallel_2": 30},
+     'PARAMETER["standard_parallel_1",30.0],PARAMETER["standard_parallel_2",30.0],'),
+    ({"projection": "WebMercator", "centralMeridian": -180, "falseEasting": 0.1},
+     'PARAMETER["central_meridian",-180],PARAMETER["false_easting",0.1],'),
+    ({"projection": "GaussKruger", "originLatitude": 90, "centralMeridian": 180},
+     'PARAMETER["latitude_of_origin",90.0],PARAMETER["central_meridian",180],'),
+])
+def test_values_are_written_with_str(kwargs, needle):
+    assert needle in ProjectionHelper.definition(**kwargs)
+
+
+@pytest.mark.parametrize("kwargs", [
+    # parameters a projection does not use are neither tested nor written
+    {"projection": "GaussKruger", "standard_parallel_1": 100, "standard_parallel_2": 200},
+    {"projection": "WebMercator", "standard_parallel_1": 100, "originLatitude": 100},
+])
+def test_unused_parameters_are_ignored(kwargs):
+    text = ProjectionHelper.definition(**kwargs)
+    assert "100" not in text and "200" not in text and "standard_parallel" not in text
+
+
+@pytest.mark.parametrize("kwargs, message", [
+    ({"centralMeridian": 181}, "Invalid [centralMeridian: 181] parameter. "
+                               "Should be between -180 and +180."),
+    ({"projection": "WebMercator", "centralMeridian": -180.5},
+     "Invalid [centralMeridian: -180.5] parameter. Should be between -180 and +180."),
+    ({"projection": "Lambert", "centralMeridian": math.nan},
+     "Invalid [centralMeridian: nan] parameter. Should be between -180 and +180."),
+    ({"projection": "Albers", "centralMeridian": 181, "originLatitude": 91},
+     "Invalid [centralMeridian: 181] parameter. Should be between -180 and +180."),
+    ({"originLatitude": 90.5}, "Invalid [originLatitude: 90.5] parameter. "
+                               "Should be between -90 and +90."),
+    ({"projection": "Albers", "originLatitude": -95},
+     "Invalid [originLatitude: -95.0] parameter. Should be between -90 and +90."),
+    ({"projection": "Lambert", "standard_parallel_1": 100, "standard_parallel_2": 200},
+     "Invalid [standard_parallel_1: 100.0] parameter. Should be between -90 and +90."),
+    ({"projection": "Albers", "standard_parallel_2": math.inf},
+     "Invalid [standard_parallel_2: inf] parameter. Should be between -90 and +90."),
+    ({"projection": "Lambert", "standard_parallel_2": math.nan},
+     "Invalid [standard_parallel_2: nan] parameter. Should be between -90 and +90."),
+])
+def test_range_messages(kwargs, message):
+    with pytest.raises(Exception) as info:
+        ProjectionHelper.definition(**kwargs)
+    assert type(info.value) is Exception
+    assert str(info.value) == message
+
+
+def test_binding_and_comparison_errors():
+    with pytest.raises(TypeError, match=r"Argument 'crs' has incorrect type \(expected int, "
+                                        r"got bool\)"):
+        ProjectionHelper.definition("GaussKruger", True)
+    with pytest.raises(TypeError, match=r"Argument 'projection' has incorrect type"):
+        ProjectionHelper.definition(None)
+    with pytest.raises(TypeError, match="takes at most 9 positional arguments"):
+        ProjectionHelper.definition("Gauss", 2000, 0, 0.0, 0, 0.0, 25.0, 47.0, 1)
+    # a meridian that cannot be compared with integers: the interpreter's error
+    with pytest.raises(TypeError, match="'<=' not supported"):
+        ProjectionHelper.definition("Gauss", centralMeridian="99")
+
+
+def test_table_is_read_through_the_class():
+    record = Projection.CRS(6378000.0, 0.004, "Test system", "Test spheroid", "Test_datum")
+
+    class Helper(ProjectionHelper):
+        datum = {2000: record}
+
+    text = Helper.definition("Lambert", 1954)       # not a key: the 2000 row
+    assert text.startswith('PROJCS["Test spheroid / Lambert_Conformal_Conic",'
+                           'GEOGCS["Test spheroid",DATUM["Test_datum",'
+                           'SPHEROID["Test spheroid",6378000.0,250.0,')
+
+
+# Reference planes on the same spheroids, for the check against GDAL.
+PROJ_TEXTS = {
+    "GaussKruger": "+proj=tmerc +lat_0=0 +lon_0=0 +k=1 +x_0=500000 +y_0=0",
+    "Lambert": "+proj=lcc +lat_0=0 +lon_0=105 +lat_1=25 +lat_2=47 +x_0=0 +y_0=0",
+    "Albers": "+proj=aea +lat_0=0 +lon_0=105 +lat_1=25 +lat_2=47 +x_0=0 +y_0=0",
+    "WebMercator": "+proj=merc +lon_0=0 +k=1 +x_0=0 +y_0=0",
+}
+
+
+def osr_point(target, x, y):
+    source = osr.SpatialReference()
+    source.ImportFromEPSG(4326)
+    source.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    ref = osr.SpatialReference()
+    if isinstance(target, int):
+        ref.ImportFromEPSG(target)
+    else:
+        ref.SetFromUserInput(target)
+    ref.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    return osr.CoordinateTransformation(source, ref).TransformPoint(x, y)[:2]
+
+
+@pytest.mark.parametrize("crs", [1954, 1980, 1984, 2000])
+@pytest.mark.parametrize("projection", PROJECTIONS)
+def test_every_text_transforms_from_wgs84(projection, crs):
+    text = ProjectionHelper.definition(projection, crs)
+    got = ProjectionHelper(4326, text).project({"type": "Point", "coordinates": [3.0, 36.0]})
+    record = Projection.datum[crs]
+    if projection == "WebMercator" and crs == 1984:
+        # GDAL reads this text by its authority as the spherical web Mercator
+        reference = osr_point(3857, 3.0, 36.0)
+    else:
+        reference = osr_point(f"{PROJ_TEXTS[projection]} +a={record.a!r} +rf={1 / record.f!r}"
+                              " +units=m +no_defs", 3.0, 36.0)
+    assert got["coordinates"] == pytest.approx(list(reference), abs=1e-6)
