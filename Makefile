@@ -1,8 +1,6 @@
 # make demo   a short tour of the module
 # make test   the whole test suite
 # make test-sanitized   the suite against an AddressSanitizer/UBSan build
-#   (libstdc++ is preloaded beside libasan: the interpreter does not link it,
-#   and the sanitizer must see it at start to intercept C++ throws)
 .PHONY: setup demo test test-sanitized bench
 
 PY := .venv/bin/python
