@@ -141,7 +141,8 @@ GkInverse gk_inverse(const GkSeries& k, double a, bool has_cm, double cm, double
             r.status = GkStatus::InvalidY;
             return r;
         }
-        r.three_degree = !zone6;
+        // zone x 6 - 3 is exact (zone <= 30); zone x 3 is one rounding of
+        // the exact product, as the interpreter's int-to-float conversion.
         cm = zone6 ? r.zone * 6 - 3 : r.zone * 3;
     }
     r.meridian = cm;

@@ -54,7 +54,6 @@ struct GkInverse {
     GkStatus status = GkStatus::Ok;
     pymath::MathStatus math;
     double zone = 0.0;          // zone number read from y (0 for none)
-    bool three_degree = false;  // meridian taken from a zone number above 30
     double meridian = 0.0;      // the central meridian used (also on CentralMeridian)
     double longitude = 0.0;
     double latitude = 0.0;

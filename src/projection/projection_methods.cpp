@@ -135,16 +135,6 @@ Ref meridian_of_object(PyObject* zone, bool three) {
     return Ref::steal(PyNumber_Subtract(m, integer(le(zone, 30) ? 0 : 360)));
 }
 
-// float(zone x 6 - 3) or float(zone x 3) of an integral double, exactly as
-// the interpreter's unbounded ints give it, for a central meridian message.
-double exact_meridian(double zone, bool three) {
-    if (std::fabs(zone) < 0x1p50) return three ? zone * 3 : zone * 6 - 3;
-    Ref z = Ref::steal(PyLong_FromDouble(zone));
-    Ref m = Ref::steal(PyNumber_Multiply(z, integer(three ? 3 : 6)));
-    if (!three) m = Ref::steal(PyNumber_Subtract(m, integer(3)));
-    return PyLong_AsDouble(m);
-}
-
 }  // namespace
 
 // --- zones -------------------------------------------------------------------
@@ -196,10 +186,8 @@ Ref gauss_kruger(Args a) {
             case GkStatus::Math: raise_math(r.math); break;
             case GkStatus::InvalidX: raise(PyExc_Exception, "Invalid [x] parameter.");
             case GkStatus::InvalidY: raise(PyExc_Exception, "Invalid [y] parameter.");
-            case GkStatus::CentralMeridian: {
-                const double shown = given(cm) ? r.meridian : exact_meridian(r.zone, r.three_degree);
-                out_of_range("centralMeridian", float_str(shown), "-180 and +180");
-            }
+            case GkStatus::CentralMeridian:
+                out_of_range("centralMeridian", float_str(r.meridian), "-180 and +180");
         }
         raise(PyExc_SystemError, "unreachable Gauss-Kruger status");
     }
