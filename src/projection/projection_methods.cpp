@@ -80,10 +80,19 @@ long code_of(PyObject* crs) {
 // cls.datum, read at every call.
 Ref datum_of(PyObject* cls) { return getattr(cls, ORB_STR("datum")); }
 
+// cls.datum[key] (a KeyError when the key is missing).
+Ref record_of(PyObject* datum, PyObject* key) {
+    if (PyDict_CheckExact(datum)) {
+        PyObject* record = PyDict_GetItemWithError(datum, key);
+        if (record) return Ref::borrow(record);
+        check_error();
+    }
+    return Ref::steal(PyObject_GetItem(datum, key));
+}
+
 // cls.datum[key].<field> as a float.
 double record_field(PyObject* datum, PyObject* key, PyObject* field) {
-    Ref record = Ref::steal(PyObject_GetItem(datum, key));
-    return as_float(getattr(record, field));
+    return as_float(getattr(record_of(datum, key), field));
 }
 
 // The conic parameters shared by albers and lambert, after the crs test.
@@ -99,8 +108,21 @@ ConicArgs conic_args(Args a) {
     return c;
 }
 
+// A new tuple of two floats.
 Ref pair(double x, double y) {
-    return Ref::steal(PyTuple_Pack(2, number(x).get(), number(y).get()));
+    Ref first = number(x), second = number(y);
+    Ref t = Ref::steal(PyTuple_New(2));
+    PyTuple_SET_ITEM(t.get(), 0, first.release());
+    PyTuple_SET_ITEM(t.get(), 1, second.release());
+    return t;
+}
+
+// f(longitude=lon, zoneCode=code): the keyword names are made once.
+Ref call_with_longitude(PyObject* f, PyObject* lon, PyObject* zone_code) {
+    static PyObject* names = Py_BuildValue("(ss)", "longitude", "zoneCode");
+    if (!names) throw PyError{};
+    PyObject* args[] = {lon, zone_code};
+    return Ref::steal(PyObject_Vectorcall(f, args, 0, names));
 }
 
 PyObject* key_1984() {
@@ -150,7 +172,7 @@ Ref central_meridian(Args a) {
     Ref zone = Ref::borrow(a[2]);
     if (given(a[1])) {
         Ref method = getattr(cls, ORB_STR("zone"));
-        zone = call(method, {}, {{"longitude", a[1]}, {"zoneCode", a[3]}});
+        zone = call_with_longitude(method, a[1], a[3]);
     }
     if (!given(zone)) raise(PyExc_Exception, "Invalid [zone] parameter.");
     const bool three = three_degree(a[3]);
@@ -198,7 +220,7 @@ Ref gauss_kruger(Args a) {
         meridian = value(cm);
     } else {
         Ref method = getattr(cls, ORB_STR("centralMeridian"));
-        Ref derived = call(method, {}, {{"longitude", lon}, {"zoneCode", integer(6).get()}});
+        Ref derived = call_with_longitude(method, lon, integer(6));
         meridian = as_float(derived);
     }
     // The zone number always comes from the meridian used, derived or given,
@@ -273,8 +295,9 @@ Ref lambert(Args a) {
     if (has < 0) throw PyError{};
     if (!has) invalid_crs();
     const ConicArgs c = conic_args(a);
-    const double semi_major = record_field(datum, crs, ORB_STR("a"));
-    const double f = record_field(datum, crs, ORB_STR("f"));
+    Ref record = record_of(datum, crs);
+    const double semi_major = as_float(getattr(record, ORB_STR("a")));
+    const double f = as_float(getattr(record, ORB_STR("f")));
 
     pm::MathStatus st;
     const LambertCone cone =
