@@ -99,15 +99,18 @@ Returns:
 
 Raises:
     Exception: "Invalid parameter." when neither pair is complete, or a
-        longitude or latitude out of range.)doc";
+        longitude or latitude out of range.
+    ValueError: forward at latitude -90 (the northing is -infinity).
+    OverflowError: back from a northing beyond about 709.78 x the radius.)doc";
 
 const char* const kGaussKruger = R"doc(Gauss-Kruger (transverse Mercator) projection, both directions.
 
 Projects back when x and y are both given, otherwise forward from longitude
 and latitude, with the series constants of the code's spheroid.  Forward
 eastings are universal: zone number x 1000000 + 500000 + the easting from
-the central meridian, every point projected about one given central meridian
-carrying that meridian's zone number.
+the central meridian, every point projected about one central meridian
+carrying that meridian's zone number (floor(cm / 6) + 1 east of Greenwich,
+floor((cm + 180) / 6) + 1 west of it, so 1 to 30 on both sides).
 
 Args:
     centralMeridian: decimal degrees, -180 to +180, exactly a float; None
@@ -155,12 +158,14 @@ Args:
 
 Returns:
     A new tuple: (x, y) in metres forward, (longitude, latitude) in decimal
-    degrees back.
+    degrees back; cones opening to the south (both parallels south of the
+    equator) work both ways.
 
 Raises:
     Exception: "Invalid [crs] parameter." for another code, a range message
         for an angle, or "Invalid parameter." when neither pair is complete.
-    ZeroDivisionError: for standard parallels whose sines cancel.)doc";
+    ZeroDivisionError: for standard parallels whose sines cancel.
+    ValueError: back from a point far outside the projected area.)doc";
 
 const char* const kLambert = R"doc(Lambert conformal conic projection with two standard parallels, both directions.
 
