@@ -51,7 +51,7 @@ def case(name, ours, ours_args, transformer, xs, ys):
 
 
 def main():
-    print(f"{N} points, microseconds per point (best of 5)")
+    print(f"{N} points, microseconds per point (best of 7)")
     print(f"{'projection':28s} {'orbalt':>8s} {'pyproj 1':>10s} {'pyproj []':>10s} {'vs 1':>10s}")
 
     gk = Projection.gaussKruger
