@@ -179,3 +179,10 @@ def test_errors(kwargs, error, message):
     with pytest.raises(error) as info:
         gk(**kwargs)
     assert type(info.value) is error and str(info.value) == message
+
+
+@pytest.mark.parametrize("x", [1e11, -1e11, 1e12, 40e6])
+def test_large_northings_still_converge(x):
+    # the step bound leaves room for every northing the iteration can settle
+    lon, lat = gk(117.0, x=x, y=ZONE20)
+    assert lon == 117.0 and math.isfinite(lat)

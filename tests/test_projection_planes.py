@@ -11,6 +11,7 @@ UNIT = 0.0174532925199433
 LON_RANGE = "Invalid [longitude: {}] parameter. Should be between -180 and +180."
 LAT_RANGE = "Invalid [{}: {}] parameter. Should be between -90 and +90."
 CONE = {"centralMeridian": 105.0, "parallel1": 25.0, "parallel2": 47.0}
+ZONE20 = 20 * 1000000.0 + 500000.0
 
 
 def raises(error, message, f, *args, **kwargs):
@@ -237,3 +238,35 @@ def test_albers_arithmetic_errors(kwargs, error):
 ])
 def test_lambert_arithmetic_errors(kwargs, error, message):
     raises(error, message, Projection.lambert, **kwargs)
+
+
+
+class Scaled(Projection):
+    """A class of its own table: every method reads cls.datum when it runs."""
+    datum = {code: Projection.CRS(2 * crs.a, crs.f, crs.name, crs.spheroid, crs.datum)
+             for code, crs in Projection.datum.items() if type(code) is int}
+
+
+class OnlyWgs(Projection):
+    datum = {1984: Projection.datum[1984]}
+
+
+@pytest.mark.parametrize("name, kwargs, missing", [
+    ("webMercator", {"longitude": 116.3, "latitude": 39.9}, None),
+    ("albers", {"longitude": 110.0, "latitude": 35.0, **CONE}, Exception),
+    ("lambert", {"longitude": 110.0, "latitude": 35.0, **CONE}, Exception),
+    ("gaussKruger", {"centralMeridian": 117.0, "longitude": 114.5, "latitude": 30.0}, KeyError),
+])
+def test_reference_table_is_read_from_the_class(name, kwargs, missing):
+    x, y = getattr(Projection, name)(**kwargs)
+    sx, sy = getattr(Scaled, name)(**kwargs)
+    if name == "gaussKruger":
+        x, sx = x - ZONE20, sx - ZONE20
+    assert (sx, sy) == pytest.approx((2 * x, 2 * y), rel=1e-15)
+    if missing is None:
+        assert getattr(OnlyWgs, name)(**kwargs) == (x, y)
+    else:
+        # the conic methods test membership; Gauss-Kruger looks the record up
+        with pytest.raises(missing) as info:
+            getattr(OnlyWgs, name)(**kwargs)
+        assert type(info.value) is missing
