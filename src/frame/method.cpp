@@ -201,21 +201,15 @@ PyObject* count_error(const FunctionData& d, bool too_many, Py_ssize_t given) {
     return nullptr;
 }
 
-// The value of keyword `name` among the call's keywords, or null.
-PyObject* find_keyword(PyObject* name, PyObject* kwnames, PyObject* const* kwvalues,
-                       Py_ssize_t nkw) {
-    for (Py_ssize_t k = 0; k < nkw; ++k)
-        if (PyTuple_GET_ITEM(kwnames, k) == name) return kwvalues[k];
-    for (Py_ssize_t k = 0; k < nkw; ++k) {
-        PyObject* key = PyTuple_GET_ITEM(kwnames, k);
-        if (PyUnicode_Check(key) && PyUnicode_Compare(key, name) == 0) return kwvalues[k];
-    }
-    return nullptr;
-}
-
+// The position of the parameter named `key`, or -1.  Keywords written at
+// a call site are interned like the parameter names, so the identity pass
+// nearly always decides; text equality is the fallback.
 Py_ssize_t parameter_index(const FunctionData& d, PyObject* key) {
     for (Py_ssize_t i = 0; i < d.nparams; ++i)
-        if (d.names[i].get() == key || PyUnicode_Compare(d.names[i], key) == 0) return i;
+        if (d.names[i].get() == key) return i;
+    if (!PyUnicode_Check(key)) return -1;
+    for (Py_ssize_t i = 0; i < d.nparams; ++i)
+        if (PyUnicode_Compare(d.names[i], key) == 0) return i;
     return -1;
 }
 
@@ -280,23 +274,23 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t narg
         if (n < R) return count_error(d, false, n);
         for (Py_ssize_t i = n; i < P; ++i) bound[i] = PyTuple_GET_ITEM(d.defaults.get(), i - R);
     } else {
-        // Every required parameter is examined even once all keywords have
-        // bound, so a missing one is always reported; optional parameters
-        // are looked up only while unbound keywords remain.
-        Py_ssize_t found = 0;
-        for (Py_ssize_t i = n; i < P; ++i) {
-            PyObject* v = (found < nkw || i < R) ? find_keyword(d.names[i], kwnames, args + n, nkw)
-                                                 : nullptr;
-            if (v) {
-                bound[i] = v;
-                ++found;
-            } else if (i < R) {
-                return count_error(d, false, i);
-            } else {
-                bound[i] = PyTuple_GET_ITEM(d.defaults.get(), i - R);
-            }
+        // Each keyword is placed first; then every parameter after the
+        // positional ones is examined in order, so a missing required one is
+        // reported (with the count of parameters before it) ahead of any bad
+        // keyword, and also when it comes after the last keyword.
+        PyObject* by_keyword[kMaxParams] = {};
+        bool stray = false;
+        for (Py_ssize_t k = 0; k < nkw; ++k) {
+            Py_ssize_t i = parameter_index(d, PyTuple_GET_ITEM(kwnames, k));
+            if (i >= n) by_keyword[i] = args[n + k];
+            else stray = true;
         }
-        if (found < nkw) return keyword_error(d, n, kwnames);
+        for (Py_ssize_t i = n; i < P; ++i) {
+            if (by_keyword[i]) bound[i] = by_keyword[i];
+            else if (i < R) return count_error(d, false, i);
+            else bound[i] = PyTuple_GET_ITEM(d.defaults.get(), i - R);
+        }
+        if (stray) return keyword_error(d, n, kwnames);
     }
 
     // Floats are converted first, then the exact types tested.
