@@ -260,6 +260,27 @@ PyObject* run_body(const FunctionData& d, PyObject* const* bound) {
     }
 }
 
+// The floats made by conversion during one call, released when it returns;
+// only the slots used are touched, since most calls convert nothing.
+class Converted {
+public:
+    Converted() = default;
+    Converted(const Converted&) = delete;
+    Converted& operator=(const Converted&) = delete;
+    ~Converted() {
+        for (int i = 0; i < n_; ++i) Py_DECREF(items_[i]);
+    }
+    // Takes over a new reference (null passes through for the caller to test).
+    PyObject* hold(PyObject* o) {
+        if (o) items_[n_++] = o;
+        return o;
+    }
+
+private:
+    PyObject* items_[kMaxParams];
+    int n_ = 0;
+};
+
 PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
                               PyObject* kwnames) {
     const FunctionData& d = data_of(self);
@@ -294,15 +315,13 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t narg
     }
 
     // Floats are converted first, then the exact types tested.
-    Ref converted[kMaxParams];
+    Converted converted;
     if (d.any_float) {
         for (Py_ssize_t i = 0; i < P; ++i) {
             if (d.decl[i] != Decl::Float || PyFloat_CheckExact(bound[i])) continue;
             double x = PyFloat_AsDouble(bound[i]);
             if (x == -1.0 && PyErr_Occurred()) return nullptr;
-            converted[i] = Ref::steal_or_null(PyFloat_FromDouble(x));
-            if (!converted[i]) return nullptr;
-            bound[i] = converted[i].get();
+            if (!(bound[i] = converted.hold(PyFloat_FromDouble(x)))) return nullptr;
         }
     }
     if (d.any_test) {
