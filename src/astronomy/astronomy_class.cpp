@@ -1,4 +1,9 @@
 // Method table and constants of class Astronomy: Julian days, sun, moon and geostationary satellites.
+#include "astronomy/calendar.h"
+#include "astronomy/moon.h"
+#include "astronomy/satellite.h"
+#include "astronomy/sky.h"
+#include "astronomy/sun.h"
 #include "frame/method.h"
 
 namespace {
@@ -201,18 +206,25 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int", "0"},
               {"minute", "int", "0"},
               {"second", "float", "0.0"}},
-             "float", kUTCtoJulian},
+             "float", kUTCtoJulian, astro::utc_to_julian_body},
             {"JulianToUTC", Kind::Static, {{"julian", "float", "2440587.5"}}, "datetime",
-             kJulianToUTC},
-            {"__to2000Year", Kind::Class, {{"date", "datetime"}}, "float", nullptr},
-            {"__rightAscension", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr},
-            {"__declination", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr},
-            {"__azimuth", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr},
-            {"__altitude", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr},
-            {"__siderealTime", Kind::Class, {{"d"}, {"lw"}}, nullptr, nullptr},
-            {"__solarMeanAnomaly", Kind::Class, {{"d"}}, nullptr, nullptr},
-            {"__eclipticLongitude", Kind::Class, {{"M"}}, nullptr, nullptr},
-            {"__sunCoords", Kind::Class, {{"d"}}, "tuple", nullptr},
+             kJulianToUTC, astro::julian_to_utc_body},
+            {"__to2000Year", Kind::Class, {{"date", "datetime"}}, "float", nullptr, astro::to2000Year_body},
+            {"__rightAscension", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr,
+             astro::rightAscension_body},
+            {"__declination", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr,
+             astro::declination_body},
+            {"__azimuth", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr,
+             astro::azimuth_body},
+            {"__altitude", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr,
+             astro::altitude_body},
+            {"__siderealTime", Kind::Class, {{"d"}, {"lw"}}, nullptr, nullptr,
+             astro::siderealTime_body},
+            {"__solarMeanAnomaly", Kind::Class, {{"d"}}, nullptr, nullptr,
+             astro::solarMeanAnomaly_body},
+            {"__eclipticLongitude", Kind::Class, {{"M"}}, nullptr, nullptr,
+             astro::eclipticLongitude_body},
+            {"__sunCoords", Kind::Class, {{"d"}}, "tuple", nullptr, astro::sunCoords_body},
             {"sun", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
@@ -223,7 +235,7 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int | None", "0"},
               {"minute", "int | None", "0"},
               {"second", "float | None", "0.0"}},
-             "dict", kSun},
+             "dict", kSun, astro::sun_body},
             {"moon", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
@@ -234,13 +246,13 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int | None", "0"},
               {"minute", "int | None", "0"},
               {"second", "float | None", "0.0"}},
-             "dict", kMoon},
+             "dict", kMoon, astro::moon_body},
             {"geostationarySatellite", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
               {"elevation", "float", "0.0"},
               {"satelliteLongitude", "float", "140.0"}},
-             "dict", kGeostationarySatellite},
+             "dict", kGeostationarySatellite, astro::geostationary_satellite_body},
         },
     };
     return table;
