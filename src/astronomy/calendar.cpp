@@ -116,6 +116,7 @@ Ref julian_of_parts(PyObject* year, PyObject* month, PyObject* day, PyObject* ho
 // Form c: a date-time whose zone must be named UTC; its fields to the
 // second are read, the microseconds are not.
 Ref julian_of_datetime(PyObject* dt) {
+    api();  // the PyDateTime_ macros read the C API table
     bool utc = false;
     if (PyDateTime_CheckExact(dt) && reinterpret_cast<PyDateTime_DateTime*>(dt)->hastzinfo &&
         PyDateTime_DATE_GET_TZINFO(dt) == pytz_utc()) {
@@ -191,6 +192,7 @@ Ref make_datetime(const Fields& f, PyObject* zone) {
 }
 
 Fields fields_of(PyObject* dt) {
+    api();
     if (PyDateTime_Check(dt)) {
         return Fields{PyDateTime_GET_YEAR(dt),        PyDateTime_GET_MONTH(dt),
                       PyDateTime_GET_DAY(dt),         PyDateTime_DATE_GET_HOUR(dt),
