@@ -2,7 +2,6 @@
 #include "astronomy/julian.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace astro {
 namespace {
@@ -96,16 +95,33 @@ bool valid_datetime(const Fields& f) {
 }
 
 std::string utc_text(const Fields& f) {
-    char buf[48];
-    int n;
+    // Written digit by digit: this text is made fourteen times per sun call.
+    char buf[32];
+    char* p = buf;
+    auto digits = [&p](long long v, int width) {
+        for (int k = width - 1; k >= 0; --k) {
+            p[k] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        }
+        p += width;
+    };
+    digits(f.year, 4);
+    *p++ = '-';
+    digits(f.month, 2);
+    *p++ = '-';
+    digits(f.day, 2);
+    *p++ = ' ';
+    digits(f.hour, 2);
+    *p++ = ':';
+    digits(f.minute, 2);
+    *p++ = ':';
+    digits(f.second, 2);
     if (f.microsecond != 0) {
-        n = std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%06lld+00:00",
-                          f.year, f.month, f.day, f.hour, f.minute, f.second, f.microsecond);
-    } else {
-        n = std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld+00:00",
-                          f.year, f.month, f.day, f.hour, f.minute, f.second);
+        *p++ = '.';
+        digits(f.microsecond, 6);
     }
-    return std::string(buf, static_cast<size_t>(n));
+    for (char c : {'+', '0', '0', ':', '0', '0'}) *p++ = c;
+    return std::string(buf, static_cast<size_t>(p - buf));
 }
 
 }  // namespace astro
