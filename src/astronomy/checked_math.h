@@ -34,10 +34,16 @@ inline double sqrt(double x) { return domain(std::sqrt(x), x); }
 // atan2 never raises in the math module.
 inline double atan2(double y, double x) { return std::atan2(y, x); }
 
+// libm's pow reached through a pointer the compiler cannot see through:
+// left to itself it rewrites pow(x, 2) as x * x and folds pow of constants
+// at build time, both of which can differ in the last bit from the libm
+// call that math.pow makes.
+inline double (*volatile const libm_pow)(double, double) = ::pow;
+
 // math.pow for the finite arguments the formulas use: an infinite result
 // is a domain error for a zero base (0 ** -n) and an overflow otherwise.
 inline double pow(double x, double y) {
-    double r = std::pow(x, y);
+    double r = libm_pow(x, y);
     if (std::isfinite(x) && std::isfinite(y) && !std::isfinite(r)) {
         if (std::isnan(r) || x == 0.0) throw MathError{false};
         throw MathError{true};
