@@ -330,3 +330,17 @@ def test_satellite_range_messages(args, message):
 def test_satellite_binding_converts_before_checking():
     with pytest.raises(TypeError, match="must be real number, not str"):
         A.geostationarySatellite(500, 0, 0, "x")
+
+
+def test_patched_datetime_global_is_obeyed(monkeypatch):
+    import models.orbalt as orbalt
+
+    args = (LON, LAT, 2222, 2024, 7, 22, 4, 0, 0)
+    expected = A.sun(*args), A.moon(*args)
+
+    class Stamped(dt.datetime):
+        pass
+
+    monkeypatch.setattr(orbalt, "datetime", Stamped)
+    assert type(A.JulianToUTC(2451545.0)) is Stamped
+    assert (A.sun(*args), A.moon(*args)) == expected
