@@ -1,4 +1,9 @@
 // Method table and constants of class Astronomy: Julian days, sun, moon and geostationary satellites.
+#include "astronomy/calendar.h"
+#include "astronomy/moon.h"
+#include "astronomy/satellite.h"
+#include "astronomy/sky.h"
+#include "astronomy/sun.h"
 #include "frame/method.h"
 
 namespace {
@@ -112,8 +117,8 @@ Args:
     longitude: observer longitude, decimal degrees east, -180 to +180.
     latitude: observer latitude, decimal degrees north, -90 to +90.
     elevation: observer height in metres, -10000 to +10000; its horizon
-        dip lowers the event altitudes, and a negative height fails in it
-        with ValueError.  Default 0.0.
+        dip lowers the event altitudes (a negative height has no dip).
+        Default 0.0.
     year: 1 to 9999; default 1970.
     month: 1 to 12; default 1.
     day: 1 to 31; default 1.
@@ -130,12 +135,15 @@ Returns:
     "Distance" (149598000 km) and "Phase": event name to UTC text, in time
     order, for midnight, nightEnd, nauticalDawn, dawn, sunrise, sunriseEnd,
     morning, noon, evening, sunsetStart, sunset, dusk, nauticalDusk, night.
+    The phases are those of the observer's local mean solar day that holds
+    the instant.  When the sun does not reach a phase altitude that day
+    (white nights, polar day and night, the poles), both events of that
+    altitude are None and come after the dated events.
 
 Raises:
-    Exception: a position or date part out of range.
-    ValueError: a date that does not exist, or a day on which the sun does
-        not reach one of the phase altitudes (polar day and night, white
-        nights).)doc";
+    Exception: a position (NaN included) or date part out of range.
+    ValueError: a date that does not exist, or an event outside the years
+        1 to 9999.)doc";
 
 const char* const kMoon = R"doc(Position, illumination, phase, rise and set of the moon.
 
@@ -156,12 +164,14 @@ Returns:
     A new dict: "Body" ("Moon"), "TimeStamp", "Location", "Azimuth" and
     "Altitude" (degrees, refraction included), "Distance" (km) and "Phase":
     {"parallacticAngle", "fraction" (lit part, 0.0 to 1.0), "phaseName"
-    (one of nine Chinese phase names), "angle" (bright-limb position angle,
-    degrees), "Rise", "Set" (UTC texts of the next rise and set within 24
-    hours; the current time when not found), "AlwaysUp", "AlwaysDown"}.
+    (one of nine Chinese phase names, the quarters in bands symmetric
+    about full moon), "angle" (bright-limb position angle, degrees),
+    "Rise", "Set" (UTC texts of the next rise and set within 24 hours, None
+    when not found), "AlwaysUp", "AlwaysDown" (True when neither was found
+    and the moon stays above, or below, the horizon)}.
 
 Raises:
-    Exception: a position or date part out of range.
+    Exception: a position (NaN included) or date part out of range.
     TypeError: a date part that is not exactly an int.
     ValueError: a date that does not exist.)doc";
 
@@ -175,6 +185,9 @@ Args:
     satelliteLongitude: longitude of the satellite, decimal degrees, -180
         to +180; default 140.0.
 
+Southern observers are worked as the mirror image of northern ones, and
+the satellite is placed on the short side of the 180th meridian.
+
 Returns:
     A new dict: "Body" ("Geostationary Satellite"), "Location"
     ({"Longitude", "Latitude", "Elevation"}), "Satellite Longitude",
@@ -183,7 +196,7 @@ Returns:
     (slant range in km).
 
 Raises:
-    Exception: a value out of range.)doc";
+    Exception: a value out of range, or NaN.)doc";
 
 }  // namespace
 
@@ -201,18 +214,25 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int", "0"},
               {"minute", "int", "0"},
               {"second", "float", "0.0"}},
-             "float", kUTCtoJulian},
+             "float", kUTCtoJulian, astro::utc_to_julian_body},
             {"JulianToUTC", Kind::Static, {{"julian", "float", "2440587.5"}}, "datetime",
-             kJulianToUTC},
-            {"__to2000Year", Kind::Class, {{"date", "datetime"}}, "float", nullptr},
-            {"__rightAscension", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr},
-            {"__declination", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr},
-            {"__azimuth", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr},
-            {"__altitude", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr},
-            {"__siderealTime", Kind::Class, {{"d"}, {"lw"}}, nullptr, nullptr},
-            {"__solarMeanAnomaly", Kind::Class, {{"d"}}, nullptr, nullptr},
-            {"__eclipticLongitude", Kind::Class, {{"M"}}, nullptr, nullptr},
-            {"__sunCoords", Kind::Class, {{"d"}}, "tuple", nullptr},
+             kJulianToUTC, astro::julian_to_utc_body},
+            {"__to2000Year", Kind::Class, {{"date", "datetime"}}, "float", nullptr, astro::to2000Year_body},
+            {"__rightAscension", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr,
+             astro::rightAscension_body},
+            {"__declination", Kind::Class, {{"l", "float"}, {"b", "float"}}, "float", nullptr,
+             astro::declination_body},
+            {"__azimuth", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr,
+             astro::azimuth_body},
+            {"__altitude", Kind::Class, {{"H"}, {"phi"}, {"dec"}}, "float", nullptr,
+             astro::altitude_body},
+            {"__siderealTime", Kind::Class, {{"d"}, {"lw"}}, nullptr, nullptr,
+             astro::siderealTime_body},
+            {"__solarMeanAnomaly", Kind::Class, {{"d"}}, nullptr, nullptr,
+             astro::solarMeanAnomaly_body},
+            {"__eclipticLongitude", Kind::Class, {{"M"}}, nullptr, nullptr,
+             astro::eclipticLongitude_body},
+            {"__sunCoords", Kind::Class, {{"d"}}, "tuple", nullptr, astro::sunCoords_body},
             {"sun", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
@@ -223,7 +243,7 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int | None", "0"},
               {"minute", "int | None", "0"},
               {"second", "float | None", "0.0"}},
-             "dict", kSun},
+             "dict", kSun, astro::sun_body},
             {"moon", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
@@ -234,13 +254,13 @@ const orb::ClassSpec& orb::astronomy_class() {
               {"hour", "int | None", "0"},
               {"minute", "int | None", "0"},
               {"second", "float | None", "0.0"}},
-             "dict", kMoon},
+             "dict", kMoon, astro::moon_body},
             {"geostationarySatellite", Kind::Class,
              {{"longitude", "float"},
               {"latitude", "float"},
               {"elevation", "float", "0.0"},
               {"satelliteLongitude", "float", "140.0"}},
-             "dict", kGeostationarySatellite},
+             "dict", kGeostationarySatellite, astro::geostationary_satellite_body},
         },
     };
     return table;

@@ -508,6 +508,21 @@ Ref make_function(const char* class_name, const Method& m) {
     return obj;
 }
 
+const Method* method_row(PyObject* descriptor) {
+    if (!function_type || !descriptor) return nullptr;
+    Ref inner = Ref::borrow(descriptor);
+    if (PyObject_TypeCheck(descriptor, &PyClassMethod_Type) ||
+        PyObject_TypeCheck(descriptor, &PyStaticMethod_Type)) {
+        inner = Ref::steal_or_null(PyObject_GetAttrString(descriptor, "__func__"));
+        if (!inner) {
+            PyErr_Clear();
+            return nullptr;
+        }
+    }
+    if (Py_TYPE(inner.get()) != function_type) return nullptr;
+    return reinterpret_cast<FunctionObject*>(inner.get())->data.spec;
+}
+
 void expect(PyObject* value, Exact type) {
     static const char* const names[] = {"list", "dict", "unicode", "int"};
     bool ok;

@@ -86,6 +86,11 @@ const ClassSpec& projection_class();
 const ClassSpec& projectionhelper_class();
 const ClassSpec& astronomy_class();
 
+// The table row behind a method object of this module, given bare or
+// wrapped in classmethod/staticmethod as a class stores it; nullptr for any
+// other object (for instance a host's override of the method).
+const Method* method_row(PyObject* descriptor);
+
 // --- declared locals and results -------------------------------------------
 
 // Tests a value stored in a local declared list, dict, str or int: exactly
