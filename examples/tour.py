@@ -22,7 +22,7 @@ CALLS = [
     ("MapGrid.parse", lambda: MapGrid.parse("J50D001001")),
     ("MapGrid.grid", lambda: list(MapGrid.grid(40.0, 39.0, 116.0, 117.0, 8))[:2]),
     ("Projection.gaussKruger", lambda: Projection.gaussKruger(longitude=116.4, latitude=39.9)),
-    ("Projection.angle", lambda: Projection.angle(116.4)),
+    ("Projection.angle", lambda: (Projection.angle(116.4, digit=2), Projection.angle(dms="39°54′31″"))),
     ("ProjectionHelper.definition", lambda: ProjectionHelper.definition()[:60] + "..."),
     ("Astronomy.UTCtoJulian", lambda: Astronomy.UTCtoJulian(2000, 1, 1, 12)),
     ("Astronomy.geostationarySatellite",
