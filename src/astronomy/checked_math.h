@@ -7,6 +7,8 @@
 // Python layer turns it into the one exception (astronomy/sky.h, guarded).
 #pragma once
 
+#include "frame/pymath.h"
+
 #include <cmath>
 
 namespace astro {
@@ -19,37 +21,24 @@ struct MathError {
 
 namespace checked {
 
-// One-argument functions: NaN out of a non-NaN argument is a domain error.
-inline double domain(double r, double x) {
-    if (std::isnan(r) && !std::isnan(x)) throw MathError{false};
+// The math-module rules come from orb::pymath; these wrappers only turn its
+// status into the exception that the astronomy cores unwind with.
+inline double ok(double r, const orb::pymath::MathStatus& st) {
+    if (!st.ok()) throw MathError{st.error == orb::pymath::MathError::Range};
     return r;
 }
 
-inline double sin(double x) { return domain(std::sin(x), x); }
-inline double cos(double x) { return domain(std::cos(x), x); }
-inline double tan(double x) { return domain(std::tan(x), x); }
-inline double asin(double x) { return domain(std::asin(x), x); }
-inline double acos(double x) { return domain(std::acos(x), x); }
-inline double sqrt(double x) { return domain(std::sqrt(x), x); }
-// atan2 never raises in the math module.
+inline double sin(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::sin(x, st), st); }
+inline double cos(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::cos(x, st), st); }
+inline double tan(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::tan(x, st), st); }
+inline double asin(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::asin(x, st), st); }
+inline double acos(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::acos(x, st), st); }
+inline double sqrt(double x) { orb::pymath::MathStatus st; return ok(orb::pymath::sqrt(x, st), st); }
+// math.atan2 never raises.
 inline double atan2(double y, double x) { return std::atan2(y, x); }
-
-// libm's pow reached through a pointer the compiler cannot see through:
-// left to itself it rewrites pow(x, 2) as x * x and folds pow of constants
-// at build time, both of which can differ in the last bit from the libm
-// call that math.pow makes.
-inline double (*volatile const libm_pow)(double, double) = ::pow;
-
-// math.pow for the finite arguments the formulas use: an infinite result
-// is a domain error for a zero base (0 ** -n) and an overflow otherwise.
-inline double pow(double x, double y) {
-    double r = libm_pow(x, y);
-    if (std::isfinite(x) && std::isfinite(y) && !std::isfinite(r)) {
-        if (std::isnan(r) || x == 0.0) throw MathError{false};
-        throw MathError{true};
-    }
-    return r;
-}
+// math.pow: the library's pow called at run time (pymath.cpp keeps it out of
+// line, so pow(x, 2) is never rewritten as x * x nor folded at build time).
+inline double pow(double x, double y) { orb::pymath::MathStatus st; return ok(orb::pymath::pow(x, y, st), st); }
 
 }  // namespace checked
 }  // namespace astro

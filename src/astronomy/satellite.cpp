@@ -17,7 +17,7 @@
 #include "astronomy/celestial.h"
 #include "astronomy/observer.h"
 #include "astronomy/sky.h"
-#include "frame/pynum.h"
+#include "frame/pymath.h"
 
 #include <cmath>
 
@@ -100,7 +100,7 @@ LookAngles look_angles(double rad, double longitude, double latitude, double ele
     const double azimuth = kPi + sign * atan2(gt * tan(kPi - angleOgs), et);
 
     double azimuthDeg = azimuth / rad;
-    if (south) azimuthDeg = orb::py::mod(180 - azimuthDeg, 360);
+    if (south) azimuthDeg = orb::pymath::mod(180 - azimuthDeg, 360);
     return {azimuthDeg, slope / rad, ps / 1000};
 }
 

@@ -13,7 +13,7 @@
 #include "astronomy/celestial.h"
 #include "astronomy/observer.h"
 #include "astronomy/sky.h"
-#include "frame/pynum.h"
+#include "frame/pymath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +39,7 @@ double observer_angle(double height) {
 
 // The day cycle: round((d - J0) - lw / 2pi), halves to even.
 double julian_cycle(double d, double lw) {
-    return orb::py::round_half_even((d - kJ0) - lw / kTwoPi);
+    return orb::pymath::round_half_even((d - kJ0) - lw / kTwoPi);
 }
 
 double approx_transit(double Ht, double lw, double n) { return (kJ0 + (Ht + lw) / kTwoPi) + n; }

@@ -6,7 +6,7 @@
 // (central meridian, origin latitude), with no false easting or northing.
 #pragma once
 
-#include "projection/pymath.h"
+#include "frame/pymath.h"
 #include "projection/webmercator.h"
 
 namespace orb::projection {

@@ -9,7 +9,7 @@
 // Numeric core of Projection.gaussKruger, callable directly (Topology).
 #pragma once
 
-#include "projection/pymath.h"
+#include "frame/pymath.h"
 
 namespace orb::projection {
 

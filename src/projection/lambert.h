@@ -7,7 +7,7 @@
 // the same scale.
 #pragma once
 
-#include "projection/pymath.h"
+#include "frame/pymath.h"
 #include "projection/webmercator.h"
 
 namespace orb::projection {

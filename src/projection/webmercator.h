@@ -5,7 +5,7 @@
 // metres from longitude 0 and the equator.
 #pragma once
 
-#include "projection/pymath.h"
+#include "frame/pymath.h"
 
 namespace orb::projection {
 

@@ -1,5 +1,5 @@
 // Out-of-line pieces of the interpreter-equivalent math functions.
-#include "projection/pymath.h"
+#include "frame/pymath.h"
 
 namespace orb::pymath {
 

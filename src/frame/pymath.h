@@ -7,8 +7,12 @@
 // `MathStatus`.  Only the first failure is kept: the interpreter stops at the
 // first one, and every later value of a failed computation is discarded by
 // the caller, which tests the status before each of its own checks and
-// before it returns.  The Python layer turns the status into the exception
-// (projection_methods.cpp).
+// before it returns.  Each Python layer turns the status into the
+// exception in one place (for instance projection_methods.cpp).
+//
+// Also here: the interpreter's float arithmetic where it differs from C's:
+// floor division and modulo take the divisor's sign, round() rounds half to
+// even.
 #pragma once
 
 #include <cmath>
@@ -50,6 +54,7 @@ inline double sin(double x, MathStatus& st) noexcept { return detail::checked(x,
 inline double cos(double x, MathStatus& st) noexcept { return detail::checked(x, std::cos(x), st); }
 inline double tan(double x, MathStatus& st) noexcept { return detail::checked(x, std::tan(x), st); }
 inline double asin(double x, MathStatus& st) noexcept { return detail::checked(x, std::asin(x), st); }
+inline double acos(double x, MathStatus& st) noexcept { return detail::checked(x, std::acos(x), st); }
 inline double atan(double x, MathStatus& st) noexcept { return detail::checked(x, std::atan(x), st); }
 inline double sqrt(double x, MathStatus& st) noexcept { return detail::checked(x, std::sqrt(x), st); }
 // math.atan2 never fails.
@@ -95,6 +100,37 @@ inline double degrees(double v) noexcept { return v * (180.0 / kPi); }
 inline double floor(double x, MathStatus& st) noexcept {
     if (std::isinf(x)) st.fail(MathError::FloorInfinity);
     return std::floor(x);
+}
+
+// x % y for floats (y != 0), as float_rem in the interpreter.
+inline double mod(double x, double y) noexcept {
+    double m = std::fmod(x, y);
+    if (m != 0.0) {
+        if ((y < 0) != (m < 0)) m += y;
+    } else {
+        m = std::copysign(0.0, y);
+    }
+    return m;
+}
+
+// x // y for floats (y != 0), as float_divmod in the interpreter.
+inline double floordiv(double x, double y) noexcept {
+    double m = std::fmod(x, y);
+    double div = (x - m) / y;
+    if (m != 0.0 && (y < 0) != (m < 0)) div -= 1.0;
+    if (div != 0.0) {
+        double f = std::floor(div);
+        if (div - f > 0.5) f += 1.0;  // snap to the nearest integral value
+        return f;
+    }
+    return std::copysign(0.0, x / y);
+}
+
+// round(x) for a finite float: the nearest integral value, halves to even.
+inline double round_half_even(double x) noexcept {
+    double r = std::round(x);
+    if (std::fabs(x - r) == 0.5) r = 2.0 * std::round(x / 2.0);
+    return r;
 }
 
 }  // namespace orb::pymath
