@@ -1,5 +1,6 @@
 // Method table and letter tables of class MapGrid: national topographic map sheet numbers and grid lines.
 #include "frame/method.h"
+#include "mapgrid/mapgrid.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ void store_text(PyObject* ns, const char* name, const char* value) {
 
 // The letter tables, in namespace order.
 void attributes(PyObject* ns) {
+    mapgrid::remember_namespace(ns);
     store_text(ns, "_MapGrid__mapcode", "ABCDEFGHIJKLMNOPQRSTUVW");  // row letters, 4-degree bands
     store_text(ns, "_MapGrid__mapword", "ABCD");                     // quarter letters of old numbers
     store_text(ns, "_MapGrid__mapword5000", "abcd");                 // quarter letters of the 1:5,000 step
@@ -124,10 +126,11 @@ const orb::ClassSpec& orb::mapgrid_class() {
         kClassDoc,
         attributes,
         {
-            {"__corner1000000", Kind::Class, {{"code", "str"}}, "dict | None", kCorner},
+            {"__corner1000000", Kind::Class, {{"code", "str"}}, "dict | None", kCorner,
+             mapgrid::corner1000000},
             {"map", Kind::Class,
              {{"longitude", "float"}, {"latitude", "float"}, {"scale", "int", "1000000"}},
-             "dict", kMap},
+             "dict", kMap, mapgrid::map},
             {"grid", Kind::Generator,
              {{"north", "float"},
               {"south", "float"},
@@ -135,8 +138,8 @@ const orb::ClassSpec& orb::mapgrid_class() {
               {"east", "float"},
               {"zoom", "int", "0"},
               {"summary", "bool", "False"}},
-             "Iterator", kGrid},
-            {"parse", Kind::Class, {{"code", "str"}}, "dict", kParse},
+             "Iterator", kGrid, nullptr, mapgrid::grid},
+            {"parse", Kind::Class, {{"code", "str"}}, "dict", kParse, mapgrid::parse},
         },
     };
     return table;
