@@ -41,16 +41,13 @@ class GridRun : public orb::Producer {
 public:
     GridRun(double north, double south, double west, double east, const Scale& s, bool summary)
         : north_(north), south_(south), west_(west), east_(east), s_(s), summary_(summary) {
-        // Widen the window outward to whole lines: the index from the
-        // quotient, moved by one where the quotient rounded past the edge.
-        iw_ = static_cast<std::int64_t>(std::floor(west / s.width));
-        ie_ = static_cast<std::int64_t>(std::ceil(east / s.width));
-        is_ = static_cast<std::int64_t>(std::floor(south / s.height));
-        in_ = static_cast<std::int64_t>(std::ceil(north / s.height));
-        if (meridian_at(iw_, s.n) > west) --iw_;
-        if (meridian_at(ie_, s.n) < east) ++ie_;
-        if (parallel_at(is_, s.n) > south) --is_;
-        if (parallel_at(in_, s.n) < north) ++in_;
+        // Widen the window outward to whole lines: the nearest line at or
+        // beyond each edge.  The quotient gives the index up to one line,
+        // as it can round across an edge that lies on a line.
+        iw_ = outward(std::floor(west / s.width), west, -1, meridian_at);
+        ie_ = outward(std::ceil(east / s.width), east, +1, meridian_at);
+        is_ = outward(std::floor(south / s.height), south, -1, parallel_at);
+        in_ = outward(std::ceil(north / s.height), north, +1, parallel_at);
         westGrid_ = meridian_at(iw_, s.n);
         eastGrid_ = meridian_at(ie_, s.n);
         southGrid_ = parallel_at(is_, s.n);
@@ -94,6 +91,20 @@ public:
 
 private:
     enum class Phase : unsigned char { Meridians, Parallels, Done };
+
+    // Index of the line nearest to `edge` on the side `dir` (-1 for west or
+    // south, +1 for east or north), starting from the estimate `guess`.
+    std::int64_t outward(double guess, double edge, int dir, double (*at)(std::int64_t, int)) const {
+        std::int64_t k = static_cast<std::int64_t>(guess);
+        if (dir < 0) {
+            if (at(k, s_.n) > edge) --k;
+            else if (at(k + 1, s_.n) <= edge) ++k;
+        } else {
+            if (at(k, s_.n) < edge) ++k;
+            else if (at(k - 1, s_.n) >= edge) --k;
+        }
+        return k;
+    }
 
     orb::Ref line(PyObject* remarks, orb::Ref from, orb::Ref to) {
         orb::Ref d = new_dict();
