@@ -29,6 +29,15 @@ ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
     // attribute reads its own way.
     if (!original_ns || Py_TYPE(c) != &PyType_Type) return;
     auto* type = reinterpret_cast<PyTypeObject*>(c);
+    // The last class found plain, with its type version: any change to the
+    // class or one of its bases gives it a new version (or none), so an
+    // equal nonzero version means the look-ups below would find the same.
+    static PyTypeObject* plain_type = nullptr;
+    static unsigned int plain_version = 0;
+    if (type == plain_type && type->tp_version_tag != 0 && type->tp_version_tag == plain_version) {
+        plain = true;
+        return;
+    }
     for (PyObject* name : {name_corner(), name_map(), name_parse(), name_mapcode(), name_mapword(),
                            name_mapword5000(), name_scalecode()}) {
         PyObject* original = PyDict_GetItemWithError(original_ns, name);  // borrowed
@@ -39,6 +48,8 @@ ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
         if (_PyType_Lookup(type, name) != original) return;  // borrowed, cached by the type
     }
     plain = true;
+    plain_type = type;
+    plain_version = type->tp_version_tag;
 }
 
 void fail(const char* pattern, std::initializer_list<PyObject*> values) {

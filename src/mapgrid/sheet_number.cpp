@@ -6,7 +6,6 @@
 
 #include "frame/pattern.h"
 
-#include <cstdio>
 #include <string>
 
 namespace mapgrid {
@@ -26,10 +25,16 @@ constexpr const char* kQuarters = "ABCD";
 constexpr const char* kQuarters5k = "abcd";
 constexpr const char* kScaleLetters = "BCDEFGHIJK";
 
+// "{:0>Nd}" of a non-negative int.
 std::string padded(long long v, int width) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*lld", width, v);
-    return buf;
+    char buf[24];
+    int i = sizeof buf;
+    do {
+        buf[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && i > 0);
+    while (sizeof buf - i < static_cast<size_t>(width) && i > 0) buf[--i] = '0';
+    return std::string(buf + i, sizeof buf - i);
 }
 
 // The text of `table[index]` of the class, as "{}" would format it.
@@ -64,6 +69,16 @@ struct Place {
     double lon0, lat0;
 };
 
+void append_int(std::string& text, long long v) {
+    char buf[24];
+    int i = sizeof buf;
+    do {
+        buf[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && i > 0);
+    text.append(buf + i, sizeof buf - i);
+}
+
 // Appends the old-number step of a sheet with block index `block`.
 void append_step(const ClassView& view, std::string& text, Step step, int block) {
     text += '-';
@@ -72,32 +87,38 @@ void append_step(const ClassView& view, std::string& text, Step step, int block)
         case Step::Quarter5k:
             text += table_item(view, name_mapword5000(), kQuarters5k, block - 1);
             break;
-        case Step::Bracket: text += "[" + std::to_string(block) + "]"; break;
-        case Step::Paren: text += "(" + std::to_string(block) + ")"; break;
-        default: text += std::to_string(block); break;
+        case Step::Bracket:
+            text += '[';
+            append_int(text, block);
+            text += ']';
+            break;
+        case Step::Paren:
+            text += '(';
+            append_int(text, block);
+            text += ')';
+            break;
+        default: append_int(text, block); break;
     }
 }
 
-// Old number of the point at `s` below 1:1,000,000 (not 1:200,000).  A
-// plain class has its parents' numbers computed here directly; otherwise
-// each parent comes from `cls.map` with the same point.
-std::string old_number(const ClassView& view, const Place& p, PyObject* lon, PyObject* lat,
-                       const Scale& s, int row, int col) {
-    std::string text = p.old1m;
-    if (s.parent != 1000000) {
-        if (view.plain) {
-            const Scale& up = *scale_of(s.parent);
-            text = old_number(view, p, lon, lat, up, sheet_row(p.lat, p.lat0, up.n),
-                              sheet_col(p.lon, p.lon0, up.n));
-        } else {
-            orb::Ref parent =
-                orb::call_method(view.cls, name_map(), {lon, lat, orb::integer(s.parent)});
-            orb::Ref old = orb::Ref::steal(PyObject_GetItem(parent, ORB_STR("old")));
-            text = orb::utf8(orb::format(old, ""));
-        }
+// Appends the old number of the point at `s` below 1:1,000,000 (not
+// 1:200,000) to `text`.  A plain class has its parents' numbers computed
+// here directly; otherwise each parent comes from `cls.map` with the same
+// point.
+void old_number(const ClassView& view, const Place& p, PyObject* lon, PyObject* lat,
+                const Scale& s, int row, int col, std::string& text) {
+    if (s.parent == 1000000) {
+        text += p.old1m;
+    } else if (view.plain) {
+        const Scale& up = *scale_of(s.parent);
+        old_number(view, p, lon, lat, up, sheet_row(p.lat, p.lat0, up.n),
+                   sheet_col(p.lon, p.lon0, up.n), text);
+    } else {
+        orb::Ref parent = orb::call_method(view.cls, name_map(), {lon, lat, orb::integer(s.parent)});
+        orb::Ref old = orb::Ref::steal(PyObject_GetItem(parent, ORB_STR("old")));
+        text += orb::utf8(orb::format(old, ""));
     }
     append_step(view, text, s.step, block_index(row, col, s.k));
-    return text;
 }
 
 }  // namespace
@@ -234,7 +255,10 @@ orb::Ref map(orb::Args a) {
         newText = orb::text(new1m +
                             table_item(view, name_scalecode(), kScaleLetters, s->letter) +
                             padded(row, s->digits) + padded(col, s->digits));
-        oldText = orb::text(old_number(view, p, a[1], a[2], *s, row, col));
+        std::string old;
+        old.reserve(48);  // the longest old number, at 1:500, has about 30 characters
+        old_number(view, p, a[1], a[2], *s, row, col, old);
+        oldText = orb::text(old);
     }
     put(result, ORB_STR("new"), newText);
     put(result, ORB_STR("old"), oldText);

@@ -16,7 +16,6 @@
 #include "frame/pattern.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace mapgrid {
@@ -105,10 +104,16 @@ long mod(long a, long b) {
     return (r != 0 && ((r < 0) != (b < 0))) ? r + b : r;
 }
 
-std::string padded(long v, int width) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*ld", width, v);
-    return buf;
+// "{:0>Nd}" of a non-negative int.
+std::string padded(long long v, int width) {
+    char buf[24];
+    int i = sizeof buf;
+    do {
+        buf[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && i > 0);
+    while (sizeof buf - i < static_cast<size_t>(width) && i > 0) buf[--i] = '0';
+    return std::string(buf + i, sizeof buf - i);
 }
 
 orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
