@@ -1,4 +1,5 @@
-// How the MapGrid bodies read their class argument, and their one error path.
+// What the MapGrid bodies share: how they read their class argument, their
+// one error path and small text and dict helpers.
 #include "mapgrid/mapgrid.h"
 
 #include <cstring>
@@ -71,6 +72,23 @@ void fail(const char* pattern, std::initializer_list<PyObject*> values) {
     }
     PyErr_SetObject(PyExc_Exception, message);
     throw orb::PyError{};
+}
+
+std::string padded(long long v, int width) {
+    char buf[24];
+    int i = sizeof buf;
+    do {
+        buf[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && i > 0);
+    while (static_cast<int>(sizeof buf) - i < width && i > 0) buf[--i] = '0';
+    return std::string(buf + i, sizeof buf - i);
+}
+
+orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
+
+void put(PyObject* d, PyObject* key, PyObject* value) {
+    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
 }
 
 }  // namespace mapgrid

@@ -5,6 +5,7 @@
 #include "frame/method.h"
 
 #include <initializer_list>
+#include <string>
 
 namespace mapgrid {
 
@@ -44,5 +45,11 @@ struct ClassView {
 [[noreturn]] void fail(const char* pattern, std::initializer_list<PyObject*> values = {});
 
 extern const char* const kInvalidCode;  // "Invalid [code] parameter."
+
+// "{:0>Nd}" of a non-negative int (width 0: no padding).
+std::string padded(long long v, int width);
+// A new dict, and insertion into it.
+orb::Ref new_dict();
+void put(PyObject* d, PyObject* key, PyObject* value);
 
 }  // namespace mapgrid

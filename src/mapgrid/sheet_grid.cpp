@@ -26,10 +26,6 @@ const Scale& scale_of_zoom(PyObject* zoom) {
     return kLadder[0];
 }
 
-orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
-void put(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
-}
 orb::Ref pair(PyObject* a, PyObject* b) {
     orb::Ref list = orb::Ref::steal(PyList_New(2));
     PyList_SET_ITEM(list.get(), 0, orb::Ref::borrow(a).release());

@@ -25,17 +25,6 @@ constexpr const char* kQuarters = "ABCD";
 constexpr const char* kQuarters5k = "abcd";
 constexpr const char* kScaleLetters = "BCDEFGHIJK";
 
-// "{:0>Nd}" of a non-negative int.
-std::string padded(long long v, int width) {
-    char buf[24];
-    int i = sizeof buf;
-    do {
-        buf[--i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v > 0 && i > 0);
-    while (sizeof buf - i < static_cast<size_t>(width) && i > 0) buf[--i] = '0';
-    return std::string(buf + i, sizeof buf - i);
-}
 
 // The text of `table[index]` of the class, as "{}" would format it.
 std::string table_item(const ClassView& view, PyObject* name, const char* original, int index) {
@@ -45,10 +34,6 @@ std::string table_item(const ClassView& view, PyObject* name, const char* origin
     return orb::utf8(orb::format(item, ""));
 }
 
-orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
-void put(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
-}
 
 // The boundary dict, keys in the order north, south, west, east.
 orb::Ref boundary_dict(PyObject* north, PyObject* south, PyObject* west, PyObject* east) {
@@ -69,15 +54,6 @@ struct Place {
     double lon0, lat0;
 };
 
-void append_int(std::string& text, long long v) {
-    char buf[24];
-    int i = sizeof buf;
-    do {
-        buf[--i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v > 0 && i > 0);
-    text.append(buf + i, sizeof buf - i);
-}
 
 // Appends the old-number step of a sheet with block index `block`.
 void append_step(const ClassView& view, std::string& text, Step step, int block) {
@@ -89,15 +65,15 @@ void append_step(const ClassView& view, std::string& text, Step step, int block)
             break;
         case Step::Bracket:
             text += '[';
-            append_int(text, block);
+            text += padded(block, 0);
             text += ']';
             break;
         case Step::Paren:
             text += '(';
-            append_int(text, block);
+            text += padded(block, 0);
             text += ')';
             break;
-        default: append_int(text, block); break;
+        default: text += padded(block, 0); break;
     }
 }
 

@@ -104,22 +104,7 @@ long mod(long a, long b) {
     return (r != 0 && ((r < 0) != (b < 0))) ? r + b : r;
 }
 
-// "{:0>Nd}" of a non-negative int.
-std::string padded(long long v, int width) {
-    char buf[24];
-    int i = sizeof buf;
-    do {
-        buf[--i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v > 0 && i > 0);
-    while (sizeof buf - i < static_cast<size_t>(width) && i > 0) buf[--i] = '0';
-    return std::string(buf + i, sizeof buf - i);
-}
 
-orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
-void put(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
-}
 
 orb::Ref result(long scale, PyObject* north, PyObject* south, PyObject* west, PyObject* east) {
     orb::Ref boundary = new_dict();
