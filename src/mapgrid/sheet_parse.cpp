@@ -226,10 +226,11 @@ orb::Ref Reading::new_tail(const orb::Ref& g) {
 // __mapword5000 (lower-cased).
 int Reading::quarter(PyObject* letter, bool lower_table) {
     if (view_.plain) {
-        // Only the ASCII letters a to d match the quarter classes.
+        // Only the ASCII letters a to d match the quarter classes; anything
+        // else would be missing from the table, as find() reports it.
         Py_UCS4 c = first_char(letter);
         if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
-        return static_cast<int>(c - 'A');
+        return c >= 'A' && c <= 'D' ? static_cast<int>(c - 'A') : -1;
     }
     orb::Ref cased = orb::call_method(letter, lower_table ? ORB_STR("lower") : ORB_STR("upper"), {});
     orb::Ref table = orb::getattr(view_.cls, lower_table ? name_mapword5000() : name_mapword());
