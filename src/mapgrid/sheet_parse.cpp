@@ -90,6 +90,12 @@ bool may_be_digit(long c) { return c > 0x7F || (c >= '0' && c <= '9'); }
 
 // int() of digits as matched (\d admits every decimal digit).
 long to_int(PyObject* digits) {
+    if (PyUnicode_IS_ASCII(digits)) {  // at most four ASCII digits
+        long r = 0;
+        const Py_ssize_t n = PyUnicode_GET_LENGTH(digits);
+        for (Py_ssize_t i = 0; i < n; ++i) r = r * 10 + (PyUnicode_READ_CHAR(digits, i) - '0');
+        return r;
+    }
     orb::Ref v = orb::Ref::steal(PyLong_FromUnicodeObject(digits, 10));
     const long r = PyLong_AsLong(v);
     orb::check_error();
