@@ -1,5 +1,6 @@
 // Method table and letter tables of class MapGrid: national topographic map sheet numbers and grid lines.
 #include "frame/method.h"
+#include "mapgrid/mapgrid.h"
 
 namespace {
 
@@ -12,8 +13,11 @@ void store_text(PyObject* ns, const char* name, const char* value) {
     if (PyDict_SetItemString(ns, name, item) < 0) throw orb::PyError{};
 }
 
-// The letter tables, in namespace order.
+// The letter tables, in namespace order.  The namespace is kept: the
+// method objects are added to it next, and the bodies compare what a class
+// argument resolves to with them.
 void attributes(PyObject* ns) {
+    mapgrid::remember_namespace(ns);
     store_text(ns, "_MapGrid__mapcode", "ABCDEFGHIJKLMNOPQRSTUVW");  // row letters, 4-degree bands
     store_text(ns, "_MapGrid__mapword", "ABCD");                     // quarter letters of old numbers
     store_text(ns, "_MapGrid__mapword5000", "abcd");                 // quarter letters of the 1:5,000 step
@@ -47,7 +51,8 @@ Returns:
 
 Raises:
     Exception: "Invalid [code] parameter." when no line begins with a
-        1:1,000,000 sheet number.)doc";
+        1:1,000,000 sheet number, or its row letter matched only by case
+        folding (the Kelvin sign).)doc";
 
 const char* const kMap = R"doc(The map sheet of a scale that holds a point.
 
@@ -62,7 +67,9 @@ Returns:
     at 1:200,000 the old number, which has no new form), "old" (the old
     sheet number, for example J-50-5) and "boundary" {"north", "south",
     "west", "east"} (ints at 1:1,000,000, floats otherwise).  A point on
-    an inner sheet line belongs to the sheet north or east of it.
+    an inner sheet line belongs to the sheet north or east of it.  A point
+    on a southern 4-degree parallel lies in the top row of the 1:1,000,000
+    sheet south of it, and longitude +180 in column 60.
 
 Raises:
     Exception: a longitude or latitude out of range, then a scale that is
@@ -75,7 +82,9 @@ The zoom level selects the scale: 16 and above 1:500, 15 1:1,000, 14
 1:200,000, 7 1:250,000, 6 1:500,000, anything else 1:1,000,000.  The call
 returns a generator at once; the range checks and the work run as it is
 iterated.  Meridians come first, west to east, then parallels, south to
-north, each clipped to the window.
+north, each clipped to the window.  Each line lies exactly on the sheet
+edge that map and parse report, and the summary counts the lines of the
+window widened outward to whole lines.
 
 Args:
     north: north edge of the window, -90 to +90, not below south.
@@ -124,10 +133,11 @@ const orb::ClassSpec& orb::mapgrid_class() {
         kClassDoc,
         attributes,
         {
-            {"__corner1000000", Kind::Class, {{"code", "str"}}, "dict | None", kCorner},
+            {"__corner1000000", Kind::Class, {{"code", "str"}}, "dict | None", kCorner,
+             mapgrid::corner1000000},
             {"map", Kind::Class,
              {{"longitude", "float"}, {"latitude", "float"}, {"scale", "int", "1000000"}},
-             "dict", kMap},
+             "dict", kMap, mapgrid::map},
             {"grid", Kind::Generator,
              {{"north", "float"},
               {"south", "float"},
@@ -135,8 +145,8 @@ const orb::ClassSpec& orb::mapgrid_class() {
               {"east", "float"},
               {"zoom", "int", "0"},
               {"summary", "bool", "False"}},
-             "Iterator", kGrid},
-            {"parse", Kind::Class, {{"code", "str"}}, "dict", kParse},
+             "Iterator", kGrid, nullptr, mapgrid::grid},
+            {"parse", Kind::Class, {{"code", "str"}}, "dict", kParse, mapgrid::parse},
         },
     };
     return table;

@@ -1,0 +1,94 @@
+// What the MapGrid bodies share: how they read their class argument, their
+// one error path and small text and dict helpers.
+#include "mapgrid/mapgrid.h"
+
+#include <cstring>
+
+namespace mapgrid {
+
+const char* const kInvalidCode = "Invalid [code] parameter.";
+
+namespace {
+PyObject* original_ns = nullptr;  // the class namespace, kept for the life of the process
+}
+
+void remember_namespace(PyObject* ns) {
+    Py_XINCREF(ns);
+    Py_XSETREF(original_ns, ns);
+}
+
+PyObject* name_mapcode() { return ORB_STR("_MapGrid__mapcode"); }
+PyObject* name_mapword() { return ORB_STR("_MapGrid__mapword"); }
+PyObject* name_mapword5000() { return ORB_STR("_MapGrid__mapword5000"); }
+PyObject* name_scalecode() { return ORB_STR("_MapGrid__scalecode"); }
+PyObject* name_corner() { return ORB_STR("_MapGrid__corner1000000"); }
+PyObject* name_map() { return ORB_STR("map"); }
+PyObject* name_parse() { return ORB_STR("parse"); }
+
+ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
+    // Only the plain type look-up is predictable: a metaclass may answer
+    // attribute reads its own way.
+    if (!original_ns || Py_TYPE(c) != &PyType_Type) return;
+    auto* type = reinterpret_cast<PyTypeObject*>(c);
+    // The last class found plain, with its type version: any change to the
+    // class or one of its bases gives it a new version (or none), so an
+    // equal nonzero version means the look-ups below would find the same.
+    static PyTypeObject* plain_type = nullptr;
+    static unsigned int plain_version = 0;
+    if (type == plain_type && type->tp_version_tag != 0 && type->tp_version_tag == plain_version) {
+        plain = true;
+        return;
+    }
+    for (PyObject* name : {name_corner(), name_map(), name_parse(), name_mapcode(), name_mapword(),
+                           name_mapword5000(), name_scalecode()}) {
+        PyObject* original = PyDict_GetItemWithError(original_ns, name);  // borrowed
+        if (!original) {
+            PyErr_Clear();
+            return;
+        }
+        if (_PyType_Lookup(type, name) != original) return;  // borrowed, cached by the type
+    }
+    plain = true;
+    plain_type = type;
+    plain_version = type->tp_version_tag;
+}
+
+void fail(const char* pattern, std::initializer_list<PyObject*> values) {
+    orb::Ref message = orb::text("");
+    const PyObject* const* next = values.begin();
+    const char* piece = pattern;
+    for (;;) {
+        const char* hole = std::strstr(piece, "{}");
+        const size_t len = hole ? static_cast<size_t>(hole - piece) : std::strlen(piece);
+        orb::Ref part = orb::Ref::steal(
+            PyUnicode_DecodeUTF8(piece, static_cast<Py_ssize_t>(len), nullptr));
+        message = orb::Ref::steal(PyUnicode_Concat(message, part));
+        if (!hole) break;
+        if (next != values.end()) {
+            orb::Ref value = orb::Ref::steal(PyObject_Str(const_cast<PyObject*>(*next++)));
+            message = orb::Ref::steal(PyUnicode_Concat(message, value));
+        }
+        piece = hole + 2;
+    }
+    PyErr_SetObject(PyExc_Exception, message);
+    throw orb::PyError{};
+}
+
+std::string padded(long long v, int width) {
+    char buf[24];
+    int i = sizeof buf;
+    do {
+        buf[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0 && i > 0);
+    while (static_cast<int>(sizeof buf) - i < width && i > 0) buf[--i] = '0';
+    return std::string(buf + i, sizeof buf - i);
+}
+
+orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
+
+void put(PyObject* d, PyObject* key, PyObject* value) {
+    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
+}
+
+}  // namespace mapgrid

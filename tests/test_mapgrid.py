@@ -1,0 +1,514 @@
+"""MapGrid: sheet numbers of a point, sheet bounds of a number, grid lines."""
+import math
+import random
+
+import pytest
+
+from models.orbalt import MapGrid
+
+SCALES = [1000000, 500000, 250000, 200000, 100000, 50000, 25000, 10000, 5000, 2000, 1000, 500]
+INVALID = "Invalid [code] parameter."
+UNRECOGNIZED = "Unable to recognize [code] parameter."
+
+
+def edges(result):
+    b = result["boundary"]
+    return [b["north"], b["south"], b["west"], b["east"]]
+
+
+def assert_boundary_types(result, scale):
+    b = result["boundary"]
+    assert list(b) == ["north", "south", "west", "east"]
+    kind = int if scale == 1000000 else float
+    assert all(type(v) is kind for v in b.values()), b
+
+
+# --- map ---------------------------------------------------------------------
+
+LADDER = [
+    # One point in the north-east, one in the south-west.
+    (116.4, 39.9, 1000000, "J50", "J-50", [40, 36, 114, 120]),
+    (116.4, 39.9, 500000, "J50B001001", "J-50-A", [40.0, 38.0, 114.0, 117.0]),
+    (116.4, 39.9, 250000, "J50C001002", "J-50-[2]", [40.0, 39.0, 115.5, 117.0]),
+    (116.4, 39.9, 200000, "J-50-(03)", "J-50-(03)", [40.0, 39.333333333333336, 116.0, 117.0]),
+    (116.4, 39.9, 100000, "J50D001005", "J-50-5", [40.0, 39.666666666666664, 116.0, 116.5]),
+    (116.4, 39.9, 50000, "J50E001010", "J-50-5-B", [40.0, 39.833333333333336, 116.25, 116.5]),
+    (116.4, 39.9, 25000, "J50F002020", "J-50-5-B-4",
+     [39.91666666666667, 39.833333333333336, 116.375, 116.5]),
+    (116.4, 39.9, 10000, "J50G003039", "J-50-5-(23)",
+     [39.916666666666664, 39.875, 116.375, 116.4375]),
+    (116.4, 39.9, 5000, "J50H005077", "J-50-5-(23)-a",
+     [39.91666666666667, 39.895833333333336, 116.375, 116.40625]),
+    (116.4, 39.9, 2000, "J50I015231", "J-50-5-(23)-a-9",
+     [39.90277777777778, 39.895833333333336, 116.39583333333333, 116.40625]),
+    (116.4, 39.9, 1000, "J50J00290461", "J-50-5-(23)-a-9-1",
+     [39.90277777777778, 39.89930555555556, 116.39583333333333, 116.40104166666666]),
+    (116.4, 39.9, 500, "J50K00580922", "J-50-5-(23)-a-9-1-4",
+     [39.90104166666667, 39.89930555555556, 116.3984375, 116.40104166666667]),
+    (-43.2, -22.9, 1000000, "SF23", "SF-23", [-20, -24, -48, -42]),
+    (-43.2, -22.9, 500000, "SF23B002002", "SF-23-D", [-22.0, -24.0, -45.0, -42.0]),
+    (-43.2, -22.9, 250000, "SF23C003004", "SF-23-[12]", [-22.0, -23.0, -43.5, -42.0]),
+    (-43.2, -22.9, 200000, "SF-23-(29)", "SF-23-(29)",
+     [-22.666666666666664, -23.333333333333332, -44.0, -43.0]),
+    (-43.2, -22.9, 100000, "SF23D009010", "SF-23-106", [-22.666666666666668, -23.0, -43.5, -43.0]),
+    (-43.2, -22.9, 50000, "SF23E018020", "SF-23-106-D",
+     [-22.833333333333332, -23.0, -43.25, -43.0]),
+    (-43.2, -22.9, 25000, "SF23F035039", "SF-23-106-D-1",
+     [-22.833333333333336, -22.916666666666668, -43.25, -43.125]),
+    (-43.2, -22.9, 10000, "SF23G070077", "SF-23-106-(45)",
+     [-22.875, -22.916666666666668, -43.25, -43.1875]),
+    (-43.2, -22.9, 5000, "SF23H140154", "SF-23-106-(45)-d",
+     [-22.895833333333336, -22.916666666666668, -43.21875, -43.1875]),
+    (-43.2, -22.9, 2000, "SF23I418461", "SF-23-106-(45)-d-2",
+     [-22.895833333333336, -22.90277777777778, -43.208333333333336, -43.19791666666667]),
+    (-43.2, -22.9, 1000, "SF23J08360922", "SF-23-106-(45)-d-2-4",
+     [-22.899305555555557, -22.90277777777778, -43.203125, -43.197916666666664]),
+    (-43.2, -22.9, 500, "SF23K16711844", "SF-23-106-(45)-d-2-4-2",
+     [-22.899305555555557, -22.901041666666668, -43.200520833333336, -43.19791666666667]),
+]
+
+
+@pytest.mark.parametrize("lon, lat, scale, new, old, bounds", LADDER)
+def test_map_ladder(lon, lat, scale, new, old, bounds):
+    r = MapGrid.map(lon, lat, scale)
+    assert list(r) == ["new", "old", "boundary"]
+    assert (r["new"], r["old"], edges(r)) == (new, old, bounds)
+    assert_boundary_types(r, scale)
+    # Both numbers read back into the same sheet.
+    for code in (new, old):
+        assert MapGrid.parse(code) == {"scale": scale, "boundary": r["boundary"]}
+
+
+@pytest.mark.parametrize("lon, lat, scale, new, old, bounds", [
+    # A corner of a 1:1,000,000 sheet belongs to the sheets north-east of it.
+    (6, 4, 1000000, "B32", "B-32", [8, 4, 6, 12]),
+    (6, 4, 500000, "B32B002001", "B-32-C", [6.0, 4.0, 6.0, 9.0]),
+    (0, 0, 1000000, "A31", "A-31", [4, 0, 0, 6]),
+    (0, -0.0, 1000000, "A31", "A-31", [4, 0, 0, 6]),
+    (-180, 0, 1000000, "A01", "A-01", [4, 0, -180, -174]),
+    # The poles fall in row W.
+    (116.4, 90, 1000000, "W50", "W-50", [92, 88, 114, 120]),
+    (116.4, 90, 500000, "W50B001001", "W-50-A", [92.0, 90.0, 114.0, 117.0]),
+    (116.4, -90, 1000000, "SW50", "SW-50", [-88, -92, 114, 120]),
+    (116.4, -90, 500000, "SW50B001001", "SW-50-A", [-88.0, -90.0, 114.0, 117.0]),
+    # Row letters that are also prefix letters.
+    (116.4, 73, 1000000, "S50", "S-50", [76, 72, 114, 120]),
+    (116.4, -73, 1000000, "SS50", "SS-50", [-72, -76, 114, 120]),
+    (116.4, 53, 1000000, "N50", "N-50", [56, 52, 114, 120]),
+])
+def test_map_edges_of_the_series(lon, lat, scale, new, old, bounds):
+    r = MapGrid.map(lon, lat, scale)
+    assert (r["new"], r["old"], edges(r)) == (new, old, bounds)
+    assert_boundary_types(r, scale)
+
+
+@pytest.mark.parametrize("lat", [-4.0, -8.0, -40.0, -88.0, -1e-17, -4.000000000000001])
+@pytest.mark.parametrize("scale", SCALES[1:])
+def test_map_point_on_a_southern_parallel_keeps_its_sheet(lat, scale):
+    # The 1:1,000,000 sheet is the one south of the parallel; below it the
+    # point lies in that sheet's top row, not in a row 0.
+    r = MapGrid.map(116.4, lat, scale)
+    top = MapGrid.map(116.4, lat, 1000000)
+    assert r["old"].startswith(top["old"] + "-")
+    if scale != 200000:
+        digits = 4 if scale <= 1000 else 3
+        assert int(r["new"][len(top["new"]) + 1:][:digits]) == 1, r
+    assert math.isclose(r["boundary"]["north"], top["boundary"]["north"], abs_tol=1e-12)
+    for code in (r["new"], r["old"]):
+        assert MapGrid.parse(code) == {"scale": scale, "boundary": r["boundary"]}
+
+
+def test_map_point_on_minus_four_at_500000():
+    assert MapGrid.map(116.4, -4.0, 500000) == {
+        "new": "SB50B001001", "old": "SB-50-A",
+        "boundary": {"north": -4.0, "south": -6.0, "west": 114.0, "east": 117.0}}
+
+
+@pytest.mark.parametrize("lon, column", [(-1e-16, 30), (-6.000000000000001, 29), (-120.00000000000001, 10)])
+@pytest.mark.parametrize("scale", SCALES[1:])
+def test_map_negative_longitude_rounding_onto_a_meridian(lon, column, scale):
+    # (lon - west edge) rounds onto 6 degrees: the sheet column stays n, the
+    # east column of the 1:1,000,000 sheet named, at every scale.
+    r = MapGrid.map(lon, 10.0, scale)
+    assert r["old"].startswith("C-%02d" % column)
+    assert math.isclose(r["boundary"]["east"], (column - 30) * 6, abs_tol=1e-12)
+    for code in (r["new"], r["old"]):
+        assert MapGrid.parse(code) == {"scale": scale, "boundary": r["boundary"]}
+
+
+def test_map_negative_longitude_at_500000_and_200000():
+    assert MapGrid.map(-1e-16, 10.0, 500000)["old"] == "C-30-B"
+    assert MapGrid.map(-1e-16, 10.0, 200000) == {
+        "new": "C-30-(18)", "old": "C-30-(18)",
+        "boundary": {"north": 10.666666666666666, "south": 10.0, "west": -1.0, "east": 0.0}}
+
+
+@pytest.mark.parametrize("scale", SCALES)
+def test_map_longitude_180_is_in_column_60(scale):
+    r = MapGrid.map(180, 39.9, scale)
+    assert r["old"].startswith("J-60")
+    assert r["boundary"]["east"] == 180
+    assert MapGrid.parse(r["old"]) == {"scale": scale, "boundary": r["boundary"]}
+
+
+@pytest.mark.parametrize("args, message", [
+    ((200, 0), "[200.0] should be between [-180 ～ +180] in [longitude] parameter."),
+    ((float("nan"), 0), "[nan] should be between [-180 ～ +180] in [longitude] parameter."),
+    ((0, 90.5), "[90.5] should be between [-90 ～ +90] in [latitude] parameter."),
+    ((0, float("nan")), "[nan] should be between [-90 ～ +90] in [latitude] parameter."),
+    # A bad position is reported before a bad scale.
+    ((200, 0, 1234), "[200.0] should be between [-180 ～ +180] in [longitude] parameter."),
+    ((0, 0, 1234), "[1234] Should be one of [1000000, 500000, 250000, 200000, 100000, 50000, "
+                   "25000, 10000, 5000, 2000, 1000, 500] in [scale] parameter."),
+    ((0, 0, 10**30), "[1000000000000000000000000000000] Should be one of [1000000, 500000, "
+                     "250000, 200000, 100000, 50000, 25000, 10000, 5000, 2000, 1000, 500] in "
+                     "[scale] parameter."),
+])
+def test_map_messages(args, message):
+    with pytest.raises(Exception) as e:
+        MapGrid.map(*args)
+    assert type(e.value) is Exception and str(e.value) == message
+
+
+@pytest.mark.parametrize("scale", [True, 1000000.0, None])
+def test_map_scale_must_be_an_int(scale):
+    with pytest.raises(TypeError, match="Argument 'scale' has incorrect type"):
+        MapGrid.map(116.4, 39.9, scale)
+
+
+# --- the 1:1,000,000 corner -----------------------------------------------------
+
+CORNER = MapGrid._MapGrid__corner1000000
+
+
+@pytest.mark.parametrize("code, lon, lat", [
+    ("J50", 114, 36), ("J-50", 114, 36), ("J-50-5-B-2", 114, 36), ("NJ50", 114, 36),
+    ("SJ50", 114, -40), ("sj-50", 114, -40), ("SA01", -180, -4), ("A01", -180, 0),
+    ("W60", 174, 88), ("S50", 114, 72), ("SS50", 114, -76), (" j - 50", 114, 36),
+    ("J600", 174, 36), ("sheet\nJ50", 114, 36),
+])
+def test_corner(code, lon, lat):
+    r = CORNER(code)
+    assert r == {"longitude": lon, "latitude": lat} and list(r) == ["longitude", "latitude"]
+    assert all(type(v) is int for v in r.values())
+
+
+@pytest.mark.parametrize("code", ["J61", "J00", "J5", "X50", "*J50", "\u212a50", "\u013050"])
+def test_corner_refuses(code):
+    # The Kelvin sign and the dotted capital I match only by case folding.
+    with pytest.raises(Exception, match=r"^Invalid \[code\] parameter\.$"):
+        CORNER(code)
+
+
+# --- parse -------------------------------------------------------------------
+
+@pytest.mark.parametrize("codes, scale, bounds", [
+    (["J50", "J-50", "j 50", "NJ-50"], 1000000, [40, 36, 114, 120]),
+    (["J50B001001", "J-50-A", "j-50-a", "J50-A", "J-50B001001", "J 50 B 001 001"],
+     500000, [40.0, 38.0, 114.0, 117.0]),
+    (["SJ-50-A", "sj50b001001"], 500000, [-36.0, -38.0, 114.0, 117.0]),
+    (["J-50-[2]", "J-50-[02]", "J50C001002"], 250000, [40.0, 39.0, 115.5, 117.0]),
+    (["J-50-(03)", "J-50-(3)", " J - 50 - (3) "], 200000,
+     [40.0, 39.333333333333336, 116.0, 117.0]),
+    (["J-50-5", "J-50-005", "J50D001005"], 100000, [40.0, 39.666666666666664, 116.0, 116.5]),
+    (["J-50-5-B", "J50E001010"], 50000, [40.0, 39.833333333333336, 116.25, 116.5]),
+    (["J-50-5-B-2", "J-50-5-b - 2", "J50F001020"], 25000,
+     [40.0, 39.916666666666664, 116.375, 116.5]),
+    (["J-50-5-(15)", "J50G002039"], 10000, [39.95833333333333, 39.916666666666664, 116.375, 116.4375]),
+    (["J-50-5-(15)-a", "J-50-5-(15)-A", "J50H003077"], 5000,
+     [39.958333333333336, 39.9375, 116.375, 116.40625]),
+    (["J-50-5-(15)-a-6", "J50I008231"], 2000,
+     [39.951388888888886, 39.94444444444444, 116.39583333333333, 116.40625]),
+    (["J-50-5-(15)-a-6-1", "J50J00150461"], 1000,
+     [39.951388888888886, 39.947916666666664, 116.39583333333333, 116.40104166666666]),
+    # After the 1:500 digit nothing is read.
+    (["J-50-5-(15)-a-6-1-2", "J-50-5-(15)-a-6-1-2-3", "J50K00290922"], 500,
+     [39.95138888888889, 39.94965277777778, 116.3984375, 116.40104166666667]),
+    (["S-50"], 1000000, [76, 72, 114, 120]),
+    # The hyphenated form is searched in every line before the compact one.
+    (["J50B001001\nJ-51"], 1000000, [40, 36, 120, 126]),
+    # Letters that case-insensitive matching admits and upper-casing maps
+    # onto a row letter: the long s is S, the dotless i is I.
+    (["\u017f50"], 1000000, [76, 72, 114, 120]),
+    (["J50\u0131008231"], 2000,
+     [39.951388888888886, 39.94444444444444, 116.39583333333333, 116.40625]),
+])
+def test_parse_accepted_forms(codes, scale, bounds):
+    for code in codes:
+        r = MapGrid.parse(code)
+        assert list(r) == ["scale", "boundary"]
+        assert (r["scale"], edges(r)) == (scale, bounds), code
+        assert_boundary_types(r, scale)
+
+
+@pytest.mark.parametrize("code, message", [
+    ("J50B000001", "[000 001] should be greater than 0 in [code] parameter."),
+    ("J50B001000", "[001 000] should be greater than 0 in [code] parameter."),
+    ("J50B003001", "[003] should be between [1～2] in [code] parameter."),
+    ("J50B001003", "[003] should be between [1～2] in [code] parameter."),
+    ("J50K99990001", "[9999] should be between [1～2304] in [code] parameter."),
+    ("J50K00019999", "[9999] should be between [1～2304] in [code] parameter."),
+    ("J50J20000001", "[2000] should be between [1～1152] in [code] parameter."),
+    ("J50\u212a00010001", "[\u212a] should be one of [BCDEFGHIJK] in [code] parameter."),
+    ("J50\u0130008231", "[\u0130] should be one of [BCDEFGHIJK] in [code] parameter."),
+    ("J-50-[17]", "[17] should be between [1～16] in [code] parameter."),
+    ("J-50-[0]", "[0] should be between [1～16] in [code] parameter."),
+    ("J-50-(37)", "[37] should be between [1～36] in [code] parameter."),
+    ("J-50-145", "[145] should be between [1～144] in [code] parameter."),
+    ("J-50-0", "[0] should be between [1～144] in [code] parameter."),
+    ("J-50-600", "[600] should be between [1～144] in [code] parameter."),
+    ("J-50-5-(65)", "[65] should be between [1～64] in [code] parameter."),
+    ("J-50-5-B-5", "[J-50-5-B-5] should be between [1～4] in [code] parameter."),
+    ("J-50-5-B-1-1", "[J-50-5-B-1-1] should be between [1～4] in [code] parameter."),
+    ("J-50-5-Bx", "[J-50-5-Bx] should be between [1～4] in [code] parameter."),
+    ("J-50-A-1", INVALID), ("J-50-(03)-1", INVALID), ("J-600", INVALID),
+    ("J50B0010010", INVALID), ("J50J001001", INVALID), ("J-50-5-(15)-a-0", INVALID),
+    ("J-50-5-(15)-a-6-5", INVALID), ("J-50-5-(15)-a-6-1x", INVALID), ("J-50-5-x", INVALID),
+    ("J-50-", INVALID), ("*J50", INVALID), ("\u212a50", INVALID),
+    ("X50", UNRECOGNIZED), ("J-61", UNRECOGNIZED), ("", UNRECOGNIZED),
+])
+def test_parse_messages(code, message):
+    with pytest.raises(Exception) as e:
+        MapGrid.parse(code)
+    assert type(e.value) is Exception and str(e.value) == message
+
+
+def test_parse_code_must_be_a_str():
+    with pytest.raises(TypeError, match="Argument 'code' has incorrect type"):
+        MapGrid.parse(b"J50")
+
+
+# --- round trip --------------------------------------------------------------
+
+def sample_points(rnd):
+    for _ in range(2500):
+        yield rnd.uniform(-180, 180), rnd.uniform(-90, 90)
+    for _ in range(300):
+        # On and next to the 4-degree parallels and 6-degree meridians.
+        yield rnd.uniform(-180, 180), 4.0 * rnd.randint(-22, 22) + rnd.choice([0, 1e-15, -1e-15, -1e-17])
+        yield 6.0 * rnd.randint(-30, 30) + rnd.choice([0, 1e-15, -1e-15, -1e-16, 2e-14]), rnd.uniform(-90, 90)
+    yield from [(180, 0), (180, 90), (-180, -90), (180, -90), (0.0, -0.0), (-1e-300, -1e-300)]
+
+
+def test_round_trip_through_both_numbers():
+    rnd = random.Random(20261210)
+    for lon, lat in sample_points(rnd):
+        lon, lat = max(-180.0, min(180.0, lon)), max(-90.0, min(90.0, lat))
+        for scale in SCALES:
+            r = MapGrid.map(lon, lat, scale)
+            want = {"scale": scale, "boundary": r["boundary"]}
+            assert MapGrid.parse(r["new"]) == want, (lon, lat, r)
+            assert MapGrid.parse(r["old"]) == want, (lon, lat, r)
+            b = r["boundary"]
+            # The sheet holds the point (its north and east edges are one
+            # sheet past the south and west ones, so allow their last digit).
+            assert b["south"] - 1e-12 <= lat <= b["north"] + 1e-12, (lon, lat, r)
+            assert b["west"] - 1e-12 <= lon <= b["east"] + 1e-12, (lon, lat, r)
+
+
+# --- calls through the class -------------------------------------------------
+
+class Recording(MapGrid):
+    """Overrides every method with a pass-through that records the call."""
+    calls = []
+
+    @classmethod
+    def map(cls, longitude, latitude, scale=1000000):
+        cls.calls.append(("map", scale))
+        return MapGrid.map.__func__(cls, longitude, latitude, scale)
+
+    @classmethod
+    def parse(cls, code):
+        cls.calls.append(("parse", code))
+        return MapGrid.parse.__func__(cls, code)
+
+    @classmethod
+    def _MapGrid__corner1000000(cls, code):
+        cls.calls.append(("corner", code))
+        return MapGrid._MapGrid__corner1000000.__func__(cls, code)
+
+
+def test_subclass_overrides_are_called():
+    Recording.calls = []
+    r = Recording.map(116.4, 39.9, 500)
+    assert r == MapGrid.map(116.4, 39.9, 500)
+    assert [c for c in Recording.calls if c[0] == "map"] == [
+        ("map", 500), ("map", 1000), ("map", 2000), ("map", 5000), ("map", 10000), ("map", 100000)]
+    assert Recording.calls.count(("corner", "J50")) == 6
+
+    Recording.calls = []
+    assert Recording.parse("j-50-5-(23)-A-9") == MapGrid.parse("J50I015231")
+    assert Recording.calls == [("parse", "j-50-5-(23)-A-9"), ("corner", "NJ50"),
+                               ("parse", "NJ50I015231"), ("corner", "NJ50")]
+
+
+def test_overridden_paths_agree_with_the_class():
+    rnd = random.Random(7)
+    for lon, lat in list(sample_points(rnd))[::10]:
+        lon, lat = max(-180.0, min(180.0, lon)), max(-90.0, min(90.0, lat))
+        for scale in SCALES:
+            r = MapGrid.map(lon, lat, scale)
+            assert repr(Recording.map(lon, lat, scale)) == repr(r)
+            for code in (r["new"], r["old"]):
+                assert repr(Recording.parse(code)) == repr(MapGrid.parse(code))
+
+
+def test_letter_tables_are_read_through_the_class():
+    class Letters(MapGrid):
+        _MapGrid__mapword = "DCBA"
+        _MapGrid__mapword5000 = "dcba"
+
+    assert Letters.map(116.4, 39.9, 500000)["old"] == "J-50-D"
+    assert Letters.map(116.4, 39.9, 5000)["old"] == "J-50-5-(23)-d"
+    assert Letters.parse("J-50-A") == MapGrid.parse("J-50-D")
+    for scale in (500000, 50000, 25000, 5000, 500):
+        r = Letters.map(-43.2, -22.9, scale)
+        assert Letters.parse(r["old"]) == {"scale": scale, "boundary": r["boundary"]}
+        assert r["boundary"] == MapGrid.map(-43.2, -22.9, scale)["boundary"]
+
+
+def test_corner_override_moves_the_sheet():
+    class Shifted(MapGrid):
+        @classmethod
+        def _MapGrid__corner1000000(cls, code):
+            return {"longitude": 0, "latitude": 0}
+
+    assert Shifted.map(116.4, 39.9)["boundary"] == {"north": 4, "south": 0, "west": 0, "east": 6}
+    assert Shifted.parse("J-50-A")["boundary"] == {"north": 4.0, "south": 2.0, "west": 0.0, "east": 3.0}
+
+
+# --- grid --------------------------------------------------------------------
+
+def lines(*args):
+    out = {"longitude": [], "latitude": []}
+    for item in MapGrid.grid(*args):
+        assert list(item) == ["remarks", "type", "coordinates", "scale"]
+        assert item["type"] == "LineString"
+        out[item["remarks"]].append(item["coordinates"])
+    return out
+
+
+def test_grid_lines_of_a_window():
+    got = lines(40, 30, 110, 120, 0)
+    assert got["longitude"] == [[[114.0, 30.0], [114.0, 40.0]], [[120.0, 30.0], [120.0, 40.0]]]
+    assert got["latitude"] == [[[110.0, y], [120.0, y]] for y in (32.0, 36.0, 40.0)]
+    assert list(MapGrid.grid(40, 30, 110, 120, 0, True)) == [
+        {"count": [3, 4], "step": [6.0, 4.0], "scale": 1000000}]
+
+    got = lines(40, 30, 110, 120, 6)
+    assert [c[0][0] for c in got["longitude"]] == [111.0, 114.0, 117.0, 120.0]
+    assert [c[0][1] for c in got["latitude"]] == [30.0, 32.0, 34.0, 36.0, 38.0, 40.0]
+    assert next(MapGrid.grid(40, 30, 110, 120, 6, True))["count"] == [5, 6]
+
+
+def test_grid_lines_lie_on_sheet_edges():
+    # No drift: the parallels are the sheets' own south edges, and a line on
+    # the window's edge is drawn.
+    got = lines(41, 39, 115, 117, 9)
+    assert [c[0][0] for c in got["longitude"]] == [115.0, 115.5, 116.0, 116.5, 117.0]
+    assert [c[0][1] for c in got["latitude"]] == [
+        39.0, 39.333333333333336, 39.666666666666664, 40.0, 40.333333333333336,
+        40.666666666666664, 41.0]
+    assert next(MapGrid.grid(41, 39, 115, 117, 9, True))["count"] == [5, 7]
+
+
+@pytest.mark.parametrize("zoom, scale", [(7, 250000), (8, 200000), (9, 100000), (11, 25000),
+                                         (14, 2000), (16, 500)])
+@pytest.mark.parametrize("lat", [39.9, -22.9])
+def test_grid_lines_are_the_edges_map_reports(zoom, scale, lat):
+    # A window whose four edges are sheet edges: every position of the
+    # widened window is drawn, the summary counts them, and every sheet edge
+    # inside is one of the lines.
+    lon = 116.4 if lat > 0 else -43.2
+    sw = MapGrid.map(lon, lat, scale)["boundary"]
+    ne = MapGrid.map(lon + 0.3, lat + 0.2, scale)["boundary"]
+    north, south, west, east = ne["south"], sw["south"], sw["west"], ne["west"]
+    got = lines(north, south, west, east, zoom)
+    meridians = [c[0][0] for c in got["longitude"]]
+    parallels = [c[0][1] for c in got["latitude"]]
+    assert meridians[0] == west and meridians[-1] == east
+    assert parallels[0] == south and parallels[-1] == north
+    assert next(MapGrid.grid(north, south, west, east, zoom, True))["count"] == [
+        len(meridians), len(parallels)]
+    rnd = random.Random(zoom)
+    for _ in range(200):
+        b = MapGrid.map(rnd.uniform(west, east), rnd.uniform(south, north), scale)["boundary"]
+        assert b["west"] in meridians and b["south"] in parallels
+
+
+def test_grid_whole_world_at_the_largest_scale():
+    count = {"longitude": 0, "latitude": 0}
+    first = last = top = None
+    for item in MapGrid.grid(90, -90, -180, 180, 16):
+        count[item["remarks"]] += 1
+        if item["remarks"] == "longitude":
+            first = first or item["coordinates"]
+            last = item["coordinates"]
+        else:
+            top = item["coordinates"]
+    assert count == {"longitude": 138241, "latitude": 103681}
+    assert next(MapGrid.grid(90, -90, -180, 180, 16, True))["count"] == [138241, 103681]
+    assert first == [[-180.0, -90.0], [-180.0, 90.0]] and last == [[180.0, -90.0], [180.0, 90.0]]
+    assert top == [[-180.0, 90.0], [180.0, 90.0]]
+
+
+def test_grid_whole_world_and_a_point():
+    got = lines(90, -90, -180, 180, 0)
+    assert [c[0][0] for c in got["longitude"]] == [float(x) for x in range(-180, 181, 6)]
+    assert [c[0][1] for c in got["latitude"]] == [float(y) for y in range(-88, 89, 4)]
+    assert next(MapGrid.grid(90, -90, -180, 180, 0, True))["count"] == [61, 47]
+    assert lines(0, 0, 0, 0) == {"longitude": [[[0.0, 0.0], [0.0, 0.0]]],
+                                 "latitude": [[[0.0, 0.0], [0.0, 0.0]]]}
+
+
+@pytest.mark.parametrize("zoom, scale", [(-3, 1000000), (5, 1000000), (6, 500000), (8, 200000),
+                                         (13, 5000), (15, 1000), (16, 500), (100, 500),
+                                         (10**30, 500), (-10**30, 1000000)])
+def test_grid_zoom_selects_the_scale(zoom, scale):
+    assert next(MapGrid.grid(0.001, 0, 0, 0.001, zoom, True))["scale"] == scale
+
+
+@pytest.mark.parametrize("args, message", [
+    ((91, 0, 0, 1), "[91.0] should be between [-90 ～ +90] in [north] parameter."),
+    ((float("nan"), 0, 0, 1), "[nan] should be between [-90 ～ +90] in [north] parameter."),
+    ((10, -90.5, 0, 1), "[-90.5] should be between [-90 ～ +90] in [south] parameter."),
+    ((10, 20, 0, 1), "[north:10.0] should be greater than [south:20.0] in parameters."),
+    ((10, 0, -181, 1), "[-181.0] should be between [-180 ～ +180] in [west] parameter."),
+    ((10, 0, 0, float("inf")), "[inf] should be between [-180 ～ +180] in [east] parameter."),
+    ((10, 0, 5, 1), "[east:1.0] should be greater than [west:5.0] in parameters."),
+])
+def test_grid_messages_come_at_the_first_request(args, message):
+    generator = MapGrid.grid(*args)            # nothing is checked yet
+    with pytest.raises(Exception) as e:
+        next(generator)
+    assert type(e.value) is Exception and str(e.value) == message
+    with pytest.raises(StopIteration):          # and the run is over
+        next(generator)
+
+
+def test_grid_binding_errors_come_at_the_call():
+    with pytest.raises(TypeError):
+        MapGrid.grid("40", 30, 110, 120)
+    with pytest.raises(TypeError, match=r"Argument 'zoom' has incorrect type \(expected int, got bool\)"):
+        MapGrid.grid(40, 30, 110, 120, True)
+
+
+def test_grid_is_a_lazy_generator():
+    generator = MapGrid.grid(90, -90, -180, 180, 16)
+    first = next(generator)
+    assert first["coordinates"] == [[-180.0, -90.0], [-180.0, 90.0]]
+    assert generator.send("ignored")["coordinates"][0][0] == -180.0 + 6 / 2304
+    with pytest.raises(KeyError):
+        generator.throw(KeyError("stop"))
+    with pytest.raises(StopIteration):
+        next(generator)
+    closed = MapGrid.grid(10, 0, 0, 10, 16)
+    next(closed)
+    closed.close()
+    assert list(closed) == []
+
+
+def test_grid_summary_is_the_only_item():
+    generator = MapGrid.grid(40, 30, 110, 120, 0, summary=[1])   # any true value
+    assert next(generator)["count"] == [3, 4]
+    assert list(generator) == []
