@@ -25,6 +25,9 @@ CALLS = [
     ("Projection.angle", lambda: (Projection.angle(116.4, digit=2), Projection.angle(dms="39°54′31″"))),
     ("ProjectionHelper.definition", lambda: ProjectionHelper.definition()[:60] + "..."),
     ("Astronomy.UTCtoJulian", lambda: Astronomy.UTCtoJulian(2000, 1, 1, 12)),
+    ("Astronomy.sun", lambda: {k: v for k, v in Astronomy.sun(116.4, 39.9, 0.0, 2024, 6, 21).items()
+                               if k in ("Body", "Azimuth", "Altitude")}),
+    ("Astronomy.moon", lambda: Astronomy.moon(116.4, 39.9, 0.0, 2024, 6, 21)["Phase"]),
     ("Astronomy.geostationarySatellite",
      lambda: Astronomy.geostationarySatellite(116.4, 39.9, 0.0, 140.0)),
 ]
