@@ -2,6 +2,7 @@
 #include "astronomy/sky.h"
 
 #include "astronomy/celestial.h"
+#include "frame/original.h"
 
 namespace astro {
 namespace {
@@ -47,25 +48,11 @@ Sky::Sky(PyObject* cls)
 }
 
 bool Sky::own(Which w) {
-    if (own_[w] >= 0) return own_[w] != 0;
-    // Descriptors found to be this module's own, kept (with a reference) so
-    // that later calls need one type look-up each.
-    static PyObject* known[kCount] = {};
-    bool mine = false;
-    if (PyType_Check(cls_)) {
-        PyObject* descr = _PyType_Lookup(reinterpret_cast<PyTypeObject*>(cls_), entry_name(w));
-        if (descr && descr == known[w]) {
-            mine = true;
-        } else if (const orb::Method* row = orb::method_row(descr)) {
-            mine = row->body == kEntries[w].body;
-            if (mine) {
-                Py_XDECREF(known[w]);
-                known[w] = Py_NewRef(descr);
-            }
-        }
+    if (own_[w] < 0) {
+        const orb::Method* row = orb::original_method(cls_, entry_name(w));
+        own_[w] = row && row->body == kEntries[w].body ? 1 : 0;
     }
-    own_[w] = mine ? 1 : 0;
-    return mine;
+    return own_[w] != 0;
 }
 
 double Sky::call(Which w, std::initializer_list<PyObject*> args) {

@@ -88,7 +88,8 @@ const ClassSpec& astronomy_class();
 
 // The table row behind a method object of this module, given bare or
 // wrapped in classmethod/staticmethod as a class stores it; nullptr for any
-// other object (for instance a host's override of the method).
+// other object.  To ask whether a class still holds the original, use
+// original_method (frame/original.h).
 const Method* method_row(PyObject* descriptor);
 
 // --- declared locals and results -------------------------------------------

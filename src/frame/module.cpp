@@ -4,6 +4,7 @@
 #include "frame/module.h"
 
 #include "frame/generator.h"
+#include "frame/original.h"
 #include "frame/pattern.h"
 
 #include <cstring>
@@ -162,8 +163,12 @@ void create_class(PyObject* globals, const ClassSpec& spec) {
         std::string key = private_name ? std::string("_") + spec.name + m.name : m.name;
         set(ns, key.c_str(), f);
     }
-    Ref cls = call(metaclass, {text(spec.name), bases, ns});
+    PyObject *key, *value;
+    for (Py_ssize_t pos = 0; PyDict_Next(ns, &pos, &key, &value);) record_original(key, value);
+    Ref name = text(spec.name);
+    Ref cls = call(metaclass, {name, bases, ns});
     set(globals, spec.name, cls);
+    record_original_global(name, cls);
 }
 
 void run_body(PyObject* module) {

@@ -2,20 +2,13 @@
 // one error path and small text and dict helpers.
 #include "mapgrid/mapgrid.h"
 
+#include "frame/original.h"
+
 #include <cstring>
 
 namespace mapgrid {
 
 const char* const kInvalidCode = "Invalid [code] parameter.";
-
-namespace {
-PyObject* original_ns = nullptr;  // the class namespace, kept for the life of the process
-}
-
-void remember_namespace(PyObject* ns) {
-    Py_XINCREF(ns);
-    Py_XSETREF(original_ns, ns);
-}
 
 PyObject* name_mapcode() { return ORB_STR("_MapGrid__mapcode"); }
 PyObject* name_mapword() { return ORB_STR("_MapGrid__mapword"); }
@@ -26,9 +19,7 @@ PyObject* name_map() { return ORB_STR("map"); }
 PyObject* name_parse() { return ORB_STR("parse"); }
 
 ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
-    // Only the plain type look-up is predictable: a metaclass may answer
-    // attribute reads its own way.
-    if (!original_ns || Py_TYPE(c) != &PyType_Type) return;
+    if (!PyType_Check(c)) return;
     auto* type = reinterpret_cast<PyTypeObject*>(c);
     // The last class found plain, with its type version: any change to the
     // class or one of its bases gives it a new version (or none), so an
@@ -40,14 +31,8 @@ ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
         return;
     }
     for (PyObject* name : {name_corner(), name_map(), name_parse(), name_mapcode(), name_mapword(),
-                           name_mapword5000(), name_scalecode()}) {
-        PyObject* original = PyDict_GetItemWithError(original_ns, name);  // borrowed
-        if (!original) {
-            PyErr_Clear();
-            return;
-        }
-        if (_PyType_Lookup(type, name) != original) return;  // borrowed, cached by the type
-    }
+                           name_mapword5000(), name_scalecode()})
+        if (!orb::finds_original(c, name)) return;
     plain = true;
     plain_type = type;
     plain_version = type->tp_version_tag;

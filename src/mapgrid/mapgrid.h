@@ -14,10 +14,6 @@ orb::Ref map(orb::Args a);            // MapGrid.map(cls, longitude, latitude, s
 orb::Ref parse(orb::Args a);          // MapGrid.parse(cls, code)
 std::unique_ptr<orb::Producer> grid(orb::Args a);  // MapGrid.grid(north, south, west, east, zoom, summary)
 
-// Keeps the namespace MapGrid is built from, so that its original methods
-// and letter tables can be recognised later (called while the class loads).
-void remember_namespace(PyObject* ns);
-
 // Names of the class attributes and methods that the bodies read through
 // `cls` (private names in their stored form).
 PyObject* name_mapcode();

@@ -13,11 +13,8 @@ void store_text(PyObject* ns, const char* name, const char* value) {
     if (PyDict_SetItemString(ns, name, item) < 0) throw orb::PyError{};
 }
 
-// The letter tables, in namespace order.  The namespace is kept: the
-// method objects are added to it next, and the bodies compare what a class
-// argument resolves to with them.
+// The letter tables, in namespace order.
 void attributes(PyObject* ns) {
-    mapgrid::remember_namespace(ns);
     store_text(ns, "_MapGrid__mapcode", "ABCDEFGHIJKLMNOPQRSTUVW");  // row letters, 4-degree bands
     store_text(ns, "_MapGrid__mapword", "ABCD");                     // quarter letters of old numbers
     store_text(ns, "_MapGrid__mapword5000", "abcd");                 // quarter letters of the 1:5,000 step
