@@ -3,6 +3,8 @@
 // and turns its status into the one exception, with the messages kept here.
 #include "projection/projection_methods.h"
 
+#include "frame/original.h"
+
 #include "projection/albers.h"
 #include "projection/gausskruger.h"
 #include "projection/lambert.h"
@@ -193,6 +195,12 @@ Ref central_meridian(Args a) {
 
 // --- Gauss-Kruger ------------------------------------------------------------
 
+// Whether `cls` still holds this module's own method `name` with `body`.
+bool own(PyObject* cls, PyObject* name, Body body) {
+    const Method* row = original_method(cls, name);
+    return row && row->body == body;
+}
+
 Ref gauss_kruger(Args a) {
     PyObject* cls = a[0];
     PyObject *cm = a[1], *x = a[2], *y = a[3], *lon = a[4], *lat = a[5], *crs = a[6];
@@ -218,6 +226,12 @@ Ref gauss_kruger(Args a) {
     double meridian;
     if (given(cm)) {
         meridian = value(cm);
+    } else if (own(cls, ORB_STR("centralMeridian"), central_meridian) &&
+               own(cls, ORB_STR("zone"), zone)) {
+        // What cls.centralMeridian(longitude=..., zoneCode=6) computes when
+        // the class still holds this module's own methods.
+        test_longitude("longitude", value(lon));
+        meridian = central_meridian6(value(lon));
     } else {
         Ref method = getattr(cls, ORB_STR("centralMeridian"));
         Ref derived = call_with_longitude(method, lon, integer(6));
