@@ -23,6 +23,7 @@ public:
     Ref search(PyObject* text) const;
 
     static constexpr int IGNORECASE = 2;
+    static constexpr int MULTILINE = 8;
 
     // Compiles every declared pattern with `re.compile` (called by the loader).
     static void compile_all(PyObject* re_module);

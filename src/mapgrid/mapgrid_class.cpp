@@ -1,6 +1,7 @@
 // Method table and letter tables of class MapGrid: national topographic map sheet numbers and grid lines.
 #include "frame/method.h"
 #include "mapgrid/mapgrid.h"
+#include "mapgrid/sheet.h"
 
 namespace {
 
@@ -15,10 +16,10 @@ void store_text(PyObject* ns, const char* name, const char* value) {
 
 // The letter tables, in namespace order.
 void attributes(PyObject* ns) {
-    store_text(ns, "_MapGrid__mapcode", "ABCDEFGHIJKLMNOPQRSTUVW");  // row letters, 4-degree bands
-    store_text(ns, "_MapGrid__mapword", "ABCD");                     // quarter letters of old numbers
-    store_text(ns, "_MapGrid__mapword5000", "abcd");                 // quarter letters of the 1:5,000 step
-    store_text(ns, "_MapGrid__scalecode", "BCDEFGHIJK");             // scale letters, 1:500,000 to 1:500
+    store_text(ns, "_MapGrid__mapcode", mapgrid::kRowLetters);
+    store_text(ns, "_MapGrid__mapword", mapgrid::kQuarters);
+    store_text(ns, "_MapGrid__mapword5000", mapgrid::kQuarters5k);
+    store_text(ns, "_MapGrid__scalecode", mapgrid::kScaleLetters);
 }
 
 const char* const kClassDoc = R"doc(Sheets of the national topographic map series (GB/T 13989-2012).

@@ -13,7 +13,7 @@ const Scale* scale_of(long long denominator) {
 
 const Scale* scale_of_letter(char letter) {
     for (const Scale& s : kLadder)
-        if (s.letter >= 0 && "BCDEFGHIJK"[s.letter] == letter) return &s;
+        if (s.letter >= 0 && kScaleLetters[s.letter] == letter) return &s;
     return nullptr;
 }
 

@@ -13,6 +13,13 @@
 
 namespace mapgrid {
 
+// The letter tables as the class stores them (and as the bodies use them
+// while the class holds these originals).
+constexpr const char* kRowLetters = "ABCDEFGHIJKLMNOPQRSTUVW";  // row letters, 4-degree bands
+constexpr const char* kQuarters = "ABCD";                        // quarter letters of old numbers
+constexpr const char* kQuarters5k = "abcd";                      // quarter letters of the 1:5,000 step
+constexpr const char* kScaleLetters = "BCDEFGHIJK";              // scale letters, 1:500,000 to 1:500
+
 constexpr int kRows = 23;     // row letters A to W, 4-degree bands from the equator
 constexpr int kColumns = 60;  // 6-degree columns from 180 W
 constexpr double kBandHeight = 4.0;

@@ -12,18 +12,13 @@ namespace mapgrid {
 
 namespace {
 
-constexpr int kMultiline = 8;  // re.MULTILINE
-constexpr int kFlags = orb::Pattern::IGNORECASE | kMultiline;
+constexpr int kFlags = orb::Pattern::IGNORECASE | orb::Pattern::MULTILINE;
 
 // Start of any line: optional prefix, row letter, optional hyphen, column 01
 // to 60.  Nothing after the column is looked at.
 const orb::Pattern kFirstPart(
     R"(^[\s]*([NS]?)[\s]*([A-W]{1})[\s]*[-]?[\s]*(([1-5][0-9])|(0[1-9])|(60)))", kFlags);
 
-constexpr const char* kRowLetters = "ABCDEFGHIJKLMNOPQRSTUVW";
-constexpr const char* kQuarters = "ABCD";
-constexpr const char* kQuarters5k = "abcd";
-constexpr const char* kScaleLetters = "BCDEFGHIJK";
 
 
 // The text of `table[index]` of the class, as "{}" would format it.

@@ -22,8 +22,7 @@ namespace mapgrid {
 
 namespace {
 
-constexpr int kMultiline = 8;  // re.MULTILINE
-constexpr int kFlags = orb::Pattern::IGNORECASE | kMultiline;
+constexpr int kFlags = orb::Pattern::IGNORECASE | orb::Pattern::MULTILINE;
 
 // First part, hyphenated (J-50) and compact (J50); group 7 is the rest of the line.
 const orb::Pattern kHyphenated(

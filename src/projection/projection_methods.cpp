@@ -253,18 +253,19 @@ Ref gauss_kruger(Args a) {
 
 // --- web Mercator --------------------------------------------------------------
 
-Ref web_mercator(Args a) {
-    PyObject* cls = a[0];
-    PyObject *lon = a[1], *lat = a[2], *x = a[3], *y = a[4];
-    const double radius = record_field(datum_of(cls), key_1984(), ORB_STR("a"));
+// The point of a plane projection: forward when longitude and latitude are
+// given (both range-tested first), else inverse when x and y are.
+template <class Forward, class Inverse>
+Ref plane_point(PyObject* lon, PyObject* lat, PyObject* x, PyObject* y, Forward forward,
+                Inverse inverse) {
     pm::MathStatus st;
     PlanePoint p;
     if (given(lon) && given(lat)) {
         test_longitude("longitude", value(lon));
         test_latitude("latitude", value(lat));
-        p = web_mercator_forward(radius, value(lon), value(lat), st);
+        p = forward(value(lon), value(lat), st);
     } else if (given(x) && given(y)) {
-        p = web_mercator_inverse(radius, value(x), value(y), st);
+        p = inverse(value(x), value(y), st);
     } else {
         invalid_parameter();
     }
@@ -272,42 +273,46 @@ Ref web_mercator(Args a) {
     return pair(p.x, p.y);
 }
 
+Ref web_mercator(Args a) {
+    PyObject* cls = a[0];
+    const double radius = record_field(datum_of(cls), key_1984(), ORB_STR("a"));
+    return plane_point(
+        a[1], a[2], a[3], a[4],
+        [&](double lon, double lat, pm::MathStatus& st) {
+            return web_mercator_forward(radius, lon, lat, st);
+        },
+        [&](double x, double y, pm::MathStatus& st) { return web_mercator_inverse(radius, x, y, st); });
+}
+
 // --- conic projections ------------------------------------------------------
 
-Ref albers(Args a) {
-    PyObject* cls = a[0];
-    PyObject *lon = a[1], *lat = a[2], *x = a[7], *y = a[8], *crs = a[9];
+// The class's table, once `crs` is known to be one of its keys.
+Ref conic_datum(PyObject* cls, PyObject* crs) {
     Ref datum = datum_of(cls);
     const int has = PySequence_Contains(datum, crs);
     if (has < 0) throw PyError{};
     if (!has) invalid_crs();
+    return datum;
+}
+
+Ref albers(Args a) {
+    PyObject *cls = a[0], *crs = a[9];
+    Ref datum = conic_datum(cls, crs);
     const ConicArgs c = conic_args(a);
     const double radius = record_field(datum, crs, ORB_STR("a"));
 
     pm::MathStatus st;
     const AlbersCone cone = albers_cone(radius, c.cm, c.origin, c.parallel1, c.parallel2, st);
     raise_math(st);
-    PlanePoint p;
-    if (given(lon) && given(lat)) {
-        test_longitude("longitude", value(lon));
-        test_latitude("latitude", value(lat));
-        p = albers_forward(cone, value(lon), value(lat), st);
-    } else if (given(x) && given(y)) {
-        p = albers_inverse(cone, value(x), value(y), st);
-    } else {
-        invalid_parameter();
-    }
-    raise_math(st);
-    return pair(p.x, p.y);
+    return plane_point(
+        a[1], a[2], a[7], a[8],
+        [&](double lon, double lat, pm::MathStatus& s) { return albers_forward(cone, lon, lat, s); },
+        [&](double x, double y, pm::MathStatus& s) { return albers_inverse(cone, x, y, s); });
 }
 
 Ref lambert(Args a) {
-    PyObject* cls = a[0];
-    PyObject *lon = a[1], *lat = a[2], *x = a[7], *y = a[8], *crs = a[9];
-    Ref datum = datum_of(cls);
-    const int has = PySequence_Contains(datum, crs);
-    if (has < 0) throw PyError{};
-    if (!has) invalid_crs();
+    PyObject *cls = a[0], *crs = a[9];
+    Ref datum = conic_datum(cls, crs);
     const ConicArgs c = conic_args(a);
     Ref record = record_of(datum, crs);
     const double semi_major = as_float(getattr(record, ORB_STR("a")));
@@ -317,18 +322,10 @@ Ref lambert(Args a) {
     const LambertCone cone =
         lambert_cone(semi_major, f, c.cm, c.origin, c.parallel1, c.parallel2, st);
     raise_math(st);
-    PlanePoint p;
-    if (given(lon) && given(lat)) {
-        test_longitude("longitude", value(lon));
-        test_latitude("latitude", value(lat));
-        p = lambert_forward(cone, value(lon), value(lat), st);
-    } else if (given(x) && given(y)) {
-        p = lambert_inverse(cone, value(x), value(y), st);
-    } else {
-        invalid_parameter();
-    }
-    raise_math(st);
-    return pair(p.x, p.y);
+    return plane_point(
+        a[1], a[2], a[7], a[8],
+        [&](double lon, double lat, pm::MathStatus& s) { return lambert_forward(cone, lon, lat, s); },
+        [&](double x, double y, pm::MathStatus& s) { return lambert_inverse(cone, x, y, s); });
 }
 
 }  // namespace orb::projection

@@ -19,12 +19,10 @@ enum : size_t { kSource = 1, kTarget, kSourceScale, kTargetScale };
 // The code used for a reference given as None: geographic WGS 84.
 constexpr long kDefaultEpsg = 4326;
 
-// re.IGNORECASE | re.MULTILINE
-constexpr int kMultiline = 8;
 // A linear unit named Meter in an ESRI WKT text; its value is replaced by
 // the scale denominator.
 const Pattern kMeterUnit(R"(UNIT\[[\s]*"Meter"[\s]*,[\s]*([\S]*?)[\s]*\])",
-                         Pattern::IGNORECASE | kMultiline);
+                         Pattern::IGNORECASE | Pattern::MULTILINE);
 
 // Values of a vertex handed to GDAL: x, y, z and t (time, which carries m).
 constexpr Py_ssize_t kTransformValues = 4;
