@@ -1,0 +1,29 @@
+// Shared helpers of the format converters: how a writer obtains its
+// geometry dict, the declared-type test of the local builders, and the
+// bound on nested collections.
+#pragma once
+
+#include "frame/ref.h"
+
+namespace geometry {
+
+// Collections nested in collections are followed at most this deep, by the
+// writers and by the readers, so that a self-referencing dict or a
+// pathological document raises an error instead of exhausting the stack.
+constexpr int kMaxNesting = 100;
+
+// Raises the nesting error once `depth` exceeds kMaxNesting.
+void check_nesting(int depth);
+
+// The geometry dict a writer works on: a value of exactly type dict as it
+// is, any other value through `cls.loads` with the value alone.  A result of
+// `loads` that is not exactly a dict, None included, raises the
+// declared-type TypeError naming dict.
+orb::Ref geometry_dict(PyObject* cls, PyObject* value);
+
+// Declared-type test of a local whose value must be exactly `type` ("list"
+// or "dict").  Unlike orb::expect, None is refused too: a missing line, ring
+// or member must not reach the element builders.
+void require_exact(PyObject* value, PyTypeObject* type, const char* name);
+
+}  // namespace geometry
