@@ -7,7 +7,10 @@
 // systems in latitude-longitude order, so it is handed a copy and the
 // caller's geometry is never changed.  The encoder writes a posList without
 // its dimension, which a reader takes as two ordinates per vertex, so the
-// srsDimension of every posList whose vertices carry more is added.
+// srsDimension of every posList whose vertices carry more is added.  It also
+// puts the points of a MultiPoint under geometryMembers, which belongs to
+// MultiGeometry alone: they are moved under pointMembers, where GML 3.2
+// readers, pygml's own included, look for them.
 #include "geometry/gml.h"
 
 #include "geometry/geometry_input.h"
@@ -105,8 +108,26 @@ Ref encoder_copy(PyObject* geometry, int depth) {
     return copy;
 }
 
-// GML 3.2 namespace, in which the encoder writes its posList elements.
+// Tags in the GML 3.2 namespace, in which the encoder writes.
 constexpr const char* kPosList = "{http://www.opengis.net/gml/3.2}posList";
+constexpr const char* kMultiPoint = "{http://www.opengis.net/gml/3.2}MultiPoint";
+constexpr const char* kGeometryMembers = "{http://www.opengis.net/gml/3.2}geometryMembers";
+constexpr const char* kPointMembers = "{http://www.opengis.net/gml/3.2}pointMembers";
+
+// Renames the geometryMembers child of every MultiPoint to pointMembers.
+void name_point_members(PyObject* tree) {
+    Ref multi_points = Ref::steal(PySequence_List(
+        orb::call_method(tree, ORB_STR("iter"), {orb::text(kMultiPoint).get()})));
+    Ref members_tag = orb::text(kGeometryMembers);
+    Ref point_members_tag = orb::text(kPointMembers);
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(multi_points.get()); ++i) {
+        Ref members = orb::call_method(PyList_GET_ITEM(multi_points.get(), i), ORB_STR("find"),
+                                       {members_tag.get()});
+        if (members.get() == Py_None) continue;
+        if (PyObject_SetAttr(members, ORB_STR("tag"), point_members_tag) < 0)
+            throw orb::PyError{};
+    }
+}
 
 template <class F>
 void for_each_item(PyObject* iterable, F&& f) {
@@ -202,6 +223,7 @@ Ref to_gml(orb::Args a) {
                               ORB_STR("encode_v32"));
     Ref tree = orb::call(encode, {encoder_copy(geojson, 0).get(), ORB_STR("-1")});
     mark_dimensions(tree, geojson);
+    name_point_members(tree);
     return tree;
 }
 
