@@ -11,7 +11,7 @@
 
 #include "geometry/geometry_input.h"
 
-#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace geometry {
@@ -69,31 +69,38 @@ Ref read_vertices(PyObject* value, Split split) {
     const void* data = PyUnicode_DATA(text.get());
     const Py_ssize_t n = PyUnicode_GET_LENGTH(text.get());
 
-    Ref result = Ref::steal(PyList_New(0));
-    Ref single;
-    if (split == Split::Single) single = Ref::steal(PyList_New(0));
-    Py_ssize_t i = 0;
-    while (i < n) {
-        while (i < n && Py_UNICODE_ISSPACE(PyUnicode_READ(kind, data, i))) ++i;
+    auto is_space = [&](Py_ssize_t i) { return Py_UNICODE_ISSPACE(PyUnicode_READ(kind, data, i)); };
+    // Whitespace-separated runs [start, end), found once and then converted.
+    std::vector<std::pair<Py_ssize_t, Py_ssize_t>> runs;
+    for (Py_ssize_t i = 0; i < n;) {
+        while (i < n && is_space(i)) ++i;
         if (i == n) break;
         const Py_ssize_t start = i;
-        while (i < n && !Py_UNICODE_ISSPACE(PyUnicode_READ(kind, data, i))) ++i;
-        if (split == Split::Single) {
-            if (PyList_Append(single, ordinate(text, data, kind, start, i)) < 0)
-                throw orb::PyError{};
-            continue;
-        }
-        Ref vertex = Ref::steal(PyList_New(0));
-        Py_ssize_t from = start;
-        for (Py_ssize_t j = start; j <= i; ++j) {
-            if (j < i && PyUnicode_READ(kind, data, j) != ',') continue;
-            if (PyList_Append(vertex, ordinate(text, data, kind, from, j)) < 0)
-                throw orb::PyError{};
+        while (i < n && !is_space(i)) ++i;
+        runs.emplace_back(start, i);
+    }
+    const Py_ssize_t count = static_cast<Py_ssize_t>(runs.size());
+    Ref result = Ref::steal(PyList_New(count));
+    if (split == Split::Single) {
+        for (Py_ssize_t r = 0; r < count; ++r)
+            PyList_SET_ITEM(result.get(), r,
+                            ordinate(text, data, kind, runs[r].first, runs[r].second).release());
+        return result;
+    }
+    for (Py_ssize_t r = 0; r < count; ++r) {
+        const auto [start, end] = runs[r];
+        Py_ssize_t parts = 1;
+        for (Py_ssize_t j = start; j < end; ++j) parts += PyUnicode_READ(kind, data, j) == ',';
+        Ref vertex = Ref::steal(PyList_New(parts));
+        Py_ssize_t from = start, part = 0;
+        for (Py_ssize_t j = start; j <= end; ++j) {
+            if (j < end && PyUnicode_READ(kind, data, j) != ',') continue;
+            PyList_SET_ITEM(vertex.get(), part++, ordinate(text, data, kind, from, j).release());
             from = j + 1;
         }
-        if (PyList_Append(result, vertex) < 0) throw orb::PyError{};
+        PyList_SET_ITEM(result.get(), r, vertex.release());
     }
-    return split == Split::Single ? single : result;
+    return result;
 }
 
 bool tag_is(PyObject* tag, const char* name) {
