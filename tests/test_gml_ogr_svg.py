@@ -74,10 +74,15 @@ def test_gml_reading_keeps_pygml_keys_and_the_ring_as_given():
     assert read["coordinates"] == [[[0.0, 0.0], [1.0, 0.0], [1.0, 0.0], [1.0, 1.0]]]
 
 
-def test_to_gml_leaves_a_dict_in_latitude_first_crs_unchanged():
-    geometry = {"type": "GeometryCollection", "geometries": [
-        {"type": "Point", "coordinates": [116.0, 39.0],
-         "crs": {"type": "name", "properties": {"name": "EPSG:4326"}}}]}
+LATITUDE_FIRST = {"type": "name", "properties": {"name": "EPSG:4326"}}
+
+
+@pytest.mark.parametrize("geometry", [
+    {"type": "Point", "coordinates": [116.0, 39.0], "crs": LATITUDE_FIRST},
+    {"type": "GeometryCollection", "geometries": [
+        {"type": "Point", "coordinates": [116.0, 39.0], "crs": LATITUDE_FIRST}]},
+], ids=["point", "collection"])
+def test_to_gml_leaves_a_dict_in_latitude_first_crs_unchanged(geometry):
     before = copy.deepcopy(geometry)
     element = Geometry.toGml(geometry)
     assert geometry == before
@@ -192,3 +197,43 @@ def test_svg_argument_types():
 def test_svg_of_an_empty_geometry_is_none():
     assert Shapes.toSvg({"type": "MultiPoint", "coordinates": []}) is None
     assert Shapes.toSvg(shapely.Point()) is None
+
+
+# --- with the real loads and toShapely -------------------------------------
+
+def built(method, *args):
+    try:
+        method(*args)
+    except NotImplementedError:
+        return False
+    except Exception:
+        pass
+    return True
+
+
+needs_loads = pytest.mark.skipif(not built(Geometry.loads, [1.0, 2.0]),
+                                 reason="Geometry.loads not built yet")
+needs_shapely = pytest.mark.skipif(not built(Geometry.toShapely, [1.0, 2.0]),
+                                   reason="Geometry.toShapely not built yet")
+
+
+@needs_loads
+def test_writers_normalise_a_callers_list_in_place():
+    line = [[0, 0], [0, 0], [1, 1]]
+    element = Geometry.toGml(line)
+    assert line == [[0.0, 0.0], [1.0, 1.0]]
+    assert element.findtext("{http://www.opengis.net/gml/3.2}posList") == "0.0 0.0 1.0 1.0"
+    line = [[0, 0], [0, 0], [1, 1]]
+    assert Geometry.fromOgr(Geometry.toOgr(line)) == {"type": "LineString",
+                                                       "coordinates": [[0.0, 0.0], [1.0, 1.0]]}
+    assert line == [[0.0, 0.0], [1.0, 1.0]]
+
+
+@needs_shapely
+def test_svg_through_to_shapely():
+    point = shapely.Point(1, 2)
+    assert Geometry.toSvg(point) == OPEN + point.svg(1.0) + "</svg>"
+    assert Geometry.toSvg("POINT (1 2)") == OPEN + point.svg(1.0) + "</svg>"
+    assert Geometry.toSvg({"type": "MultiPoint", "coordinates": []}) is None
+    with pytest.raises(Exception, match=r"^\[tuple\] is not a valid type in \[geometry\] parameter\.$"):
+        Geometry.toSvg((1, 2))
