@@ -75,7 +75,8 @@ const char* const kFromKml = R"doc(Read one KML geometry element into a geometry
 Reads Point, LineString, Polygon and MultiGeometry elements without a
 namespace, and Track elements without a namespace or in the gx extension
 namespace (one vertex per coord child).  The dict is returned as read: rings
-are not closed, repeated vertices stay and every ordinate is a float.
+are not closed, repeated vertices stay and every ordinate is a float.  Text
+is parsed without expanding entities or loading external documents.
 
 Args:
     geometry: KML text holding one element, or an lxml element.
@@ -91,7 +92,8 @@ Returns:
 
 Raises:
     Exception: "The [geometry] parameter type not supported." for a value
-        that is neither text nor exactly an lxml element.)doc";
+        that is neither text nor exactly an lxml element; MultiGeometry
+        elements nested more than 100 deep.)doc";
 
 const char* const kFromGml = R"doc(Read one GML geometry into a geometry dict.
 
@@ -163,8 +165,10 @@ Returns:
 
 Raises:
     Exception: "[...] is not a valid type in [geometry] parameter." for a
-        missing or unknown type, at any depth.
-    TypeError: a line, ring or collection member of the wrong type.)doc";
+        missing or unknown type, at any depth; collections nested more than
+        100 deep.
+    TypeError: a line, ring or collection member that is not exactly a
+        list (or a dict for members), None included.)doc";
 
 const char* const kToWkt = R"doc(Write a geometry as OGC well-known text.
 

@@ -129,13 +129,6 @@ void name_point_members(PyObject* tree) {
     }
 }
 
-template <class F>
-void for_each_item(PyObject* iterable, F&& f) {
-    Ref it = Ref::steal(PyObject_GetIter(iterable));
-    while (Ref item = Ref::steal_or_null(PyIter_Next(it))) f(item.get());
-    orb::check_error();
-}
-
 // The vertex lists that the encoder writes as posList elements, in the
 // order it writes them: lines, rings, and the members of a collection.
 void pos_lists(PyObject* geometry, int depth, std::vector<Ref>& out) {

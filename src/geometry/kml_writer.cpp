@@ -28,22 +28,6 @@ void append_ordinate(PyObject* v, std::string& out) {
     }
 }
 
-// Calls `f` on each item of any iterable, holding a reference to the item
-// while `f` runs (an ordinate's __str__ may change the container).
-template <class F>
-void for_each_item(PyObject* iterable, F&& f) {
-    if (PyList_CheckExact(iterable) || PyTuple_CheckExact(iterable)) {
-        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(iterable); ++i) {
-            Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(iterable, i));
-            f(item.get());
-        }
-        return;
-    }
-    Ref it = Ref::steal(PyObject_GetIter(iterable));
-    while (Ref item = Ref::steal_or_null(PyIter_Next(it))) f(item.get());
-    orb::check_error();
-}
-
 // Point text: every ordinate of the vertex (any iterable), joined by ",".
 void append_point_text(PyObject* vertex, std::string& out) {
     bool first = true;
