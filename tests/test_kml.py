@@ -203,6 +203,9 @@ def test_lists_are_loaded_and_closed():
     (f'<Track xmlns:gx="{GX}"><gx:coord>1 2</gx:coord><coord>8 9</coord><gx:coord>3 4 5</gx:coord></Track>',
      {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, 4.0, 5.0]]}),
     ("<Track><coord>1 2</coord></Track>", {"type": "LineString", "coordinates": [[1.0, 2.0]]}),
+    # non-ASCII digits and whitespace, as float() and str.split() read them
+    ("<Track><coord>\u0661\u0662 +1\u00a0-0 1e-400</coord></Track>",
+     {"type": "LineString", "coordinates": [[12.0, 1.0, -0.0, 0.0]]}),
     ("<Track/>", {"type": "LineString", "coordinates": []}),
     # only the geometry element itself, without a namespace, is read
     ('<Point xmlns="http://www.opengis.net/kml/2.2"><coordinates>1,2</coordinates></Point>', None),
