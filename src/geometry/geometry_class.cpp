@@ -4,7 +4,9 @@
 #include "geometry/gml.h"
 #include "geometry/kml_reader.h"
 #include "geometry/kml_writer.h"
+#include "geometry/loads.h"
 #include "geometry/ogr.h"
+#include "geometry/shapely_io.h"
 #include "geometry/svg.h"
 
 namespace {
@@ -330,13 +332,14 @@ const orb::ClassSpec& orb::geometry_class() {
         {
             {"loads", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"code", "int | None", "-1"}},
-             "dict", kLoads},
+             "dict", kLoads, orb::geom::loads},
             {"dumps", Kind::Class,
              {{"geometry", "dict | list | str"}, {"format", "str", "'json'"}},
              "str", kDumps, geometry::dumps},
             {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml, geometry::from_kml},
             {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml, geometry::from_gml},
-            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely},
+            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely,
+             orb::geom::from_shapely},
             {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr, geometry::from_ogr},
             {"toSvg", Kind::Class,
              {{"geometry", "dict | list | str"},
@@ -351,7 +354,7 @@ const orb::ClassSpec& orb::geometry_class() {
              "str", kToWkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "shapely.geometry", kToShapely},
+             "shapely.geometry", kToShapely, orb::geom::to_shapely},
             {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml, geometry::to_gml},
             {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr, geometry::to_ogr},
             {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY},
