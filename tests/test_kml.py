@@ -1,4 +1,6 @@
 """KML: Geometry.toKml element trees and Geometry.fromKml reading."""
+from collections import OrderedDict
+
 import pytest
 from lxml import etree
 
@@ -139,12 +141,20 @@ def test_non_dict_input_goes_through_loads_of_the_class():
         def loads(cls, coordinates, code=-1):
             return None
 
-    from collections import OrderedDict
     odd = OrderedDict(type="Point", coordinates=[5, 6])
     assert etree.tostring(Loader.toKml(odd)) == b"<Point><coordinates>1.0,2.0</coordinates></Point>"
     assert seen == [(odd, -1)]
     with pytest.raises(TypeError, match="^Expected dict, got NoneType$"):
         NoDict.toKml([1, 2])
+
+
+@needs_loads
+@pytest.mark.parametrize("value, name", [((1, 2), "tuple"), (None, "NoneType"),
+                                         (OrderedDict(type="Point"), "OrderedDict")])
+def test_values_loads_refuses_are_refused(value, name):
+    with pytest.raises(Exception) as caught:
+        Geometry.toKml(value)
+    assert str(caught.value) == f"[{name}] is not a valid type in [coordinates] parameter."
 
 
 @needs_loads
