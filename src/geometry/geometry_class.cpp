@@ -1,5 +1,13 @@
 // Method table of class Geometry: the geometry dict, its readers and writers and vertex operations.
 #include "frame/method.h"
+#include "geometry/dumps.h"
+#include "geometry/gml.h"
+#include "geometry/kml_reader.h"
+#include "geometry/kml_writer.h"
+#include "geometry/loads.h"
+#include "geometry/ogr.h"
+#include "geometry/shapely_io.h"
+#include "geometry/svg.h"
 
 namespace {
 
@@ -69,20 +77,25 @@ const char* const kFromKml = R"doc(Read one KML geometry element into a geometry
 Reads Point, LineString, Polygon and MultiGeometry elements without a
 namespace, and Track elements without a namespace or in the gx extension
 namespace (one vertex per coord child).  The dict is returned as read: rings
-are not closed, repeated vertices stay and every ordinate is a float.
+are not closed, repeated vertices stay and every ordinate is a float.  Text
+is parsed without expanding entities or loading external documents.
 
 Args:
     geometry: KML text holding one element, or an lxml element.
 
 Returns:
     A new geometry dict; a MultiGeometry becomes a MultiPoint,
-    MultiLineString or MultiPolygon when its members are of one kind, else a
-    GeometryCollection.  None for any other element, a geometry element in a
-    namespace, or a MultiGeometry without point, line or polygon members.
+    MultiLineString or MultiPolygon when its members are all points, all
+    lines or all polygons, else a GeometryCollection of its points, then its
+    lines, then its polygons, then its nested MultiGeometry and Track
+    children, each read as an element of its own.  None for any other
+    element, a geometry element in a namespace, or a MultiGeometry holding
+    no geometry.
 
 Raises:
     Exception: "The [geometry] parameter type not supported." for a value
-        that is neither text nor exactly an lxml element.)doc";
+        that is neither text nor exactly an lxml element; MultiGeometry
+        elements nested more than 100 deep.)doc";
 
 const char* const kFromGml = R"doc(Read one GML geometry into a geometry dict.
 
@@ -91,10 +104,13 @@ Args:
 
 Returns:
     A dict in the shape of the geometry dict whose coordinate nesting is
-    made of lists at every depth; rings and vertices are left as given.
+    made of lists at every depth; rings and vertices are left as given.  A
+    GML multi-geometry gives a GeometryCollection dict whose members are
+    converted the same way.
 
 Raises:
-    KeyError: for a GML collection, which carries no "coordinates".)doc";
+    KeyError: for a parsed geometry with neither "coordinates" nor
+        "geometries".)doc";
 
 const char* const kFromShapely = R"doc(Turn a shapely geometry into a dict in the shape of the geometry dict.
 
@@ -131,10 +147,12 @@ Args:
 
 Returns:
     The text of one <svg> element in the SVG namespace holding shapely's
-    fragment, with no XML declaration, size or view box.
+    fragment, with no XML declaration, size or view box; None for an empty
+    geometry.
 
 Raises:
-    AttributeError: for an empty geometry.)doc";
+    Exception: "[...] is not a valid type in [geometry] parameter." for a
+        value of a type that toShapely() refuses.)doc";
 
 const char* const kToKml = R"doc(Write a geometry as a KML geometry element.
 
@@ -149,8 +167,10 @@ Returns:
 
 Raises:
     Exception: "[...] is not a valid type in [geometry] parameter." for a
-        missing or unknown type, at any depth.
-    TypeError: a line, ring or collection member of the wrong type.)doc";
+        missing or unknown type, at any depth; collections nested more than
+        100 deep.
+    TypeError: a line, ring or collection member that is not exactly a
+        list (or a dict for members), None included.)doc";
 
 const char* const kToWkt = R"doc(Write a geometry as OGC well-known text.
 
@@ -209,7 +229,8 @@ Args:
     geometry: a geometry input; an exact dict is used unchanged.
 
 Returns:
-    The GML 3.2 lxml element of the geometry, with the identifier "-1".)doc";
+    The GML 3.2 lxml element of the geometry, with the identifier "-1".
+    The geometry itself is never changed.)doc";
 
 const char* const kToOgr = R"doc(Turn a geometry input into an OGR geometry.
 
@@ -311,30 +332,31 @@ const orb::ClassSpec& orb::geometry_class() {
         {
             {"loads", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"code", "int | None", "-1"}},
-             "dict", kLoads},
+             "dict", kLoads, orb::geom::loads},
             {"dumps", Kind::Class,
              {{"geometry", "dict | list | str"}, {"format", "str", "'json'"}},
-             "str", kDumps},
-            {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml},
-            {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml},
-            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely},
-            {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr},
+             "str", kDumps, geometry::dumps},
+            {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml, geometry::from_kml},
+            {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml, geometry::from_gml},
+            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely,
+             orb::geom::from_shapely},
+            {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr, geometry::from_ogr},
             {"toSvg", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"scale_factor", "float", "1.0"},
               {"color", "str", "None"},
               {"opacity", "float", "None"}},
-             "str", kToSvg},
-            {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml},
+             "str", kToSvg, geometry::to_svg},
+            {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml, geometry::to_kml},
             {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt},
             {"toWkb", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
              "str", kToWkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "shapely.geometry", kToShapely},
-            {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml},
-            {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr},
+             "shapely.geometry", kToShapely, orb::geom::to_shapely},
+            {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml, geometry::to_gml},
+            {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr, geometry::to_ogr},
             {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY},
             {"getXY", Kind::Class,
              {{"geometry", "dict | list | str"}, {"endpoint", "bool", "True"}},

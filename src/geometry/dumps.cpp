@@ -1,0 +1,45 @@
+// Serialisation by format name.  The name is matched after str.lower(),
+// untrimmed; nothing about the geometry is read before a name matches, so
+// an unknown name leaves a caller's list untouched.  Every writer is called
+// through the class, so a subclass's own writer is used.
+#include "geometry/dumps.h"
+
+namespace geometry {
+
+using orb::Ref;
+
+namespace {
+
+// etree.tostring(element).decode(): element trees as text.
+Ref serialise(PyObject* element) {
+    Ref markup =
+        orb::call(orb::getattr(orb::global(ORB_STR("etree")), ORB_STR("tostring")), {element});
+    return orb::call_method(markup, ORB_STR("decode"), {});
+}
+
+bool named(PyObject* lowered, const char* name) {
+    return PyUnicode_CheckExact(lowered) && PyUnicode_CompareWithASCIIString(lowered, name) == 0;
+}
+
+}  // namespace
+
+// a: cls, geometry, format (exact str).
+Ref dumps(orb::Args a) {
+    PyObject* cls = a[0];
+    PyObject* geometry = a[1];
+    Ref lowered = orb::call_method(a[2], ORB_STR("lower"), {});
+    if (named(lowered, "gml")) return serialise(orb::call_method(cls, ORB_STR("toGml"), {geometry}));
+    if (named(lowered, "kml")) return serialise(orb::call_method(cls, ORB_STR("toKml"), {geometry}));
+    if (named(lowered, "wkt")) return orb::call_method(cls, ORB_STR("toWkt"), {geometry});
+    if (named(lowered, "wkb")) return orb::call_method(cls, ORB_STR("toWkb"), {geometry});
+    if (named(lowered, "json") || named(lowered, "geojson")) {
+        Ref geojson = PyDict_CheckExact(geometry)
+                          ? Ref::borrow(geometry)
+                          : orb::call_method(cls, ORB_STR("loads"), {geometry});
+        return orb::call(orb::getattr(orb::global(ORB_STR("json")), ORB_STR("dumps")),
+                         {geojson.get()});
+    }
+    orb::raisef(PyExc_Exception, "[%U] is not a valid type in [format] parameter.", a[2]);
+}
+
+}  // namespace geometry

@@ -1,0 +1,223 @@
+// GML 3.2 conversion, a thin adapter around pygml.
+//
+// Reading: pygml's geo interface dict, with every coordinate tuple turned
+// into a list; a collection's members are converted the same way, so a GML
+// multi-geometry reads as a GeometryCollection dict.
+// Writing: pygml's encoder swaps the axes of a dict in place for reference
+// systems in latitude-longitude order, so it is handed a copy and the
+// caller's geometry is never changed.  The encoder writes a posList without
+// its dimension, which a reader takes as two ordinates per vertex, so the
+// srsDimension of every posList whose vertices carry more is added.  It also
+// puts the points of a MultiPoint under geometryMembers, which belongs to
+// MultiGeometry alone: they are moved under pointMembers, where GML 3.2
+// readers, pygml's own included, look for them.
+#include "geometry/gml.h"
+
+#include "geometry/geometry_input.h"
+
+#include <string>
+#include <vector>
+
+namespace geometry {
+namespace {
+
+using orb::Ref;
+
+// Tuples to lists at every depth: numbers and text (subclasses included)
+// are kept, sets, sequences and dicts are rebuilt with converted members,
+// anything else becomes None.
+Ref sequence(PyObject* value, int depth) {
+    if (PyLong_Check(value) || PyFloat_Check(value) || PyUnicode_Check(value))
+        return Ref::borrow(value);
+    check_nesting(depth);
+    if (PyAnySet_Check(value)) {
+        Ref out = Ref::steal(PySet_New(nullptr));
+        Ref it = Ref::steal(PyObject_GetIter(value));
+        while (Ref item = Ref::steal_or_null(PyIter_Next(it)))
+            if (PySet_Add(out, sequence(item, depth + 1)) < 0) throw orb::PyError{};
+        orb::check_error();
+        return out;
+    }
+    if (PyList_Check(value) || PyTuple_Check(value)) {
+        Ref items = Ref::steal(PySequence_Fast(value, ""));
+        const Py_ssize_t n = PySequence_Fast_GET_SIZE(items.get());
+        Ref out = Ref::steal(PyList_New(n));
+        for (Py_ssize_t i = 0; i < n; ++i)
+            PyList_SET_ITEM(out.get(), i,
+                            sequence(PySequence_Fast_GET_ITEM(items.get(), i), depth + 1).release());
+        return out;
+    }
+    if (PyDict_Check(value)) {
+        Ref out = Ref::steal(PyDict_New());
+        Ref pairs = Ref::steal(PyDict_Items(value));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(pairs.get()); ++i) {
+            PyObject* pair = PyList_GET_ITEM(pairs.get(), i);
+            if (PyDict_SetItem(out, sequence(PyTuple_GET_ITEM(pair, 0), depth + 1),
+                               sequence(PyTuple_GET_ITEM(pair, 1), depth + 1)) < 0)
+                throw orb::PyError{};
+        }
+        return out;
+    }
+    return orb::none();
+}
+
+bool has_key(PyObject* dict, PyObject* key) {
+    int found = PyDict_Contains(dict, key);
+    if (found < 0) throw orb::PyError{};
+    return found == 1;
+}
+
+// Converts the coordinates of one parsed geometry in place; a collection
+// (with "geometries" and no "coordinates") has each member converted.
+// Anything else raises the KeyError for "coordinates".
+void convert(PyObject* parsed, int depth) {
+    check_nesting(depth);
+    if (PyDict_Check(parsed) && !has_key(parsed, ORB_STR("coordinates")) &&
+        has_key(parsed, ORB_STR("geometries"))) {
+        Ref members = Ref::steal(PySequence_List(
+            Ref::steal(PyObject_GetItem(parsed, ORB_STR("geometries")))));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(members.get()); ++i)
+            convert(PyList_GET_ITEM(members.get(), i), depth + 1);
+        if (PyObject_SetItem(parsed, ORB_STR("geometries"), members) < 0) throw orb::PyError{};
+        return;
+    }
+    Ref coords = Ref::steal(PyObject_GetItem(parsed, ORB_STR("coordinates")));
+    if (PyObject_SetItem(parsed, ORB_STR("coordinates"), sequence(coords, 0)) < 0)
+        throw orb::PyError{};
+}
+
+// A copy of a geometry dict for the encoder: a new dict, and for a
+// collection a new member list of copied member dicts.  Lists of
+// coordinates are shared: the encoder replaces them, it does not edit them.
+Ref encoder_copy(PyObject* geometry, int depth) {
+    check_nesting(depth);
+    Ref copy = Ref::steal(PyDict_Copy(geometry));
+    PyObject* members = PyDict_GetItemWithError(copy, ORB_STR("geometries"));
+    if (!members) {
+        orb::check_error();
+        return copy;
+    }
+    if (!PyList_Check(members) && !PyTuple_Check(members)) return copy;
+    Ref items = Ref::steal(PySequence_List(members));
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
+        PyObject* member = PyList_GET_ITEM(items.get(), i);
+        if (PyDict_Check(member))
+            PyList_SetItem(items, i, encoder_copy(member, depth + 1).release());
+    }
+    if (PyDict_SetItem(copy, ORB_STR("geometries"), items) < 0) throw orb::PyError{};
+    return copy;
+}
+
+// Tags in the GML 3.2 namespace, in which the encoder writes.
+constexpr const char* kPosList = "{http://www.opengis.net/gml/3.2}posList";
+constexpr const char* kMultiPoint = "{http://www.opengis.net/gml/3.2}MultiPoint";
+constexpr const char* kGeometryMembers = "{http://www.opengis.net/gml/3.2}geometryMembers";
+constexpr const char* kPointMembers = "{http://www.opengis.net/gml/3.2}pointMembers";
+
+// Renames the geometryMembers child of every MultiPoint to pointMembers.
+void name_point_members(PyObject* tree) {
+    Ref multi_points = Ref::steal(PySequence_List(
+        orb::call_method(tree, ORB_STR("iter"), {orb::text(kMultiPoint).get()})));
+    Ref members_tag = orb::text(kGeometryMembers);
+    Ref point_members_tag = orb::text(kPointMembers);
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(multi_points.get()); ++i) {
+        Ref members = orb::call_method(PyList_GET_ITEM(multi_points.get(), i), ORB_STR("find"),
+                                       {members_tag.get()});
+        if (members.get() == Py_None) continue;
+        if (PyObject_SetAttr(members, ORB_STR("tag"), point_members_tag) < 0)
+            throw orb::PyError{};
+    }
+}
+
+// The vertex lists that the encoder writes as posList elements, in the
+// order it writes them: lines, rings, and the members of a collection.
+void pos_lists(PyObject* geometry, int depth, std::vector<Ref>& out) {
+    check_nesting(depth);
+    if (!PyDict_Check(geometry)) return;
+    PyObject* type = PyDict_GetItemWithError(geometry, ORB_STR("type"));
+    if (!type) {
+        orb::check_error();
+        return;
+    }
+    auto is = [&](const char* name) {
+        return PyUnicode_Check(type) && PyUnicode_CompareWithASCIIString(type, name) == 0;
+    };
+    if (is("GeometryCollection")) {
+        PyObject* members = PyDict_GetItemWithError(geometry, ORB_STR("geometries"));
+        if (members) for_each_item(members, [&](PyObject* m) { pos_lists(m, depth + 1, out); });
+        orb::check_error();
+        return;
+    }
+    PyObject* coords = PyDict_GetItemWithError(geometry, ORB_STR("coordinates"));
+    if (!coords) {
+        orb::check_error();
+        return;
+    }
+    if (is("LineString")) {
+        out.push_back(Ref::borrow(coords));
+    } else if (is("MultiLineString") || is("Polygon")) {
+        for_each_item(coords, [&](PyObject* line) { out.push_back(Ref::borrow(line)); });
+    } else if (is("MultiPolygon")) {
+        for_each_item(coords, [&](PyObject* polygon) {
+            for_each_item(polygon, [&](PyObject* ring) { out.push_back(Ref::borrow(ring)); });
+        });
+    }
+}
+
+// The number of ordinates every vertex of a line shares, or 0 when they
+// differ or the line is empty.
+Py_ssize_t shared_dimension(PyObject* line) {
+    Py_ssize_t dimension = 0;
+    bool first = true;
+    for_each_item(line, [&](PyObject* vertex) {
+        Py_ssize_t n = PyObject_Length(vertex);
+        if (n < 0) throw orb::PyError{};
+        if (first) dimension = n;
+        else if (n != dimension) dimension = 0;
+        first = false;
+    });
+    return dimension;
+}
+
+// Adds srsDimension to the posList elements of vertices with more than two
+// ordinates, matched to the vertex lists in document order.  When the
+// counts disagree (an encoder of another shape) nothing is touched.
+void mark_dimensions(PyObject* tree, PyObject* geometry) {
+    std::vector<Ref> lines;
+    pos_lists(geometry, 0, lines);
+    Ref elements = Ref::steal(PySequence_List(
+        orb::call_method(tree, ORB_STR("iter"), {orb::text(kPosList).get()})));
+    if (PyList_GET_SIZE(elements.get()) != static_cast<Py_ssize_t>(lines.size())) return;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        Py_ssize_t dimension = shared_dimension(lines[i]);
+        if (dimension <= 2) continue;
+        PyObject* element = PyList_GET_ITEM(elements.get(), static_cast<Py_ssize_t>(i));
+        Ref attrib = orb::getattr(element, ORB_STR("attrib"));
+        int has = PySequence_Contains(attrib, ORB_STR("srsDimension"));
+        if (has < 0) throw orb::PyError{};
+        if (has) continue;
+        orb::call_method(element, ORB_STR("set"),
+                         {ORB_STR("srsDimension"), orb::text(std::to_string(dimension)).get()});
+    }
+}
+
+}  // namespace
+
+Ref from_gml(orb::Args a) {
+    Ref parsed = orb::call(orb::getattr(orb::global(ORB_STR("pygml")), ORB_STR("parse")), {a[1]});
+    Ref result = orb::getattr(parsed, ORB_STR("__geo_interface__"));
+    convert(result, 0);
+    return result;
+}
+
+Ref to_gml(orb::Args a) {
+    Ref geojson = geometry_dict(a[0], a[1]);
+    Ref encode = orb::getattr(orb::getattr(orb::global(ORB_STR("pygml")), ORB_STR("v32")),
+                              ORB_STR("encode_v32"));
+    Ref tree = orb::call(encode, {encoder_copy(geojson, 0).get(), ORB_STR("-1")});
+    mark_dimensions(tree, geojson);
+    name_point_members(tree);
+    return tree;
+}
+
+}  // namespace geometry
