@@ -1,5 +1,7 @@
 // Method table of class Topology: measurement, label points, topology checks and shapely operations.
 #include "frame/method.h"
+#include "topology/operations.h"
+#include "topology/predicates.h"
 
 namespace {
 
@@ -218,10 +220,8 @@ Args:
 
 Returns:
     True when both are the same point set, whatever the order, starting
-    vertex or number of their vertices.
-
-Raises:
-    AttributeError: when a is empty.)doc";
+    vertex or number of their vertices.  Two empty geometries are equal;
+    an empty and a non-empty one are not.)doc";
 
 const char* const kEqual = R"doc(Test whether a and b are exactly equal (shapely ==).
 
@@ -231,7 +231,8 @@ Args:
 
 Returns:
     True for the same geometry type with the same coordinates in the same
-    order, without tolerance.)doc";
+    order, without tolerance.  Two empty geometries are equal; an empty
+    and a non-empty one are not.)doc";
 
 const char* const kIntersection = R"doc(The common part of a and b (shapely.intersection).
 
@@ -491,77 +492,77 @@ const orb::ClassSpec& orb::topology_class() {
               {"join_style", "shapely.BufferJoinStyle", "'round'"},
               {"mitre_limit", "float", "5.0"},
               {"single_sided", "bool", "False"}},
-             "shapely.geometry", kBuffer},
+             "shapely.geometry", kBuffer, topology::buffer},
             {"build", Kind::Class, {{"coordinates", "str | list | dict"}}, "dict", kBuild},
             {"check", Kind::Class,
              {{"geometries", "list"}, {"mask", "int", "31"}},
              "dict | None", kCheck},
-            {"clearance", Kind::Class, {{"geometry", kGeo}}, "float", kClearance},
+            {"clearance", Kind::Class, {{"geometry", kGeo}}, "float", kClearance, topology::clearance},
             {"clip", Kind::Class,
              {{"geometry", kGeo},
               {"west", "float"},
               {"south", "float"},
               {"east", "float"},
               {"north", "float"}},
-             "shapely.geometry", kClip},
-            {"contains", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kContains},
+             "shapely.geometry", kClip, topology::clip},
+            {"contains", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kContains, topology::contains},
             {"containsPoint", Kind::Class,
              {{"geometry", kGeo}, {"longitude", "float"}, {"latitude", "float"}},
-             "bool", kContainsPoint},
-            {"convexHull", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kConvexHull},
-            {"covers", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kCovers},
-            {"crosses", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kCrosses},
-            {"difference", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kDifference},
+             "bool", kContainsPoint, topology::contains_point},
+            {"convexHull", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kConvexHull, topology::convex_hull},
+            {"covers", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kCovers, topology::covers},
+            {"crosses", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kCrosses, topology::crosses},
+            {"difference", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kDifference, topology::difference},
             {"distanceOnLine", Kind::Class, {{"line", kGeo}, {"point", kGeo}}, "float",
-             kDistanceOnLine},
-            {"equals", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kEquals},
-            {"equal", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kEqual},
+             kDistanceOnLine, topology::distance_on_line},
+            {"equals", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kEquals, topology::equals},
+            {"equal", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kEqual, topology::equal},
             {"intersection", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry",
-             kIntersection},
+             kIntersection, topology::intersection},
             {"intersections", Kind::Class, {{"geometries", "list"}}, "shapely.geometry",
-             kIntersections},
-            {"intersects", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kIntersects},
+             kIntersections, topology::intersections},
+            {"intersects", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kIntersects, topology::intersects},
             {"intersectsPoint", Kind::Class,
              {{"geometry", kGeo}, {"longitude", "float"}, {"latitude", "float"}},
-             "bool", kIntersectsPoint},
+             "bool", kIntersectsPoint, topology::intersects_point},
             {"length", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"crs", "int", "2000"}},
              "dict", kLength},
-            {"overlaps", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kOverlaps},
+            {"overlaps", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kOverlaps, topology::overlaps},
             {"pointOnLine", Kind::Class, {{"line", kGeo}, {"distance", "float"}},
-             "shapely.geometry.point", kPointOnLine},
-            {"rectangle", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kRectangle},
-            {"relate", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "str", kRelate},
-            {"repair", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kRepair},
-            {"shortest", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kShortest},
+             "shapely.geometry.point", kPointOnLine, topology::point_on_line},
+            {"rectangle", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kRectangle, topology::rectangle},
+            {"relate", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "str", kRelate, topology::relate},
+            {"repair", Kind::Class, {{"geometry", kGeo}}, "shapely.geometry", kRepair, topology::repair},
+            {"shortest", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kShortest, topology::shortest},
             {"similarity", Kind::Class,
              {{"a", kGeo}, {"b", kGeo}, {"densify", "float", "None"}},
-             "float", kSimilarity},
+             "float", kSimilarity, topology::similarity},
             {"simplify", Kind::Class,
              {{"geometry", kGeo},
               {"tolerance", "float"},
               {"preserveTopology", "bool", "True"}},
-             "shapely.geometry", kSimplify},
+             "shapely.geometry", kSimplify, topology::simplify},
             {"snap", Kind::Class,
              {{"geometry", kGeo}, {"reference", kGeo}, {"tolerance", "float"}},
-             "shapely.geometry", kSnap},
-            {"touches", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kTouches},
+             "shapely.geometry", kSnap, topology::snap},
+            {"touches", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kTouches, topology::touches},
             {"triangulate", Kind::Class,
              {{"geometry", kGeo}, {"tolerance", "float", "0.0"}, {"edges", "bool", "False"}},
-             "list", kTriangulate},
+             "list", kTriangulate, topology::triangulate},
             {"unions", Kind::Class,
              {{"geometries", "list"},
               {"gridSize", "float", "None"},
               {"axis", "int", "None"},
               {"srid", "int", "None"}},
-             "shapely.geometry", kUnions},
-            {"union", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kUnion},
+             "shapely.geometry", kUnions, topology::unions},
+            {"union", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "shapely.geometry", kUnion, topology::union_},
             {"voronoiDiagram", Kind::Class,
              {{"geometry", kGeo},
               {"envelope", "shapely.geometry", "None"},
               {"tolerance", "float", "0.0"},
               {"edges", "bool", "False"}},
-             "list", kVoronoiDiagram},
+             "list", kVoronoiDiagram, topology::voronoi_diagram},
         },
     };
     return table;
