@@ -1,5 +1,7 @@
 // Method table of class Projection: angles, zones and the point projections of the national coordinate systems.
 #include "frame/method.h"
+#include "projection/angle.h"
+#include "projection/projection_methods.h"
 
 namespace orb {
 // Stores __annotations__, the record class CRS and the table datum.
@@ -121,12 +123,16 @@ Args:
 
 Returns:
     A new tuple: (universal easting, northing) in metres forward,
-    (longitude, latitude) in decimal degrees back.
+    (longitude, latitude) in decimal degrees back.  Forward, the longitude
+    difference is taken into [-180, 180), so longitudes 180 and -180 give
+    the same point; the inverse longitude is not wrapped.
 
 Raises:
     Exception: "Invalid [crs] parameter." for another code, "Invalid
-        parameter." when neither pair is complete, "Invalid [y] parameter."
-        for an inverse without zone number or central meridian, and the
+        parameter." when neither pair is complete, "Invalid [x] parameter."
+        for a NaN x or a northing too large for the footpoint iteration to
+        converge (about 1e12 m and more), "Invalid [y] parameter." for a NaN
+        y or an inverse without zone number or central meridian, and the
         range messages of the angles.)doc";
 
 const char* const kAlbers = R"doc(Albers equal-area conic projection (spherical form), both directions.
@@ -160,9 +166,14 @@ const char* const kLambert = R"doc(Lambert conformal conic projection with two s
 
 Projects forward when longitude and latitude are both given, otherwise back
 from x and y, on the code's spheroid.  Plane coordinates are measured from
-(centralMeridian, originLatitude) and scaled by 1 / 0.0174532925199433 (the
-radius used is the semi-major axis divided by one degree in radians); the
-inverse expects the same scale.
+(centralMeridian, originLatitude).
+
+Scale: the radius used is the semi-major axis divided by 0.0174532925199433
+(one degree in radians, to 15 digits), so x and y are the metre values of
+the projection times about 57.2958.  This scale is deliberate and callers
+may rely on it; the inverse expects coordinates on the same scale, and
+dividing a result by 57.29577951308... (multiplying by 0.0174532925199433)
+gives metres.
 
 Args:
     longitude: decimal degrees, -180 to +180, exactly a float or None.
@@ -170,8 +181,8 @@ Args:
     centralMeridian: decimal degrees, -180 to +180; default 0.0.
     originLatitude: latitude of the origin, -90 to +90; default 0.0.
     parallel1: first standard parallel, -90 to +90; default 20.0.
-    parallel2: second standard parallel, -90 to +90, different from the
-        first; default 50.0.
+    parallel2: second standard parallel, -90 to +90; default 50.0.  When
+        it equals parallel1 the cone has that one standard parallel.
     x: easting, exactly a float or None.
     y: northing, exactly a float or None.
     crs: coordinate system code 1954, 1980, 1984 or 2000 (default).
@@ -183,7 +194,9 @@ Returns:
 Raises:
     Exception: "Invalid [crs] parameter." for another code, a range message
         for an angle, or "Invalid parameter." when neither pair is complete.
-    ZeroDivisionError: for equal standard parallels.)doc";
+    ZeroDivisionError: for standard parallels of opposite latitude.
+    ValueError: for a standard parallel of +90, or latitude +90 on a cone
+        opening to the south.)doc";
 
 }  // namespace
 
@@ -198,19 +211,19 @@ const orb::ClassSpec& orb::projection_class() {
              {{"deg", "float | str", "None"},
               {"dms", "float | str", "None"},
               {"digit", "int | str", "None"}},
-             "float | str", kAngle},
+             "float | str", kAngle, orb::projection::angle},
             {"zone", Kind::Class,
              {{"longitude", "float"}, {"zoneCode", "int", "6"}},
-             "int", kZone},
+             "int", kZone, orb::projection::zone},
             {"centralMeridian", Kind::Class,
              {{"longitude", "float", "None"}, {"zone", "int", "None"}, {"zoneCode", "int", "6"}},
-             "float", kCentralMeridian},
+             "float", kCentralMeridian, orb::projection::central_meridian},
             {"webMercator", Kind::Class,
              {{"longitude", "float", "None"},
               {"latitude", "float", "None"},
               {"x", "float", "None"},
               {"y", "float", "None"}},
-             "tuple", kWebMercator},
+             "tuple", kWebMercator, orb::projection::web_mercator},
             {"gaussKruger", Kind::Class,
              {{"centralMeridian", "float", "None"},
               {"x", "float", "None"},
@@ -218,7 +231,7 @@ const orb::ClassSpec& orb::projection_class() {
               {"longitude", "float", "None"},
               {"latitude", "float", "None"},
               {"crs", "int", "2000"}},
-             "tuple", kGaussKruger},
+             "tuple", kGaussKruger, orb::projection::gauss_kruger},
             {"albers", Kind::Class,
              {{"longitude", "float", "None"},
               {"latitude", "float", "None"},
@@ -229,7 +242,7 @@ const orb::ClassSpec& orb::projection_class() {
               {"x", "float", "None"},
               {"y", "float", "None"},
               {"crs", "int", "2000"}},
-             "tuple", kAlbers},
+             "tuple", kAlbers, orb::projection::albers},
             {"lambert", Kind::Class,
              {{"longitude", "float", "None"},
               {"latitude", "float", "None"},
@@ -240,7 +253,7 @@ const orb::ClassSpec& orb::projection_class() {
               {"x", "float", "None"},
               {"y", "float", "None"},
               {"crs", "int", "2000"}},
-             "tuple", kLambert},
+             "tuple", kLambert, orb::projection::lambert},
         },
     };
     return table;

@@ -1,0 +1,141 @@
+// Angles between decimal degrees and sexagesimal text.
+//
+// Text is read with the interpreter's `re` in three written forms, tried in
+// order: decimal ("120.5", "120.5°"), packed ("1203045.5": degrees, two
+// minute digits, two second digits) and marked ("12°30′45.5″", "12度30分").
+// Numbers are read from the matched groups with the interpreter's `int` and
+// `float`, which also accept the other Unicode decimal digits that `\d`
+// matches.
+#include "projection/angle.h"
+
+#include "frame/pattern.h"
+
+#include <cmath>
+#include <string>
+
+namespace orb::projection {
+
+namespace {
+
+const Pattern kDecimal(R"(^\s*([+-]?)([0-3]?[0-9]{1,2}((\.\d*)|()))\s*(度|°)?\s*$)");
+const Pattern kPacked(
+    R"(^\s*([\-+]?)([0-3]?[0-9]{1,2})(([0-5][0-9])|(60))((([0-5][0-9])|(60))((\.\d*)|()))(度|°)?\s*$)");
+const Pattern kMarked(
+    R"(^\s*([\-+]?)(([0-3]?\d{1,2})[°度])?((([0-5]?\d)|(60))[′分])?(((([0-5]?\d)|(60))((\.\d*)|()))[″秒])?\s*$)");
+
+// The argument as text: itself when exactly a str, else its str().
+Ref as_text(PyObject* v) {
+    if (PyUnicode_CheckExact(v)) return Ref::borrow(v);
+    return Ref::steal(PyObject_Str(v));
+}
+
+// The groups of a match, None for those that took no part.
+Ref groups_of(PyObject* match) { return call_method(match, ORB_STR("groups"), {}); }
+PyObject* group(PyObject* groups, Py_ssize_t n) { return PyTuple_GET_ITEM(groups, n - 1); }
+
+bool is_minus(PyObject* g) { return PyUnicode_CompareWithASCIIString(g, "-") == 0; }
+
+double float_of(PyObject* g) {
+    Ref f = Ref::steal(PyFloat_FromString(g));
+    return PyFloat_AS_DOUBLE(f.get());
+}
+
+// int(g) of a group of at most three digits, 0 for an absent group.
+long int_of(PyObject* g) {
+    if (g == Py_None) return 0;
+    Ref i = Ref::steal(PyLong_FromUnicodeObject(g, 10));
+    long v = PyLong_AsLong(i);
+    if (v == -1) check_error();
+    return v;
+}
+
+// round(x, abs(int(digit))), the interpreter's correctly rounded round().
+double round_digits(double x, PyObject* digit) {
+    Ref places = Ref::steal(PyNumber_Absolute(Ref::steal(PyNumber_Long(digit))));
+    // Saturates like float.__round__; beyond 323 places nothing changes.
+    Py_ssize_t n = PyNumber_AsSsize_t(places, nullptr);
+    if (n == -1) check_error();
+    return round_to(x, n > 400 ? 400 : static_cast<int>(n));
+}
+
+Ref to_text(PyObject* deg, PyObject* digit) {
+    Ref s = as_text(deg);
+    Ref m = kDecimal.search(s);
+    if (m.get() == Py_None) raise(PyExc_Exception, "Invalid [deg] parameter.");
+    Ref g = groups_of(m);
+    const bool minus = is_minus(group(g, 1));
+    const double v = float_of(group(g, 2));
+    if (!(v <= 360))
+        raise(PyExc_Exception,
+              ("[" + float_str(v) + "] should be between [-360 \uff5e +360] in [deg] parameter.")
+                  .c_str());
+
+    // v is at most 399.99..., so the whole degrees and minutes fit a long.
+    long d = static_cast<long>(std::floor(v));
+    long mi = static_cast<long>(std::floor((v - d) * 60));
+    double sec = (v - d) * 3600.0 - mi * 60.0;
+    if (sec >= 60.0) {
+        sec = sec - 60;
+        mi = mi + 1;
+    }
+    if (mi >= 60) {
+        mi = mi - 60;
+        d = d + 1;
+    }
+    // Rounding comes after the carries, so seconds just below 60 can be
+    // written as 60.0.
+    if (digit != Py_None) sec = round_digits(sec, digit);
+
+    std::string out = minus ? "-" : "";
+    out += std::to_string(d) + "\u00b0" + std::to_string(mi) + "\u2032" + float_str(sec) + "\u2033";
+    return text(out);
+}
+
+Ref to_degrees(PyObject* dms, PyObject* digit) {
+    Ref s = as_text(dms);
+    double result;
+    Ref m = kDecimal.search(s);
+    if (m.get() != Py_None) {
+        Ref g = groups_of(m);
+        result = float_of(group(g, 2));
+        if (is_minus(group(g, 1))) result *= -1;
+    } else {
+        bool minus;
+        long d, mi;
+        double sec;
+        if ((m = kPacked.search(s)).get() != Py_None) {
+            Ref g = groups_of(m);
+            minus = is_minus(group(g, 1));
+            d = int_of(group(g, 2));
+            mi = int_of(group(g, 3));
+            sec = float_of(group(g, 6));
+        } else if ((m = kMarked.search(s)).get() != Py_None) {
+            Ref g = groups_of(m);
+            minus = is_minus(group(g, 1));
+            d = int_of(group(g, 3));
+            mi = int_of(group(g, 5));
+            PyObject* gs = group(g, 9);
+            sec = gs == Py_None ? 0.0 : float_of(gs);
+        } else {
+            raise(PyExc_Exception, "Invalid [dms] parameter.");
+        }
+        result = (minus ? -1 : 1) * (d + mi / 60.0 + sec / 3600.0);
+    }
+    if (!(std::fabs(result) <= 360)) {
+        const std::string shown = utf8(format(dms, ""));
+        raise(PyExc_Exception,
+              ("[" + shown + "] should be between [-360 \uff5e +360] in [dms] parameter.").c_str());
+    }
+    if (digit != Py_None) result = round_digits(result, digit);
+    return number(result);
+}
+
+}  // namespace
+
+Ref angle(Args a) {
+    if (a[0] != Py_None) return to_text(a[0], a[2]);
+    if (a[1] != Py_None) return to_degrees(a[1], a[2]);
+    raise(PyExc_Exception, "Invalid parameter.");
+}
+
+}  // namespace orb::projection

@@ -1,0 +1,297 @@
+// Python layer of the zone and point projection methods of Projection:
+// reads the bound arguments and the reference table, runs the numeric core
+// and turns its status into the one exception, with the messages kept here.
+#include "projection/projection_methods.h"
+
+#include "projection/albers.h"
+#include "projection/gausskruger.h"
+#include "projection/lambert.h"
+#include "projection/webmercator.h"
+#include "projection/zones.h"
+
+#include <cmath>
+#include <string>
+
+namespace orb::projection {
+
+namespace pm = pymath;
+
+namespace {
+
+// --- messages --------------------------------------------------------------
+
+[[noreturn]] void fail(const std::string& message) {
+    raise(PyExc_Exception, message.c_str());
+}
+
+[[noreturn]] void invalid_parameter() { raise(PyExc_Exception, "Invalid parameter."); }
+[[noreturn]] void invalid_crs() { raise(PyExc_Exception, "Invalid [crs] parameter."); }
+
+// "Invalid [name: value] parameter. Should be between -180 and +180."
+[[noreturn]] void out_of_range(const char* name, const std::string& value, const char* bounds) {
+    fail(std::string("Invalid [") + name + ": " + value + "] parameter. Should be between " +
+         bounds + ".");
+}
+
+// Range tests of angles, inclusive, a NaN failing.
+void test_longitude(const char* name, double v) {
+    if (!(-180 <= v && v <= 180)) out_of_range(name, float_str(v), "-180 and +180");
+}
+void test_latitude(const char* name, double v) {
+    if (!(-90 <= v && v <= 90)) out_of_range(name, float_str(v), "-90 and +90");
+}
+
+// The interpreter's exception for an arithmetic failure of a core.
+void raise_math(const pm::MathStatus& st) {
+    switch (st.error) {
+        case pm::MathError::None: return;
+        case pm::MathError::Domain: raise(PyExc_ValueError, "math domain error");
+        case pm::MathError::Range: raise(PyExc_OverflowError, "math range error");
+        case pm::MathError::ZeroDivision:
+            raise(PyExc_ZeroDivisionError, "float division by zero");
+        case pm::MathError::FloorInfinity:
+            raise(PyExc_OverflowError, "cannot convert float infinity to integer");
+    }
+}
+
+// --- arguments ---------------------------------------------------------------
+
+bool given(PyObject* v) { return v != Py_None; }
+// A parameter declared float: an exact float once bound (or None, tested
+// by the caller).
+double value(PyObject* v) { return PyFloat_AS_DOUBLE(v); }
+
+// zoneCode != 3 selects 6-degree zones; a code too large for a long is not 3.
+bool three_degree(PyObject* zone_code) {
+    int overflow = 0;
+    long v = PyLong_AsLongAndOverflow(zone_code, &overflow);
+    if (v == -1 && !overflow) check_error();
+    return !overflow && v == 3;
+}
+
+// The code as a long, or 0 (no table key) when it does not fit.
+long code_of(PyObject* crs) {
+    int overflow = 0;
+    long v = PyLong_AsLongAndOverflow(crs, &overflow);
+    if (v == -1 && !overflow) check_error();
+    return overflow ? 0 : v;
+}
+
+// cls.datum, read at every call.
+Ref datum_of(PyObject* cls) { return getattr(cls, ORB_STR("datum")); }
+
+// cls.datum[key].<field> as a float.
+double record_field(PyObject* datum, PyObject* key, PyObject* field) {
+    Ref record = Ref::steal(PyObject_GetItem(datum, key));
+    return as_float(getattr(record, field));
+}
+
+// The conic parameters shared by albers and lambert, after the crs test.
+struct ConicArgs {
+    double cm, origin, parallel1, parallel2;
+};
+ConicArgs conic_args(Args a) {
+    ConicArgs c{value(a[3]), value(a[4]), value(a[5]), value(a[6])};
+    test_longitude("centralMeridian", c.cm);
+    test_latitude("originLatitude", c.origin);
+    test_latitude("parallel1", c.parallel1);
+    test_latitude("parallel2", c.parallel2);
+    return c;
+}
+
+Ref pair(double x, double y) {
+    return Ref::steal(PyTuple_Pack(2, number(x).get(), number(y).get()));
+}
+
+PyObject* key_1984() {
+    static PyObject* key = PyLong_FromLong(1984);
+    return key;
+}
+
+// Central meridian of a zone number that is not an exact int in the range
+// of a long (a host's override of `zone` may return any number): the same
+// comparisons and arithmetic with the interpreter's objects.
+Ref meridian_of_object(PyObject* zone, bool three) {
+    auto le = [](PyObject* x, long bound) {
+        int r = PyObject_RichCompareBool(x, integer(bound), Py_LE);
+        if (r < 0) throw PyError{};
+        return r == 1;
+    };
+    auto ge = [](PyObject* x, long bound) {
+        int r = PyObject_RichCompareBool(x, integer(bound), Py_GE);
+        if (r < 0) throw PyError{};
+        return r == 1;
+    };
+    const long top = three ? 120 : 60;
+    if (!(ge(zone, 1) && le(zone, top)))
+        fail("Invalid [zone: " + utf8(format(zone, "")) + "] parameter. Should be between 1 and " +
+             std::to_string(top) + ".");
+    if (three) {
+        Ref m = Ref::steal(PyNumber_Multiply(zone, integer(3)));
+        return Ref::steal(PyNumber_Subtract(m, integer(le(zone, 60) ? 0 : 360)));
+    }
+    Ref d = Ref::steal(PyNumber_Subtract(zone, number(0.5)));
+    Ref m = Ref::steal(PyNumber_Multiply(d, integer(6)));
+    return Ref::steal(PyNumber_Subtract(m, integer(le(zone, 30) ? 0 : 360)));
+}
+
+}  // namespace
+
+// --- zones -------------------------------------------------------------------
+
+Ref zone(Args a) {
+    const double longitude = value(a[1]);
+    test_longitude("longitude", longitude);
+    return integer(three_degree(a[2]) ? zone3(longitude) : zone6(longitude));
+}
+
+Ref central_meridian(Args a) {
+    PyObject* cls = a[0];
+    Ref zone = Ref::borrow(a[2]);
+    if (given(a[1])) {
+        Ref method = getattr(cls, ORB_STR("zone"));
+        zone = call(method, {}, {{"longitude", a[1]}, {"zoneCode", a[3]}});
+    }
+    if (!given(zone)) raise(PyExc_Exception, "Invalid [zone] parameter.");
+    const bool three = three_degree(a[3]);
+    if (!PyLong_CheckExact(zone.get())) return meridian_of_object(zone, three);
+    int overflow = 0;
+    const long n = PyLong_AsLongAndOverflow(zone, &overflow);
+    if (n == -1 && !overflow) check_error();
+    if (overflow) return meridian_of_object(zone, three);
+    if (three) {
+        if (!(1 <= n && n <= 120))
+            fail("Invalid [zone: " + std::to_string(n) + "] parameter. Should be between 1 and 120.");
+        return integer(zone3_meridian(n));
+    }
+    if (!(1 <= n && n <= 60))
+        fail("Invalid [zone: " + std::to_string(n) + "] parameter. Should be between 1 and 60.");
+    return number(zone6_meridian(n));
+}
+
+// --- Gauss-Kruger ------------------------------------------------------------
+
+Ref gauss_kruger(Args a) {
+    PyObject* cls = a[0];
+    PyObject *cm = a[1], *x = a[2], *y = a[3], *lon = a[4], *lat = a[5], *crs = a[6];
+    const GkSeries* series = gk_series(code_of(crs));
+    if (!series) invalid_crs();
+    const double semi_major = record_field(datum_of(cls), crs, ORB_STR("a"));
+
+    if (given(x) && given(y)) {
+        const GkInverse r = gk_inverse(*series, semi_major, given(cm), given(cm) ? value(cm) : 0.0,
+                                       value(x), value(y));
+        switch (r.status) {
+            case GkStatus::Ok: return pair(r.longitude, r.latitude);
+            case GkStatus::Math: raise_math(r.math); break;
+            case GkStatus::InvalidX: raise(PyExc_Exception, "Invalid [x] parameter.");
+            case GkStatus::InvalidY: raise(PyExc_Exception, "Invalid [y] parameter.");
+            case GkStatus::CentralMeridian:
+                out_of_range("centralMeridian", float_str(r.meridian), "-180 and +180");
+        }
+        raise(PyExc_SystemError, "unreachable Gauss-Kruger status");
+    }
+    if (!(given(lon) && given(lat))) invalid_parameter();
+
+    double meridian;
+    if (given(cm)) {
+        meridian = value(cm);
+    } else {
+        Ref method = getattr(cls, ORB_STR("centralMeridian"));
+        Ref derived = call(method, {}, {{"longitude", lon}, {"zoneCode", integer(6).get()}});
+        meridian = as_float(derived);
+    }
+    // The zone number always comes from the meridian used, derived or given,
+    // so every point projected about one meridian carries one zone number.
+    pm::MathStatus st;
+    const double zone_number = gk_zone_number(meridian, st);
+    raise_math(st);
+    test_longitude("centralMeridian", meridian);
+    test_longitude("longitude", value(lon));
+    test_latitude("latitude", value(lat));
+    const GkForward p = gk_forward(*series, semi_major, zone_number, meridian, value(lon),
+                                   value(lat), st);
+    raise_math(st);
+    return pair(p.easting, p.northing);
+}
+
+// --- web Mercator --------------------------------------------------------------
+
+Ref web_mercator(Args a) {
+    PyObject* cls = a[0];
+    PyObject *lon = a[1], *lat = a[2], *x = a[3], *y = a[4];
+    const double radius = record_field(datum_of(cls), key_1984(), ORB_STR("a"));
+    pm::MathStatus st;
+    PlanePoint p;
+    if (given(lon) && given(lat)) {
+        test_longitude("longitude", value(lon));
+        test_latitude("latitude", value(lat));
+        p = web_mercator_forward(radius, value(lon), value(lat), st);
+    } else if (given(x) && given(y)) {
+        p = web_mercator_inverse(radius, value(x), value(y), st);
+    } else {
+        invalid_parameter();
+    }
+    raise_math(st);
+    return pair(p.x, p.y);
+}
+
+// --- conic projections ------------------------------------------------------
+
+Ref albers(Args a) {
+    PyObject* cls = a[0];
+    PyObject *lon = a[1], *lat = a[2], *x = a[7], *y = a[8], *crs = a[9];
+    Ref datum = datum_of(cls);
+    const int has = PySequence_Contains(datum, crs);
+    if (has < 0) throw PyError{};
+    if (!has) invalid_crs();
+    const ConicArgs c = conic_args(a);
+    const double radius = record_field(datum, crs, ORB_STR("a"));
+
+    pm::MathStatus st;
+    const AlbersCone cone = albers_cone(radius, c.cm, c.origin, c.parallel1, c.parallel2, st);
+    raise_math(st);
+    PlanePoint p;
+    if (given(lon) && given(lat)) {
+        test_longitude("longitude", value(lon));
+        test_latitude("latitude", value(lat));
+        p = albers_forward(cone, value(lon), value(lat), st);
+    } else if (given(x) && given(y)) {
+        p = albers_inverse(cone, value(x), value(y), st);
+    } else {
+        invalid_parameter();
+    }
+    raise_math(st);
+    return pair(p.x, p.y);
+}
+
+Ref lambert(Args a) {
+    PyObject* cls = a[0];
+    PyObject *lon = a[1], *lat = a[2], *x = a[7], *y = a[8], *crs = a[9];
+    Ref datum = datum_of(cls);
+    const int has = PySequence_Contains(datum, crs);
+    if (has < 0) throw PyError{};
+    if (!has) invalid_crs();
+    const ConicArgs c = conic_args(a);
+    const double semi_major = record_field(datum, crs, ORB_STR("a"));
+    const double f = record_field(datum, crs, ORB_STR("f"));
+
+    pm::MathStatus st;
+    const LambertCone cone =
+        lambert_cone(semi_major, f, c.cm, c.origin, c.parallel1, c.parallel2, st);
+    raise_math(st);
+    PlanePoint p;
+    if (given(lon) && given(lat)) {
+        test_longitude("longitude", value(lon));
+        test_latitude("latitude", value(lat));
+        p = lambert_forward(cone, value(lon), value(lat), st);
+    } else if (given(x) && given(y)) {
+        p = lambert_inverse(cone, value(x), value(y), st);
+    } else {
+        invalid_parameter();
+    }
+    raise_math(st);
+    return pair(p.x, p.y);
+}
+
+}  // namespace orb::projection

@@ -1,0 +1,18 @@
+// Bodies of the Projection class methods for zones and point projections.
+// They convert at the edge and leave the numbers to the cores in zones.h,
+// gausskruger.h, webmercator.h, albers.h and lambert.h.
+#pragma once
+
+#include "frame/method.h"
+
+namespace orb::projection {
+
+Ref zone(Args a);             // zone(cls, longitude, zoneCode)
+Ref central_meridian(Args a); // centralMeridian(cls, longitude, zone, zoneCode)
+Ref gauss_kruger(Args a);     // gaussKruger(cls, centralMeridian, x, y, longitude, latitude, crs)
+Ref web_mercator(Args a);     // webMercator(cls, longitude, latitude, x, y)
+Ref albers(Args a);           // albers(cls, longitude, latitude, centralMeridian, originLatitude,
+                              //        parallel1, parallel2, x, y, crs)
+Ref lambert(Args a);          // lambert(cls, ... as albers)
+
+}  // namespace orb::projection

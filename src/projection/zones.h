@@ -1,0 +1,34 @@
+// Zone numbers and central meridians of the 6- and 3-degree projection zones.
+//
+// Numeric core of Projection.zone and Projection.centralMeridian, and the
+// entry point for code that projects many points (Topology) without the
+// Python layer.  Longitudes are decimal degrees in [-180, +180]; the caller
+// tests the range.
+#pragma once
+
+namespace orb::projection {
+
+// Circle longitude (longitude + 360) mod 360 with the interpreter's float
+// modulo: [0, 360) for every longitude in range, 180 for both -180 and 180.
+double circle360(double longitude) noexcept;
+
+// 6-degree zone 1..60, numbered eastward from longitude 0; a longitude on a
+// zone boundary belongs to the zone east of it.
+long zone6(double longitude) noexcept;
+// 3-degree zone 1..120, zone n centred on circle longitude 3n; [0, 1.5) is 1.
+long zone3(double longitude) noexcept;
+
+// Central meridian of 6-degree zone 1..60: 3.0 ... 177.0, -177.0 ... -3.0.
+inline double zone6_meridian(long zone) noexcept {
+    return (static_cast<double>(zone) - 0.5) * 6 - (zone <= 30 ? 0 : 360);
+}
+// Central meridian of 3-degree zone 1..120: 3 ... 180, -177 ... 0.
+inline long zone3_meridian(long zone) noexcept { return zone * 3 - (zone <= 60 ? 0 : 360); }
+
+// Central meridian of the 6-degree zone of a longitude in range, as
+// Projection.centralMeridian(longitude=...) gives it.
+inline double central_meridian6(double longitude) noexcept {
+    return zone6_meridian(zone6(longitude));
+}
+
+}  // namespace orb::projection
