@@ -131,7 +131,24 @@ Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
 
 // --- fast segments ---------------------------------------------------------------
 
-bool exact_xy(PyObject* vertex, double& x, double& y) {
+// A value converted to a double without running interpreter code: an exact
+// float, or (on the spheroid, where values are converted anyway) an exact
+// int that fits.
+bool plain_value(PyObject* v, bool ints, double& out) {
+    if (PyFloat_CheckExact(v)) {
+        out = PyFloat_AS_DOUBLE(v);
+        return true;
+    }
+    if (!ints || !PyLong_CheckExact(v)) return false;
+    out = PyLong_AsDouble(v);
+    if (out == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();  // the real route raises the OverflowError itself
+        return false;
+    }
+    return true;
+}
+
+bool exact_xy(PyObject* vertex, bool ints, double& x, double& y) {
     PyObject *vx, *vy;
     if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
         vx = PyList_GET_ITEM(vertex, 0);
@@ -142,10 +159,7 @@ bool exact_xy(PyObject* vertex, double& x, double& y) {
     } else {
         return false;
     }
-    if (!PyFloat_CheckExact(vx) || !PyFloat_CheckExact(vy)) return false;
-    x = PyFloat_AS_DOUBLE(vx);
-    y = PyFloat_AS_DOUBLE(vy);
-    return true;
+    return plain_value(vx, ints, x) && plain_value(vy, ints, y);
 }
 
 bool same_bits(double a, double b) noexcept { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -176,8 +190,8 @@ bool gk_point(FastLine& s, double lon, double lat, double& x, double& y) {
 bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
     double lon1, lat1, lon2, lat2;
     if (i + 1 >= PyList_GET_SIZE(line)) return false;
-    if (!exact_xy(PyList_GET_ITEM(line, i), lon1, lat1) ||
-        !exact_xy(PyList_GET_ITEM(line, i + 1), lon2, lat2))
+    if (!exact_xy(PyList_GET_ITEM(line, i), true, lon1, lat1) ||
+        !exact_xy(PyList_GET_ITEM(line, i + 1), true, lon2, lat2))
         return false;
     double m1, m2;
     if (!fast_central_meridian(lon1, m1) || !fast_central_meridian(lon2, m2)) return false;
@@ -214,8 +228,10 @@ bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
 bool plane_segment_fast(PyObject* line, Py_ssize_t i, double& out) {
     double x1, y1, x2, y2;
     if (i + 1 >= PyList_GET_SIZE(line)) return false;
-    if (!exact_xy(PyList_GET_ITEM(line, i), x1, y1) ||
-        !exact_xy(PyList_GET_ITEM(line, i + 1), x2, y2))
+    // Plane distances of ints are exact integer arithmetic: left to the
+    // interpreter.
+    if (!exact_xy(PyList_GET_ITEM(line, i), false, x1, y1) ||
+        !exact_xy(PyList_GET_ITEM(line, i + 1), false, x2, y2))
         return false;
     double sx, sy;
     if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;
