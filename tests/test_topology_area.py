@@ -268,3 +268,9 @@ def test_text_is_loaded_first():
     assert Topology.area(hole, 0)["area"] == 12.0
     with pytest.raises(KeyError):
         Topology.area("GEOMETRYCOLLECTION (POINT (1 2))", 0)
+
+
+@pytest.mark.parametrize("crs", [0, -1, 4326, 10 ** 30])
+def test_codes_outside_the_table_measure_in_the_plane(crs):
+    r = Topology.area([[117.0, 30.0], [117.01, 30.0], [117.01, 30.01], [117.0, 30.01]], crs)
+    assert r["area"] == pytest.approx(1e-4, rel=1e-9) and r["perimeter"] == pytest.approx(0.04)

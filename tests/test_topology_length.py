@@ -199,3 +199,9 @@ def test_text_that_is_no_line():
         Topology.length("POINT (1 2)", 0)
     with pytest.raises(KeyError):
         Topology.length("GEOMETRYCOLLECTION (POINT (1 2))", 0)
+
+
+@pytest.mark.parametrize("crs", [0, -1, 4326, 10 ** 30])
+def test_codes_outside_the_table_measure_in_the_plane(crs):
+    # no range test of the coordinates there
+    assert Topology.length([[500000, 0], [500003, 4]], crs)["length"] == 5.0
