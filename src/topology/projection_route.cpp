@@ -2,10 +2,10 @@
 #include "topology/projection_route.h"
 
 #include "frame/method.h"
+#include "frame/original.h"
 #include "projection/webmercator.h"
 #include "projection/zones.h"
 
-#include <cstring>
 
 namespace orb::topology {
 
@@ -18,29 +18,6 @@ namespace {
 // centralMeridian calls cls.zone.
 constexpr const char* kMethods[] = {"centralMeridian", "zone", "gaussKruger", "albers",
                                     "webMercator"};
-constexpr int kMethodCount = 5;
-
-// The module's own method objects once recognised, kept for the life of
-// the process (the module is made once per process).  Never destroyed: a
-// static destructor would release them after the interpreter has gone.
-Ref* const own_functions = new Ref[kMethodCount];
-
-// A method object of the module frame: its type cannot be instantiated
-// or changed from Python, so the type name and the qualified name it
-// reports identify the module's own method.
-bool is_own_function(PyObject* f, const char* name) {
-    PyTypeObject* tp = Py_TYPE(f);
-    if (!(tp->tp_flags & Py_TPFLAGS_IMMUTABLETYPE) ||
-        std::strcmp(tp->tp_name, "models.orbalt.function") != 0)
-        return false;
-    Ref qualname = Ref::steal_or_null(PyObject_GetAttr(f, ORB_STR("__qualname__")));
-    if (!qualname) {
-        PyErr_Clear();
-        return false;
-    }
-    return PyUnicode_Check(qualname.get()) &&
-           utf8(qualname) == std::string("Projection.") + name;
-}
 
 bool range_longitude(double v) noexcept { return -180 <= v && v <= 180; }
 bool range_latitude(double v) noexcept { return -90 <= v && v <= 90; }
@@ -61,28 +38,16 @@ PyObject* key_1984() {
 
 ProjectionRoute ProjectionRoute::current() {
     ProjectionRoute r;
+    r.own_ = global_is_original(ORB_STR("Projection"));
+    if (!r.own_) return r;
     Ref cls = global(ORB_STR("Projection"));
-    r.own_ = true;
-    for (int k = 0; k < kMethodCount && r.own_; ++k) {
-        Ref m = Ref::steal_or_null(PyObject_GetAttrString(cls, kMethods[k]));
-        if (!m) {
-            // The real call will raise the AttributeError itself.
-            PyErr_Clear();
+    static PyObject* const names[] = {ORB_STR(kMethods[0]), ORB_STR(kMethods[1]),
+                                      ORB_STR(kMethods[2]), ORB_STR(kMethods[3]),
+                                      ORB_STR(kMethods[4])};
+    for (PyObject* name : names) {
+        if (!original_method(cls, name)) {
             r.own_ = false;
             break;
-        }
-        // A class method read from the class is bound to that class.
-        if (!PyMethod_Check(m.get()) || PyMethod_GET_SELF(m.get()) != cls.get()) {
-            r.own_ = false;
-            break;
-        }
-        PyObject* f = PyMethod_GET_FUNCTION(m.get());
-        if (own_functions[k]) {
-            r.own_ = f == own_functions[k].get();
-        } else if (is_own_function(f, kMethods[k])) {
-            own_functions[k] = Ref::borrow(f);
-        } else {
-            r.own_ = false;
         }
     }
     return r;
