@@ -165,6 +165,52 @@ def test_shared_vertex_objects_are_swapped_once():
     assert line == [[2, 1], [2, 1]]
 
 
+class FirstLineAgain:
+    """Iterates the first line of a geometry again, found only when iterated."""
+
+    def __init__(self, geometry):
+        self.geometry = geometry
+
+    def __iter__(self):
+        return iter(self.geometry["coordinates"][0])
+
+
+def layout(kind, coordinates):
+    # Only the dict holds the structure, so unshared vertices are held by one slot.
+    return {"type": kind, "coordinates": coordinates}
+
+
+def again():
+    geometry = layout("MultiLineString", [[[1, 2], [3, 4], [5, 6]], None])
+    geometry["coordinates"][1] = FirstLineAgain(geometry)
+    return geometry
+
+
+SHARED = {
+    "unshared": (lambda: layout("MultiLineString", [[[1, 2], [3, 4]], [[5, 6]]]),
+                 lambda c: c[0] + c[1]),
+    "same ring twice": (lambda: layout("Polygon", [[[1, 2], [3, 4], [5, 6]]] * 2), lambda c: c[0]),
+    "same polygon twice": (lambda: layout("MultiPolygon", [[[[1, 2], [3, 4], [5, 6]]]] * 2),
+                           lambda c: c[0][0]),
+    "same vertex in two lines": (lambda: (lambda v: layout("MultiLineString", [[v, [3, 4]], [[5, 6], v]]))([1, 2]),
+                                 lambda c: c[0] + c[1][:1]),
+    "tuples around lists": (lambda: layout("MultiLineString", ((([1, 2]), [3, 4]), ([5, 6],))),
+                            lambda c: list(c[0]) + list(c[1])),
+    "met again through an iterator": (again, lambda c: c[0]),
+    "generator of fresh vertices": (lambda: layout("LineString", (v for v in [[1, 2], [3, 4], [5, 6]])),
+                                    None),
+}
+
+
+@pytest.mark.parametrize("name", list(SHARED))
+def test_each_vertex_object_is_swapped_once(name):
+    build, distinct = SHARED[name]
+    geometry = build()
+    Geometry.swapXY(geometry)
+    if distinct is not None:
+        assert [list(v) for v in distinct(geometry["coordinates"])] == [[2, 1], [4, 3], [6, 5]]
+
+
 def test_swap_of_a_collection_changes_members_in_place():
     point = {"type": "Point", "coordinates": [1, 2]}
     members = [point, {"type": "GeometryCollection", "geometries": [{"type": "MultiPoint", "coordinates": [[5, 6]]}]}]

@@ -144,3 +144,30 @@ def test_refused_input_reports_the_loads_message():
 
     with pytest.raises(Exception, match=r"^\[tuple\] is not a valid type in \[coordinates\] parameter\.$"):
         Refusing.toWkt((1, 2))
+
+
+def float_sample():
+    """Floats from every binade, the repr() layout boundaries and decimal-looking values."""
+    import random
+    import struct
+    rng = random.Random(20261210)
+    values = [struct.unpack("<d", struct.pack("<Q", rng.getrandbits(64)))[0] for _ in range(20000)]
+    values += [rng.uniform(-180, 180) for _ in range(5000)]
+    values += [round(rng.uniform(-1e7, 1e7), rng.randint(0, 9)) for _ in range(5000)]
+    for e in range(-330, 310):
+        for m in (1.0, 9.999999999999998, 5.0, 1.2345678901234567):
+            values += [m * 10.0 ** e if abs(e) < 300 else float(f"{m}e{e}")]
+    values += [9999999999999998.0, 1e16 - 2, 123456789012345678.0, 0.0001, 0.00009999999999999999,
+               2.0 ** -1074, 2.0 ** -1022, 1.7976931348623157e308, 2.0 ** 53, 2.0 ** 53 + 2]
+    return values
+
+
+def test_float_ordinates_match_repr_everywhere():
+    values = float_sample()
+    pairs = [values[i:i + 2] for i in range(0, len(values) - 1, 2)]
+    line = {"type": "LineString", "coordinates": pairs}
+    expected = "LINESTRING (" + ",".join(f"{x!r} {y!r}" for x, y in pairs) + ")"
+    assert Geometry.toWkt(line) == expected
+    negative = {"type": "MultiPoint", "coordinates": [[-x, -y] for x, y in pairs]}
+    assert Geometry.toWkt(negative) == \
+        "MULTIPOINT (" + ",".join(f"{-x!r} {-y!r}" for x, y in pairs) + ")"

@@ -12,10 +12,10 @@
 // closed with its own first vertex) is exchanged once, where first met.
 #include "geometry/vertex_access.h"
 
+#include "geometry/pointer_set.h"
 #include "geometry/sequence.h"
 
 #include <type_traits>
-#include <unordered_set>
 #include <vector>
 
 namespace geometry {
@@ -56,6 +56,9 @@ public:
     void lines(PyObject* seq) {
         for_each_item(seq, [&](PyObject* l) { line(l); });
     }
+    void polygons(PyObject* seq) {
+        for_each_item(seq, [&](PyObject* polygon) { lines(polygon); });
+    }
 
 private:
     // The truth of `endpoint`, taken once, when the first line is met.
@@ -71,13 +74,42 @@ private:
 
 // --- swapXY ------------------------------------------------------------------
 
+// Which vertices a walk must remember.  Remembering every vertex in a set
+// would cost more than the swaps themselves, so the walk proves most
+// vertices unique instead: a vertex can be met a second time only when a
+// second reference leads to it.  While the walk runs no Python code (exact
+// lists and tuples only, swapped directly), a vertex whose only references
+// are the one slot it is read from and the walk's own, and whose containers
+// below `coordinates` are likewise held by one slot each, cannot be met
+// again and is swapped without being remembered.  Every other vertex (held
+// elsewhere too, as the closing vertex of a ring is, or under a shared line
+// or polygon) goes into the set.  The first step that may run Python code
+// (an iterator that is not a list or tuple, a vertex that is not a list)
+// could add references, so from then on every vertex, including all met so
+// far, is remembered.
 class AxisSwap {
 public:
+    void vertex(PyObject* v) { vertex(v, true); }
+    void vertices(PyObject* seq) { vertices(seq, false); }
+    void lines(PyObject* seq) { lines(seq, false); }
+    void polygons(PyObject* seq) {
+        each(seq, [&](PyObject* polygon) { lines(polygon, shared(polygon)); });
+    }
+
+private:
+    // References to an object that sits in one slot, while the walk reads it.
+    static constexpr Py_ssize_t kOneSlot = 2;
+
+    static bool shared(PyObject* o) { return Py_REFCNT(o) > kOneSlot; }
+
     // Exchanges items 0 and 1 of `v` unless this walk has met it already.
-    void vertex(PyObject* v) {
-        if (!met_.insert(v).second) return;
+    void vertex(PyObject* v, bool under_shared) {
+        if (python_may_run_ || under_shared || shared(v)) {
+            if (!met_.insert(v)) return;
+        }
         // The walk holds a reference to each vertex met, so that no address
-        // in `met_` can be reused by a new object during the walk.
+        // in `met_` can be reused by a new object during the walk, and so
+        // that the vertices met can be remembered later.
         held_.push_back(Ref::borrow(v));
         if (PyList_CheckExact(v) && PyList_GET_SIZE(v) >= 2) {
             PyObject* y = PyList_GET_ITEM(v, 1);
@@ -86,26 +118,50 @@ public:
             return;
         }
         // As `v[0], v[1] = v[1], v[0]` does it: read 1, read 0, set 0, set 1.
+        remember_all();
         Ref y = item_at(v, 1);
         Ref x = item_at(v, 0);
         set_item(v, 0, y);
         set_item(v, 1, x);
     }
-    void vertices(PyObject* seq) {
-        for_each_item(seq, [&](PyObject* v) { vertex(v); });
+    void vertices(PyObject* seq, bool under_shared) {
+        each(seq, [&](PyObject* v) { vertex(v, under_shared); });
     }
-    void lines(PyObject* seq) {
-        for_each_item(seq, [&](PyObject* l) { vertices(l); });
+    void lines(PyObject* seq, bool under_shared) {
+        each(seq, [&](PyObject* line) { vertices(line, under_shared || shared(line)); });
     }
 
-private:
+    // Walks one level; lists and tuples are read with a reference held per
+    // item (so the slot counts are as kOneSlot states), anything else goes
+    // through its iterator, which may run Python code.
+    template <class Fn>
+    void each(PyObject* seq, Fn&& fn) {
+        if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+            for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq); ++i) {
+                Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
+                fn(item.get());
+            }
+            return;
+        }
+        remember_all();
+        for_each_item(seq, fn);
+    }
+
+    // Called before the first step that may run Python code.
+    void remember_all() {
+        if (python_may_run_) return;
+        python_may_run_ = true;
+        for (const Ref& v : held_) met_.insert(v.get());
+    }
+
     static void set_item(PyObject* v, long long index, PyObject* value) {
         Ref key = orb::integer(index);
         if (PyObject_SetItem(v, key, value) < 0) throw orb::PyError{};
     }
 
-    std::unordered_set<PyObject*> met_;
+    PointerSet met_;
     std::vector<Ref> held_;
+    bool python_may_run_ = false;
 };
 
 // Walks `coords` by the nesting that `type` implies.  Returns false for a
@@ -125,7 +181,7 @@ bool walk(Walker& w, PyObject* type, PyObject* coords) {
     } else if (equals(type, ORB_STR("MultiLineString")) || equals(type, ORB_STR("Polygon"))) {
         w.lines(coords);
     } else if (equals(type, ORB_STR("MultiPolygon"))) {
-        for_each_item(coords, [&](PyObject* polygon) { w.lines(polygon); });
+        w.polygons(coords);
     } else {
         return false;
     }

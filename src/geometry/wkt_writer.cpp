@@ -12,6 +12,7 @@
 // "surrogatepass" handler, so they come out exactly as str() would join them.
 #include "geometry/wkt_writer.h"
 
+#include "geometry/float_text.h"
 #include "geometry/sequence.h"
 
 #include <charconv>
@@ -40,7 +41,7 @@ void append_text(std::string& out, PyObject* s) {
 // as str().
 void append_ordinate(std::string& out, PyObject* value) {
     if (PyFloat_CheckExact(value)) {
-        out += orb::float_str(PyFloat_AS_DOUBLE(value));
+        append_float_repr(out, PyFloat_AS_DOUBLE(value));
         return;
     }
     if (PyLong_CheckExact(value)) {
