@@ -266,7 +266,8 @@ Args:
         bounding box centre) or "centroid"; default (0, 0, 0).
 
 Returns:
-    The rotated shapely geometry.)doc";
+    The rotated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kScale = R"doc(Scale a geometry about a point (shapely.affinity.scale).
 
@@ -279,7 +280,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The scaled shapely geometry.)doc";
+    The scaled shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kSkew = R"doc(Skew a geometry about a point (shapely.affinity.skew).
 
@@ -291,7 +293,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The skewed shapely geometry.)doc";
+    The skewed shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kTranslate = R"doc(Shift a geometry (shapely.affinity.translate).
 
@@ -302,7 +305,8 @@ Args:
     zoff: offset along z; default 0.0.
 
 Returns:
-    The translated shapely geometry.)doc";
+    The translated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 }  // namespace
 
