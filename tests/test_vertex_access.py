@@ -283,3 +283,12 @@ def test_swap_of_loaded_input():
     collection = {"type": "GeometryCollection", "geometries": [member]}
     Geometry.swapXY(collection)
     assert member == [4.0, 3.0]                               # the loaded dict held the caller's list
+
+
+@pytest.mark.parametrize("method", [Geometry.getXY, Geometry.swapXY])
+def test_deep_collections_raise_recursion_error(method):
+    geometry = {"type": "Point", "coordinates": [1, 2]}
+    for _ in range(100_000):
+        geometry = {"type": "GeometryCollection", "geometries": [geometry]}
+    with pytest.raises(RecursionError):
+        method(geometry)

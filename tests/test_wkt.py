@@ -171,3 +171,17 @@ def test_float_ordinates_match_repr_everywhere():
     negative = {"type": "MultiPoint", "coordinates": [[-x, -y] for x, y in pairs]}
     assert Geometry.toWkt(negative) == \
         "MULTIPOINT (" + ",".join(f"{-x!r} {-y!r}" for x, y in pairs) + ")"
+
+
+def nested_collection(depth):
+    geometry = point(1, 2)
+    for _ in range(depth):
+        geometry = {"type": "GeometryCollection", "geometries": [geometry]}
+    return geometry
+
+
+def test_deep_collections_recurse_or_raise_recursion_error():
+    assert Geometry.toWkt(nested_collection(300)) == \
+        "GEOMETRYCOLLECTION (" * 300 + "POINT (1 2)" + ")" * 300
+    with pytest.raises(RecursionError):
+        Geometry.toWkt(nested_collection(100_000))

@@ -53,6 +53,21 @@ inline orb::Ref item_at(PyObject* seq, Py_ssize_t index) {
     return orb::Ref::steal(PyObject_GetItem(seq, key));
 }
 
+// Held around each call a method makes of itself for a collection member.
+// Method objects are called through vectorcall, which counts no depth, so a
+// collection nested some hundred thousand levels deep would otherwise run
+// the C stack out; with the guard it raises the interpreter's RecursionError,
+// as the same recursion written in Python does.
+class RecursionGuard {
+public:
+    RecursionGuard() {
+        if (Py_EnterRecursiveCall(" while calling a Python object")) throw orb::PyError{};
+    }
+    ~RecursionGuard() { Py_LeaveRecursiveCall(); }
+    RecursionGuard(const RecursionGuard&) = delete;
+    RecursionGuard& operator=(const RecursionGuard&) = delete;
+};
+
 // The message of every writer and vertex operation for a geometry dict
 // whose type or keys do not fit together.
 [[noreturn]] inline void invalid_geometry_type() {

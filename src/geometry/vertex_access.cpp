@@ -206,6 +206,7 @@ Ref getXY(orb::Args a) {
     } else if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
         if (equals(type, ORB_STR("GeometryCollection")) && PyList_CheckExact(members)) {
+            RecursionGuard guard;
             for_each_item(members, [&](PyObject* member) {
                 Ref items = orb::call_method(cls, ORB_STR("getXY"), {member, endpoint});
                 for_each_item(items, [&](PyObject* item) {
@@ -233,6 +234,7 @@ Ref swapXY(orb::Args a) {
     if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
         if (equals(type, ORB_STR("GeometryCollection")) && PyList_CheckExact(members)) {
+            RecursionGuard guard;
             // Each member is changed in place by its own call; the results
             // are not stored back.
             for_each_item(members, [&](PyObject* member) {
