@@ -15,7 +15,6 @@
 #include "geometry/pointer_set.h"
 #include "geometry/sequence.h"
 
-#include <type_traits>
 #include <vector>
 
 namespace geometry {
@@ -91,6 +90,7 @@ class AxisSwap {
 public:
     void vertex(PyObject* v) { vertex(v, true); }
     void vertices(PyObject* seq) { vertices(seq, false); }
+    void line(PyObject* seq) { vertices(seq, false); }
     void lines(PyObject* seq) { lines(seq, false); }
     void polygons(PyObject* seq) {
         each(seq, [&](PyObject* polygon) { lines(polygon, shared(polygon)); });
@@ -164,8 +164,9 @@ private:
     bool python_may_run_ = false;
 };
 
-// Walks `coords` by the nesting that `type` implies.  Returns false for a
-// type outside the six coordinate types.
+// Walks `coords` by the nesting that `type` implies, through the walker's
+// vertex (one vertex), vertices (the points of a MultiPoint), line, lines
+// and polygons.  Returns false for a type outside the six coordinate types.
 template <class Walker>
 bool walk(Walker& w, PyObject* type, PyObject* coords) {
     if (equals(type, ORB_STR("Point"))) {
@@ -173,11 +174,7 @@ bool walk(Walker& w, PyObject* type, PyObject* coords) {
     } else if (equals(type, ORB_STR("MultiPoint"))) {
         w.vertices(coords);
     } else if (equals(type, ORB_STR("LineString"))) {
-        if constexpr (std::is_same_v<Walker, VertexList>) {
-            w.line(coords);
-        } else {
-            w.vertices(coords);
-        }
+        w.line(coords);
     } else if (equals(type, ORB_STR("MultiLineString")) || equals(type, ORB_STR("Polygon"))) {
         w.lines(coords);
     } else if (equals(type, ORB_STR("MultiPolygon"))) {
