@@ -151,7 +151,8 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
 Ref toWkt(orb::Args a) {
     PyObject* cls = a[0];
     Ref geometry = Ref::borrow(a[1]);
-    if (!PyDict_CheckExact(geometry)) geometry = orb::call_method(cls, ORB_STR("loads"), {geometry});
+    if (!PyDict_CheckExact(geometry))
+        geometry = orb::call_method(cls, ORB_STR("loads"), {geometry});
 
     Ref type = Ref::steal(PyObject_GetItem(geometry, ORB_STR("type")));
     if (!truth(type)) invalid_geometry_type();
