@@ -180,6 +180,21 @@ bool walk(Walker& w, PyObject* type, PyObject* coords) {
     }
 }
 
+// The coordinate walks, kept out of line: getXY and swapXY recurse through
+// the class for collection members, and the walkers' locals would otherwise
+// enlarge the stack frame of every level (several kilobytes in a sanitized
+// build, enough to run out of stack before the recursion limit is reached).
+[[gnu::noinline]] bool list_vertices(PyObject* out, PyObject* endpoint, PyObject* type,
+                                     PyObject* coords) {
+    VertexList list(out, endpoint);
+    return walk(list, type, coords);
+}
+
+[[gnu::noinline]] bool swap_vertices(PyObject* type, PyObject* coords) {
+    AxisSwap swap;
+    return walk(swap, type, coords);
+}
+
 }  // namespace
 
 Ref getXY(Args a) {
@@ -193,8 +208,7 @@ Ref getXY(Args a) {
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        VertexList list(out, endpoint);
-        if (!walk(list, type, coords)) invalid_geometry_type();
+        if (!list_vertices(out, endpoint, type, coords)) invalid_geometry_type();
     } else if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
         if (is_collection(type) && PyList_CheckExact(members)) {
@@ -219,8 +233,7 @@ Ref swapXY(Args a) {
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        AxisSwap swap;
-        if (!walk(swap, type, coords)) invalid_geometry_type();
+        if (!swap_vertices(type, coords)) invalid_geometry_type();
         return geometry;
     }
     if (has_key(geometry, ORB_STR("geometries"))) {

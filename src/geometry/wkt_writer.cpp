@@ -133,6 +133,16 @@ bool append_body(std::string& out, PyObject* type, PyObject* coords) {
     }
 }
 
+// "TYPE (body)" of a geometry with `coordinates`, or an empty Ref for a type
+// outside the six coordinate types.  Kept out of line so that the buffer
+// and the writers' locals stay out of the stack frame of each level of a
+// collection's recursion.
+[[gnu::noinline]] Ref simple(PyObject* type, PyObject* coords) {
+    std::string body;
+    if (!append_body(body, type, coords)) return Ref();
+    return with_type(type, body);
+}
+
 // "GEOMETRYCOLLECTION (m,m,...)": every member written by the class's own
 // toWkt, so a member may be any geometry input and a subclass is obeyed.
 Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
@@ -160,9 +170,9 @@ Ref toWkt(Args a) {
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        std::string body;
-        if (!append_body(body, type, coords)) invalid_geometry_type();
-        return with_type(type, body);
+        Ref wkt = simple(type, coords);
+        if (!wkt) invalid_geometry_type();
+        return wkt;
     }
     if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
