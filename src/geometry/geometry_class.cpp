@@ -1,5 +1,6 @@
 // Method table of class Geometry: the geometry dict, its readers and writers and vertex operations.
 #include "frame/method.h"
+#include "geometry/affine.h"
 #include "geometry/dumps.h"
 #include "geometry/gml.h"
 #include "geometry/kml_reader.h"
@@ -8,6 +9,9 @@
 #include "geometry/ogr.h"
 #include "geometry/shapely_io.h"
 #include "geometry/svg.h"
+#include "geometry/vertex_access.h"
+#include "geometry/wkb_writer.h"
+#include "geometry/wkt_writer.h"
 
 namespace {
 
@@ -283,7 +287,8 @@ Args:
         bounding box centre) or "centroid"; default (0, 0, 0).
 
 Returns:
-    The rotated shapely geometry.)doc";
+    The rotated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kScale = R"doc(Scale a geometry about a point (shapely.affinity.scale).
 
@@ -296,7 +301,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The scaled shapely geometry.)doc";
+    The scaled shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kSkew = R"doc(Skew a geometry about a point (shapely.affinity.skew).
 
@@ -308,7 +314,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The skewed shapely geometry.)doc";
+    The skewed shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kTranslate = R"doc(Shift a geometry (shapely.affinity.translate).
 
@@ -319,7 +326,8 @@ Args:
     zoff: offset along z; default 0.0.
 
 Returns:
-    The translated shapely geometry.)doc";
+    The translated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 }  // namespace
 
@@ -348,43 +356,43 @@ const orb::ClassSpec& orb::geometry_class() {
               {"opacity", "float", "None"}},
              "str", kToSvg, geometry::to_svg},
             {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml, geometry::to_kml},
-            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt},
+            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt, orb::geom::toWkt},
             {"toWkb", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "str", kToWkb},
+             "str", kToWkb, orb::geom::toWkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
              "shapely.geometry", kToShapely, orb::geom::to_shapely},
             {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml, geometry::to_gml},
             {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr, geometry::to_ogr},
-            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY},
+            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY, orb::geom::swapXY},
             {"getXY", Kind::Class,
              {{"geometry", "dict | list | str"}, {"endpoint", "bool", "True"}},
-             "list", kGetXY},
+             "list", kGetXY, orb::geom::getXY},
             {"rotate", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"angle", "float"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kRotate},
+             "shapely.geometry", kRotate, orb::geom::rotate},
             {"scale", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xfact", "float", "1.0"},
               {"yfact", "float", "1.0"},
               {"zfact", "float", "1.0"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kScale},
+             "shapely.geometry", kScale, orb::geom::scale},
             {"skew", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xs", "float", "0.0"},
               {"ys", "float", "0.0"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kSkew},
+             "shapely.geometry", kSkew, orb::geom::skew},
             {"translate", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xoff", "float", "0.0"},
               {"yoff", "float", "0.0"},
               {"zoff", "float", "0.0"}},
-             "shapely.geometry", kTranslate},
+             "shapely.geometry", kTranslate, orb::geom::translate},
         },
     };
     return table;

@@ -1,0 +1,11 @@
+// Geometry.toWkt: OGC well-known text written from a geometry dict.
+#pragma once
+
+#include "frame/method.h"
+
+namespace orb::geom {
+
+// toWkt(cls, geometry) -> str
+Ref toWkt(Args a);
+
+}  // namespace orb::geom
