@@ -523,18 +523,29 @@ const Method* method_row(PyObject* descriptor) {
     return reinterpret_cast<FunctionObject*>(inner.get())->data.spec;
 }
 
-void expect(PyObject* value, Exact type) {
-    static const char* const names[] = {"list", "dict", "unicode", "int"};
-    bool ok;
+namespace {
+bool is_exact(PyObject* value, Exact type) {
     switch (type) {
-        case Exact::List: ok = PyList_CheckExact(value); break;
-        case Exact::Dict: ok = PyDict_CheckExact(value); break;
-        case Exact::Str: ok = PyUnicode_CheckExact(value); break;
-        default: ok = PyLong_CheckExact(value); break;
+        case Exact::List: return PyList_CheckExact(value);
+        case Exact::Dict: return PyDict_CheckExact(value);
+        case Exact::Str: return PyUnicode_CheckExact(value);
+        default: return PyLong_CheckExact(value);
     }
-    if (ok || value == Py_None) return;
+}
+
+[[noreturn]] void type_mismatch(PyObject* value, Exact type) {
+    static const char* const names[] = {"list", "dict", "unicode", "int"};
     raisef(PyExc_TypeError, "Expected %s, got %.200s", names[static_cast<int>(type)],
            Py_TYPE(value)->tp_name);
+}
+}  // namespace
+
+void expect(PyObject* value, Exact type) {
+    if (value != Py_None && !is_exact(value, type)) type_mismatch(value, type);
+}
+
+void require(PyObject* value, Exact type) {
+    if (!is_exact(value, type)) type_mismatch(value, type);
 }
 
 double as_float(PyObject* value) {

@@ -98,6 +98,9 @@ const Method* method_row(PyObject* descriptor);
 // that type, or None; otherwise TypeError "Expected %s, got %.200s".
 enum class Exact : unsigned char { List, Dict, Str, Int };
 void expect(PyObject* value, Exact type);
+// The same test where the code goes on to read through the value, so None
+// is refused too (with the same message, "got NoneType").
+void require(PyObject* value, Exact type);
 // Converts a value stored in a local declared float, like a float parameter.
 double as_float(PyObject* value);
 

@@ -37,9 +37,5 @@ void for_each_item(PyObject* iterable, F&& f) {
     orb::check_error();
 }
 
-// Declared-type test of a local whose value must be exactly `type` ("list"
-// or "dict").  Unlike orb::expect, None is refused too: a missing line, ring
-// or member must not reach the element builders.
-void require_exact(PyObject* value, PyTypeObject* type, const char* name);
 
 }  // namespace geometry

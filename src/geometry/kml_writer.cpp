@@ -110,7 +110,7 @@ public:
 
     // Dispatcher: the tree of one geometry dict.
     Ref kml(PyObject* geojson, int depth) {
-        require_exact(geojson, &PyDict_Type, "dict");
+        orb::require(geojson, orb::Exact::Dict);
         Ref type_value = Ref::borrow(PyDict_GetItemWithError(geojson, ORB_STR("type")));
         if (!type_value) {
             orb::check_error();
@@ -168,14 +168,14 @@ private:
     }
 
     Ref line_string(PyObject* coords) {
-        require_exact(coords, &PyList_Type, "list");
+        orb::require(coords, orb::Exact::List);
         return with_child(ORB_STR("LineString"),
                           with_text(ORB_STR("coordinates"), line_text(coords)));
     }
 
     // `boundary` > LinearRing > coordinates for one ring (exactly a list).
     Ref boundary(PyObject* tag, PyObject* ring) {
-        require_exact(ring, &PyList_Type, "list");
+        orb::require(ring, orb::Exact::List);
         Ref linear_ring = with_child(ORB_STR("LinearRing"),
                                      with_text(ORB_STR("coordinates"), line_text(ring)));
         return with_child(tag, linear_ring);

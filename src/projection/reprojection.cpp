@@ -78,8 +78,7 @@ public:
     // x and y divided by the target scale; as many values as the vertex had,
     // at most four.
     Ref point(PyObject* xyzm) const {
-        if (!PyList_CheckExact(xyzm))
-            raisef(PyExc_TypeError, "Expected list, got %.200s", Py_TYPE(xyzm)->tp_name);
+        require(xyzm, Exact::List);
         Ref s = getattr(self_, source_scale_name());
         const bool scale_in = is_not_one(s);
         Ref values[kTransformValues];

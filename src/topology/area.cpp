@@ -67,8 +67,7 @@ void project_slow(const RingPlane& p, Ref& x, Ref& y) {
 
 // (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
 std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
-    if (!PyList_CheckExact(ring))
-        raisef(PyExc_TypeError, "Expected %s, got %.200s", "list", Py_TYPE(ring)->tp_name);
+    require(ring, Exact::List);
     Ref vi = vertex_at(ring, i), vj = vertex_at(ring, i - 1);
     Ref xi, yi, xj, yj;
     first_two(vi, xi, yi);
@@ -323,7 +322,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         Ref ring = vertex_at(polygon, static_cast<Py_ssize_t>(k));
         Ref reversed = Ref::steal(PySequence_GetSlice(ring, 0, PY_SSIZE_T_MAX));
         if (!PyList_CheckExact(reversed.get()))
-            raisef(PyExc_TypeError, "Expected %s, got %.200s", "list", Py_TYPE(ring.get())->tp_name);
+            require(ring, Exact::List);
         if (PyList_Reverse(reversed) < 0) throw PyError{};
         if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(k), reversed.release()) < 0)
             throw PyError{};
@@ -365,9 +364,7 @@ Ref area(Args a) {
     for (Py_ssize_t k = 0; k < PyList_GET_SIZE(coords.get()); ++k) {
         Ref member = Ref::borrow(PyList_GET_ITEM(coords.get(), k));
         // None is refused like any other member that is not a list.
-        if (!PyList_CheckExact(member.get()))
-            raisef(PyExc_TypeError, "Expected %s, got %.200s", "list",
-                   Py_TYPE(member.get())->tp_name);
+        require(member, Exact::List);
         polygons.push_back(measure_polygon(member, crs));
     }
     std::vector<Num> areas, perimeters;

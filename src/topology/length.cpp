@@ -264,9 +264,7 @@ Ref length(Args a) {
     for (Py_ssize_t k = 0; k < PyList_GET_SIZE(coords.get()); ++k) {
         Ref member = Ref::borrow(PyList_GET_ITEM(coords.get(), k));
         // None is refused like any other member that is not a list.
-        if (!PyList_CheckExact(member.get()))
-            raisef(PyExc_TypeError, "Expected %s, got %.200s", "list",
-                   Py_TYPE(member.get())->tp_name);
+        require(member, Exact::List);
         lines.push_back(measure_line(member, crs));
     }
     std::vector<Num> lengths;
