@@ -240,8 +240,35 @@ PyObject* not_built(const FunctionData& d) {
     return nullptr;
 }
 
+// Counts against the interpreter's recursion limit like a call of a Python
+// function: methods call themselves through `cls` for collection members,
+// so a collection nested some hundred thousand levels deep raises
+// RecursionError instead of running the C stack out.  One level of such a
+// recursion is several C frames (body, method object, binder), some
+// kilobytes in a sanitized build, so it counts twice.
+class DepthGuard {
+public:
+    DepthGuard() = default;
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    bool enter() {
+        for (; entered_ < kUnitsPerCall; ++entered_)
+            if (Py_EnterRecursiveCall(" while calling a Python object")) return false;
+        return true;
+    }
+    ~DepthGuard() {
+        for (int i = 0; i < entered_; ++i) Py_LeaveRecursiveCall();
+    }
+
+private:
+    static constexpr int kUnitsPerCall = 2;
+    int entered_ = 0;
+};
+
 PyObject* run_body(const FunctionData& d, PyObject* const* bound) {
     const Method& m = *d.spec;
+    DepthGuard depth;
+    if (!depth.enter()) return nullptr;
     try {
         if (m.kind == Kind::Generator) {
             return make_generator(m.start, d.qualname, bound, d.nparams).release();

@@ -24,35 +24,6 @@ inline Ref item_at(PyObject* seq, Py_ssize_t index) {
     return Ref::steal(PyObject_GetItem(seq, key));
 }
 
-// Held around each call a method makes of itself for a collection member.
-// Method objects are called through vectorcall, which counts no depth, so a
-// collection nested some hundred thousand levels deep would otherwise run
-// the C stack out; with the guard it raises the interpreter's RecursionError,
-// as the same recursion written in Python does.  One level of the recursion
-// is several C frames (body, method object, binder), some kilobytes in a
-// sanitized build, so each level counts kUnitsPerLevel against the
-// interpreter's C recursion limit (1500): the deepest collection is then
-// some 750 levels, below the 1000 frames the interpreter allows Python code.
-class RecursionGuard {
-public:
-    RecursionGuard() {
-        for (int i = 0; i < kUnitsPerLevel; ++i) {
-            if (Py_EnterRecursiveCall(" while calling a Python object")) {
-                for (int j = 0; j < i; ++j) Py_LeaveRecursiveCall();
-                throw PyError{};
-            }
-        }
-    }
-    ~RecursionGuard() {
-        for (int i = 0; i < kUnitsPerLevel; ++i) Py_LeaveRecursiveCall();
-    }
-    RecursionGuard(const RecursionGuard&) = delete;
-    RecursionGuard& operator=(const RecursionGuard&) = delete;
-
-private:
-    static constexpr int kUnitsPerLevel = 2;
-};
-
 // The message of every writer and vertex operation for a geometry dict
 // whose type or keys do not fit together.
 [[noreturn]] inline void invalid_geometry_type() {

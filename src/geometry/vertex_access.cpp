@@ -212,7 +212,6 @@ Ref getXY(Args a) {
     } else if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
         if (is_collection(type) && PyList_CheckExact(members)) {
-            RecursionGuard guard;
             for_each_item(members, [&](PyObject* member) {
                 Ref items = call_method(cls, ORB_STR("getXY"), {member, endpoint});
                 for_each_item(items, [&](PyObject* item) {
@@ -239,7 +238,6 @@ Ref swapXY(Args a) {
     if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
         if (is_collection(type) && PyList_CheckExact(members)) {
-            RecursionGuard guard;
             // Each member is changed in place by its own call; the results
             // are not stored back.
             for_each_item(members, [&](PyObject* member) {

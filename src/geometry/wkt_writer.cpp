@@ -147,7 +147,6 @@ bool append_body(std::string& out, PyObject* type, PyObject* coords) {
 // toWkt, so a member may be any geometry input and a subclass is obeyed.
 Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
     Ref texts = Ref::steal(PyList_New(0));
-    RecursionGuard guard;
     for_each_item(members, [&](PyObject* member) {
         Ref wkt = call_method(cls, ORB_STR("toWkt"), {member});
         if (PyList_Append(texts, wkt) < 0) throw PyError{};

@@ -137,18 +137,6 @@ private:
     PyObject* self_;
 };
 
-// Leaves the interpreter's recursion count on every way out, so a deeply
-// nested collection raises RecursionError instead of exhausting the stack.
-class RecursionGuard {
-public:
-    RecursionGuard() {
-        if (Py_EnterRecursiveCall(" while projecting a geometry collection")) throw PyError{};
-    }
-    ~RecursionGuard() { Py_LeaveRecursiveCall(); }
-    RecursionGuard(const RecursionGuard&) = delete;
-    RecursionGuard& operator=(const RecursionGuard&) = delete;
-};
-
 bool equals(PyObject* value, PyObject* name) {
     int eq = PyObject_RichCompareBool(value, name, Py_EQ);
     if (eq < 0) throw PyError{};
@@ -229,8 +217,6 @@ Ref project(Args a) {
     if (!geometries || !equals(type, ORB_STR("GeometryCollection")) ||
         !PyList_CheckExact(geometries.get()))
         invalid_geometry();
-
-    RecursionGuard guard;
     Ref members = Ref::steal(PyList_New(0));
     Ref it = Ref::steal(PyObject_GetIter(geometries));
     while (Ref geo = Ref::steal_or_null(PyIter_Next(it))) {
