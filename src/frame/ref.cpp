@@ -1,6 +1,7 @@
 // Object-protocol wrappers shared by every body.
 #include "frame/ref.h"
 
+#include "frame/float_repr.h"
 #include "frame/module.h"
 
 #include <cmath>
@@ -58,10 +59,8 @@ Ref global(PyObject* name) {
 }
 
 std::string float_str(double x) {
-    char* s = PyOS_double_to_string(x, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
-    if (!s) throw PyError{};
-    std::string out(s);
-    PyMem_Free(s);
+    std::string out;
+    append_float_repr(out, x);
     return out;
 }
 

@@ -12,7 +12,7 @@
 // "surrogatepass" handler, so they come out exactly as str() would join them.
 #include "geometry/wkt_writer.h"
 
-#include "geometry/float_text.h"
+#include "frame/float_repr.h"
 #include "geometry/geomtype.h"
 #include "geometry/dict_walk.h"
 

@@ -7,7 +7,7 @@
 // ".0" added to an integral fixed text.  std::to_chars gives the same
 // shortest, closest digits (it is exact, no libm involved); only the layout
 // is done here.  Writers that format thousands of ordinates per call use it
-// instead of making a text object per value.
+// instead of making a text object per value; orb::float_str is built on it.
 #pragma once
 
 #include <charconv>
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace orb::geom {
+namespace orb {
 
 // Bounds of the fixed notation of repr(): decpt in (kExpBelow, kExpAbove].
 constexpr int kExpBelow = -4;
@@ -77,4 +77,4 @@ inline void append_float_repr(std::string& out, double x) {
     }
 }
 
-}  // namespace orb::geom
+}  // namespace orb
