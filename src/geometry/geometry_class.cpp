@@ -1,5 +1,7 @@
 // Method table of class Geometry: the geometry dict, its readers and writers and vertex operations.
 #include "frame/method.h"
+#include "geometry/loads.h"
+#include "geometry/shapely_io.h"
 
 namespace {
 
@@ -311,13 +313,14 @@ const orb::ClassSpec& orb::geometry_class() {
         {
             {"loads", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"code", "int | None", "-1"}},
-             "dict", kLoads},
+             "dict", kLoads, orb::geom::loads},
             {"dumps", Kind::Class,
              {{"geometry", "dict | list | str"}, {"format", "str", "'json'"}},
              "str", kDumps},
             {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml},
             {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml},
-            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely},
+            {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely,
+             orb::geom::from_shapely},
             {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr},
             {"toSvg", Kind::Class,
              {{"geometry", "dict | list | str"},
@@ -332,7 +335,7 @@ const orb::ClassSpec& orb::geometry_class() {
              "str", kToWkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "shapely.geometry", kToShapely},
+             "shapely.geometry", kToShapely, orb::geom::to_shapely},
             {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml},
             {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr},
             {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY},

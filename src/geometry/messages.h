@@ -1,0 +1,33 @@
+// The fixed messages of geometry loading, kept together.  All are raised
+// with the base Exception class; those with braces are filled by the
+// text's format method.
+#pragma once
+
+namespace orb::geom::msg {
+
+inline constexpr const char* kDimension =
+    "Invalid [coordinates] parameter. Dimension should be greater than 1.";
+inline constexpr const char* kLineVertices =
+    "Invalid [coordinates] parameter. The number of vertices should be greater than 1.";
+inline constexpr const char* kRingVertices =
+    "Invalid [coordinates] parameter. The number of vertices should be greater than 2.";
+inline constexpr const char* kInvalidCoordinates = "Invalid [coordinates] parameter.";
+inline constexpr const char* kNotFound =
+    "Invalid [coordinates] parameter. [\"coordinates/geometries\" not found]";
+inline constexpr const char* kShouldBeList = "Invalid type in [coordinates] parameter. Should be [list]";
+inline constexpr const char* kShouldBeDict = "Invalid type in [coordinates] parameter. Should be [dict]";
+inline constexpr const char* kInvalidType = "Invalid type in [coordinates] parameter.";
+inline constexpr const char* kInvalidParameter = "Invalid parameter.";
+inline constexpr const char* kInvalidCode = "Invalid [code] parameter.";
+inline constexpr const char* kNotValidType = "[{}] is not a valid type in [coordinates] parameter.";
+inline constexpr const char* kNotValidGeometry = "[{}] is not a valid type in [geometry] parameter.";
+
+// Code messages by the codes they list.
+inline constexpr const char* kCode01 = "[{}] should be one of [-1,0] in [code] parameter.";
+inline constexpr const char* kCode012 = "[{}] should be one of [-1,0,1] in [code] parameter.";
+inline constexpr const char* kCode12Poly = "[{}] should be one of [-1,1,2] in [code] parameter.";
+inline constexpr const char* kCode1 = "[{}] should be one of [-1,1] in [code] parameter.";
+inline constexpr const char* kCode2 = "[{}] should be one of [-1,2] in [code] parameter.";
+inline constexpr const char* kCodeText = "[{}] should be one of [-1,0,1,2] in [code] parameter.";
+
+}  // namespace orb::geom::msg

@@ -1,0 +1,82 @@
+// Helpers for reading geometry text: the interpreter's white space, strip,
+// substrings, and calls of compiled patterns and of the json module.
+#pragma once
+
+#include "frame/pattern.h"
+#include "frame/ref.h"
+
+namespace orb::geom {
+
+// Read-only view of the code points of a text object.
+class CodePoints {
+public:
+    explicit CodePoints(PyObject* s)
+        : kind_(PyUnicode_KIND(s)), data_(PyUnicode_DATA(s)), size_(PyUnicode_GET_LENGTH(s)) {}
+    Py_ssize_t size() const noexcept { return size_; }
+    Py_UCS4 operator[](Py_ssize_t i) const noexcept { return PyUnicode_READ(kind_, data_, i); }
+    // White space as `\s` of the interpreter's re and str.strip() see it.
+    bool space(Py_ssize_t i) const noexcept { return Py_UNICODE_ISSPACE((*this)[i]); }
+    // First index at or after i that is not white space (or size()).
+    Py_ssize_t skip_space(Py_ssize_t i) const noexcept {
+        while (i < size_ && space(i)) ++i;
+        return i;
+    }
+
+private:
+    int kind_;
+    const void* data_;
+    Py_ssize_t size_;
+};
+
+// s[start:end].
+inline Ref substring(PyObject* s, Py_ssize_t start, Py_ssize_t end) {
+    return Ref::steal(PyUnicode_Substring(s, start, end));
+}
+
+// s.strip() with no argument: leading and trailing white space removed.
+inline Ref strip(PyObject* s) {
+    CodePoints c(s);
+    Py_ssize_t i = c.skip_space(0), j = c.size();
+    while (j > i && c.space(j - 1)) --j;
+    if (i == 0 && j == c.size()) return Ref::borrow(s);
+    return substring(s, i, j);
+}
+
+// True when s.strip() is empty.
+inline bool blank(PyObject* s) {
+    CodePoints c(s);
+    return c.skip_space(0) == c.size();
+}
+
+// pattern.sub(repl, s), pattern.split(s), pattern.findall(s).
+inline Ref re_sub(const Pattern& p, PyObject* repl, PyObject* s) {
+    return call_method(p.get(), ORB_STR("sub"), {repl, s});
+}
+inline Ref re_split(const Pattern& p, PyObject* s) {
+    return call_method(p.get(), ORB_STR("split"), {s});
+}
+inline Ref re_findall(const Pattern& p, PyObject* s) {
+    return call_method(p.get(), ORB_STR("findall"), {s});
+}
+// match.group(n).
+inline Ref group(PyObject* match, long n) {
+    return call_method(match, ORB_STR("group"), {integer(n).get()});
+}
+
+// json.loads(s) through the module global, so a host's patch is obeyed.
+inline Ref json_loads(PyObject* s) {
+    Ref json = global(ORB_STR("json"));
+    return call_method(json, ORB_STR("loads"), {s});
+}
+
+// "".join(parts) of a list of texts.
+inline Ref join(PyObject* separator, PyObject* parts) {
+    return Ref::steal(PyUnicode_Join(separator, parts));
+}
+
+// Appends a new reference to a list.
+inline void append(PyObject* list, const Ref& item) {
+    if (PyList_Append(list, item) < 0) throw PyError{};
+}
+
+}  // namespace orb::geom
