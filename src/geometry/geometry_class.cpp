@@ -1,7 +1,11 @@
 // Method table of class Geometry: the geometry dict, its readers and writers and vertex operations.
 #include "frame/method.h"
+#include "geometry/affine.h"
 #include "geometry/loads.h"
 #include "geometry/shapely_io.h"
+#include "geometry/vertex_access.h"
+#include "geometry/wkb_writer.h"
+#include "geometry/wkt_writer.h"
 
 namespace {
 
@@ -264,7 +268,8 @@ Args:
         bounding box centre) or "centroid"; default (0, 0, 0).
 
 Returns:
-    The rotated shapely geometry.)doc";
+    The rotated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kScale = R"doc(Scale a geometry about a point (shapely.affinity.scale).
 
@@ -277,7 +282,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The scaled shapely geometry.)doc";
+    The scaled shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kSkew = R"doc(Skew a geometry about a point (shapely.affinity.skew).
 
@@ -289,7 +295,8 @@ Args:
         "centroid"; default (0, 0, 0).
 
 Returns:
-    The skewed shapely geometry.)doc";
+    The skewed shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 const char* const kTranslate = R"doc(Shift a geometry (shapely.affinity.translate).
 
@@ -300,7 +307,8 @@ Args:
     zoff: offset along z; default 0.0.
 
 Returns:
-    The translated shapely geometry.)doc";
+    The translated shapely geometry, or None for an empty geometry (shapely is
+    then not called).)doc";
 
 }  // namespace
 
@@ -329,43 +337,43 @@ const orb::ClassSpec& orb::geometry_class() {
               {"opacity", "float", "None"}},
              "str", kToSvg},
             {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml},
-            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt},
+            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt, geometry::toWkt},
             {"toWkb", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "str", kToWkb},
+             "str", kToWkb, geometry::toWkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
              "shapely.geometry", kToShapely, orb::geom::to_shapely},
             {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml},
             {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr},
-            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY},
+            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY, geometry::swapXY},
             {"getXY", Kind::Class,
              {{"geometry", "dict | list | str"}, {"endpoint", "bool", "True"}},
-             "list", kGetXY},
+             "list", kGetXY, geometry::getXY},
             {"rotate", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"angle", "float"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kRotate},
+             "shapely.geometry", kRotate, geometry::rotate},
             {"scale", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xfact", "float", "1.0"},
               {"yfact", "float", "1.0"},
               {"zfact", "float", "1.0"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kScale},
+             "shapely.geometry", kScale, geometry::scale},
             {"skew", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xs", "float", "0.0"},
               {"ys", "float", "0.0"},
               {"origin", "str | tuple", "(0, 0, 0)"}},
-             "shapely.geometry", kSkew},
+             "shapely.geometry", kSkew, geometry::skew},
             {"translate", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"xoff", "float", "0.0"},
               {"yoff", "float", "0.0"},
               {"zoff", "float", "0.0"}},
-             "shapely.geometry", kTranslate},
+             "shapely.geometry", kTranslate, geometry::translate},
         },
     };
     return table;
