@@ -1,5 +1,7 @@
 // Method table of class Topology: measurement, label points, topology checks and shapely operations.
 #include "frame/method.h"
+#include "topology/area.h"
+#include "topology/length.h"
 
 namespace {
 
@@ -482,7 +484,7 @@ const orb::ClassSpec& orb::topology_class() {
         {
             {"area", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"crs", "int", "2000"}},
-             "dict", kArea},
+             "dict", kArea, orb::topology::area},
             {"buffer", Kind::Class,
              {{"geometry", kGeo},
               {"distance", "float"},
@@ -526,7 +528,7 @@ const orb::ClassSpec& orb::topology_class() {
              "bool", kIntersectsPoint},
             {"length", Kind::Class,
              {{"coordinates", "str | list | dict"}, {"crs", "int", "2000"}},
-             "dict", kLength},
+             "dict", kLength, orb::topology::length},
             {"overlaps", Kind::Class, {{"a", kGeo}, {"b", kGeo}}, "bool", kOverlaps},
             {"pointOnLine", Kind::Class, {{"line", kGeo}, {"distance", "float"}},
              "shapely.geometry.point", kPointOnLine},

@@ -1,0 +1,419 @@
+// Topology.area.
+//
+// Each ring is closed, cleared of repeated vertices and measured by the
+// shoelace sum and the sum of its edge lengths in one plane: Gauss-Kruger
+// about one central meridian when the ring's west and east edges share a
+// 6-degree zone or it spans at most 6 degrees, else Albers with a cone
+// fitted to its box when it keeps to one side of the equator, else web
+// Mercator; a code outside Projection.datum measures the values as they
+// stand.  The ring of largest area is the outer ring; the others are
+// subtracted, moved behind it and reoriented in the caller's lists.
+//
+// Every edge projects both of its ends through the module global
+// Projection.  While that is the module's own class the cores are called
+// directly and each vertex is projected once (the projection of a point is
+// the same whichever edge asks for it); a value the own methods would
+// refuse sends that edge through the real calls, which raise.
+#include "topology/area.h"
+
+#include "topology/number.h"
+#include "topology/projection_route.h"
+#include "topology/vertices.h"
+
+#include <cmath>
+#include <vector>
+
+namespace orb::topology {
+
+namespace {
+
+// sys.float_info.epsilon: central meridians closer than this are equal.
+constexpr double kEpsilon = 2.220446049250313e-16;
+// Rings spanning at most this many degrees of longitude stay in one
+// Gauss-Kruger plane even across a zone boundary.
+constexpr double kGaussKrugerSpan = 6;
+
+[[noreturn]] void invalid_shape() {
+    raise(PyExc_Exception, "Invalid geometric shape in [coordinates] parameter.");
+}
+
+enum class Mode : unsigned char { GaussKruger, Albers, Mercator, Plane };
+
+// The plane of one ring, and the arguments every edge passes on.
+struct RingPlane {
+    Mode mode;
+    PyObject* crs;
+    Num cm;                                      // Gauss-Kruger meridian
+    double albers_cm, origin, parallel1, parallel2;  // Albers cone
+};
+
+// --- one edge through the real calls ------------------------------------------
+
+void project_slow(const RingPlane& p, Ref& x, Ref& y) {
+    Ref pair;
+    switch (p.mode) {
+        case Mode::GaussKruger:
+            pair = ProjectionRoute::gauss_kruger(p.cm.object(), x, y, p.crs);
+            break;
+        case Mode::Albers:
+            pair = ProjectionRoute::albers(x, y, number(p.albers_cm), number(p.origin),
+                                           number(p.parallel1), number(p.parallel2), p.crs);
+            break;
+        case Mode::Mercator: pair = ProjectionRoute::web_mercator(x, y); break;
+        case Mode::Plane: return;
+    }
+    unpack2(pair, x, y);
+}
+
+Num square(const Num& v) {
+    double s;
+    if (v.is_double() && float_square(v.d(), s)) return Num(s);
+    return Num::of(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
+}
+
+Num root(const Num& v) {
+    if (v.is_double() && !(v.d() < 0)) return Num(float_root(v.d()));
+    return Num::of(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
+}
+
+// (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
+std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
+    if (!PyList_CheckExact(ring))
+        raisef(PyExc_TypeError, "Expected %s, got %.200s", "list", Py_TYPE(ring)->tp_name);
+    Ref vi = vertex_at(ring, i), vj = vertex_at(ring, i - 1);
+    Ref xi, yi, xj, yj;
+    first_two(vi, xi, yi);
+    first_two(vj, xj, yj);
+    if (p.mode == Mode::Albers) {
+        // A ring south of the equator is projected as its mirror image.
+        yi = Ref::steal(PyNumber_Absolute(yi));
+        yj = Ref::steal(PyNumber_Absolute(yj));
+    }
+    project_slow(p, xi, yi);
+    project_slow(p, xj, yj);
+    const Num Xi = Num::of(xi), Yi = Num::of(yi), Xj = Num::of(xj), Yj = Num::of(yj);
+    Num term = mul(sub(Yj, Yi), add(Xj, Xi));
+    Num length = root(add(square(sub(Xj, Xi)), square(sub(Yj, Yi))));
+    return {term, length};
+}
+
+// --- fast edges ----------------------------------------------------------------
+
+// The planes of the own projection methods for one ring.
+struct FastPlanes {
+    GkPlane gk;
+    AlbersPlane albers;
+    MercatorPlane mercator;
+};
+
+bool exact_xy(PyObject* vertex, double& x, double& y) {
+    PyObject *vx, *vy;
+    if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
+        vx = PyList_GET_ITEM(vertex, 0);
+        vy = PyList_GET_ITEM(vertex, 1);
+    } else if (PyTuple_CheckExact(vertex) && PyTuple_GET_SIZE(vertex) >= 2) {
+        vx = PyTuple_GET_ITEM(vertex, 0);
+        vy = PyTuple_GET_ITEM(vertex, 1);
+    } else {
+        return false;
+    }
+    if (!PyFloat_CheckExact(vx) || !PyFloat_CheckExact(vy)) return false;
+    x = PyFloat_AS_DOUBLE(vx);
+    y = PyFloat_AS_DOUBLE(vy);
+    return true;
+}
+
+// Vertex k of the ring in the ring's plane, or false where the real call
+// has to be made.
+bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPlanes& f,
+                  double& x, double& y) {
+    if (k < 0) k += PyList_GET_SIZE(ring);
+    if (k < 0 || k >= PyList_GET_SIZE(ring)) return false;
+    double lon, lat;
+    if (!exact_xy(PyList_GET_ITEM(ring, k), lon, lat)) return false;
+    switch (p.mode) {
+        case Mode::GaussKruger: return fast_gk(f.gk, lon, lat, x, y);
+        case Mode::Albers: return fast_albers(f.albers, lon, std::fabs(lat), x, y);
+        case Mode::Mercator: return fast_mercator(f.mercator, lon, lat, x, y);
+        case Mode::Plane: x = lon; y = lat; return true;
+    }
+    return false;
+}
+
+// Sums of one ring's edges, in index order, by plain addition from 0.0.
+struct RingSums {
+    Num cross{0.0};
+    Num perimeter{0.0};
+};
+
+RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) {
+    RingSums s;
+    Py_ssize_t i = 0;
+    if (fast && PyList_CheckExact(ring)) {
+        FastPlanes f;
+        Ref datum = p.mode == Mode::Plane ? Ref() : ProjectionRoute::datum();
+        if (p.mode == Mode::GaussKruger) {
+            fast = p.cm.is_double();
+            if (fast) f.gk = fast_gk_plane(datum, p.crs, p.cm.d());
+        } else if (p.mode == Mode::Albers) {
+            f.albers = fast_albers_plane(datum, p.crs, p.albers_cm, p.origin, p.parallel1,
+                                         p.parallel2);
+        } else if (p.mode == Mode::Mercator) {
+            f.mercator = fast_mercator_plane(datum);
+        }
+        double cross = 0.0, perimeter = 0.0;
+        double xi = 0, yi = 0, xj = 0, yj = 0, xlast = 0, ylast = 0;
+        bool ok = fast && n > 0 && project_fast(ring, 0, p, f, xi, yi) &&
+                  project_fast(ring, n - 1, p, f, xlast, ylast);
+        if (ok) {
+            xj = xlast;
+            yj = ylast;
+            for (; i < n; ++i) {
+                if (i > 0) {
+                    xj = xi;
+                    yj = yi;
+                    if (i == n - 1) {
+                        xi = xlast;
+                        yi = ylast;
+                    } else if (!project_fast(ring, i, p, f, xi, yi)) {
+                        break;
+                    }
+                }
+                double sx, sy;
+                if (!float_square(xj - xi, sx) || !float_square(yj - yi, sy)) break;
+                cross = cross + (yj - yi) * (xj + xi);
+                perimeter = perimeter + float_root(sx + sy);
+            }
+        }
+        s.cross = Num(cross);
+        s.perimeter = Num(perimeter);
+    }
+    // The rest (all of it when the fast route does not apply) through the
+    // real calls: the edge that stopped the fast loop raises there.
+    for (; i < n; ++i) {
+        auto [term, length] = edge_slow(ring, i, p);
+        s.cross = add(s.cross, term);
+        s.perimeter = add(s.perimeter, length);
+    }
+    return s;
+}
+
+// --- one ring --------------------------------------------------------------------
+
+struct RingMeasure {
+    Num area;
+    Num perimeter;
+    Box box;
+    int sign;
+};
+
+int sign_of(const Num& v) {
+    if (v.is_double()) return (v.d() > 0) - (v.d() < 0);
+    Ref zero = integer(0);
+    const int gt = PyObject_RichCompareBool(v.object(), zero, Py_GT);
+    if (gt < 0) throw PyError{};
+    const int lt = PyObject_RichCompareBool(v.object(), zero, Py_LT);
+    if (lt < 0) throw PyError{};
+    return gt - lt;
+}
+
+Num central_meridian(const ProjectionRoute& route, double longitude) {
+    double cm;
+    if (route.own() && fast_central_meridian(longitude, cm)) return Num(cm);
+    return Num::of(ProjectionRoute::central_meridian(number(longitude)));
+}
+
+RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
+    if (vertex_count(ring) < 3)
+        raise(PyExc_Exception, "At least 3 vertices are required in [coordinates] parameter.");
+    {
+        Ref first = vertex_at(ring, 0);
+        Ref last = vertex_at(ring, -1);
+        VertexText first_text(first), last_text(last);
+        if (!first_text.same_as(last_text)) {
+            // Closed with the first vertex object itself.
+            if (PyList_CheckExact(ring)) {
+                if (PyList_Append(ring, first) < 0) throw PyError{};
+            } else {
+                call_method(ring, ORB_STR("append"), {first.get()});
+            }
+        }
+    }
+    Py_ssize_t n = vertex_count(ring);
+    std::vector<Py_ssize_t> repeats;
+    const Box box = vertex_pass(ring, n, repeats);
+    if (!repeats.empty()) {
+        remove_repeats(ring, repeats);
+        n = vertex_count(ring);
+    }
+
+    const ProjectionRoute route = ProjectionRoute::current();
+    const Num west6 = central_meridian(route, box.west);
+    const Num east6 = central_meridian(route, box.east);
+    const bool one_zone = less(absolute(sub(east6, west6)), Num(kEpsilon));
+    const bool gaussian =
+        (one_zone || box.east - box.west <= kGaussKrugerSpan) && ProjectionRoute::has_code(crs);
+    const bool cartesian = !ProjectionRoute::has_code(crs);
+
+    RingPlane p{Mode::Plane, crs, Num(0.0), 0, 0, 0, 0};
+    if (gaussian) {
+        p.mode = Mode::GaussKruger;
+        p.cm = one_zone ? west6 : Num((box.east + box.west) * 0.5);
+    } else if (cartesian) {
+        p.mode = Mode::Plane;
+    } else if (box.south * box.north >= 0) {
+        p.mode = Mode::Albers;
+        const double s = std::fabs(box.south), t = std::fabs(box.north);
+        const double lo = t < s ? t : s;
+        const double hi = t > s ? t : s;
+        // Standard parallels at 2/7 and 5/7 of the ring's latitude range.
+        p.albers_cm = (box.east + box.west) * 0.5;
+        p.origin = lo;
+        p.parallel1 = lo + (hi - lo) * 2 / 7;
+        p.parallel2 = lo + (hi - lo) * 5 / 7;
+        // A ring on the equator has no cone (n = 0): its shape cannot be
+        // measured in this plane.
+        pymath::MathStatus st;
+        const projection::AlbersCone cone =
+            projection::albers_cone(1.0, p.albers_cm, p.origin, p.parallel1, p.parallel2, st);
+        if (cone.n == 0.0) invalid_shape();
+    } else {
+        p.mode = Mode::Mercator;
+    }
+
+    // Plane mode needs no projection; exact floats are summed directly there
+    // too, and anything else through the interpreter's arithmetic.
+    const bool fast = route.own() || p.mode == Mode::Plane;
+    const RingSums sums = sum_edges(ring, n, p, fast);
+    return {mul(Num(0.5), absolute(sums.cross)), sums.perimeter, box, sign_of(sums.cross)};
+}
+
+// --- one polygon -----------------------------------------------------------------
+
+struct PolygonMeasure {
+    Num area;
+    Num perimeter;
+    Box box;
+};
+
+PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
+    std::vector<RingMeasure> rings;
+    for (Py_ssize_t k = 0; k < PyList_GET_SIZE(polygon); ++k) {
+        Ref ring = Ref::borrow(PyList_GET_ITEM(polygon, k));
+        rings.push_back(measure_ring(ring, crs));
+    }
+    if (rings.empty()) raise(PyExc_Exception, "Invalid polygon in [coordinates] parameter.");
+
+    // The largest area, of equal ones the first, is the outer ring.
+    size_t max_at = 0;
+    Num max_area = rings[0].area;
+    for (size_t k = 1; k < rings.size(); ++k)
+        if (greater(rings[k].area, max_area)) {
+            max_area = rings[k].area;
+            max_at = k;
+        }
+    size_t outer = max_at;
+    for (size_t k = 0; k < max_at; ++k) {
+        const Num& v = rings[k].area;
+        bool equal;
+        if (v.is_double() && max_area.is_double()) {
+            equal = v.d() == max_area.d();
+        } else {
+            const int r = PyObject_RichCompareBool(v.object(), max_area.object(), Py_EQ);
+            if (r < 0) throw PyError{};
+            equal = r == 1;
+        }
+        if (equal) {
+            outer = k;
+            break;
+        }
+    }
+    Num area = max_area;
+    for (size_t k = 0; k < rings.size(); ++k)
+        if (k != outer) area = sub(area, rings[k].area);
+
+    std::vector<int> signs;
+    for (const RingMeasure& r : rings) signs.push_back(r.sign);
+    if (outer != 0) {
+        Ref a = first_member(polygon);
+        Ref b = vertex_at(polygon, static_cast<Py_ssize_t>(outer));
+        if (PyList_SetItem(polygon, 0, b.release()) < 0) throw PyError{};
+        if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(outer), a.release()) < 0)
+            throw PyError{};
+        std::swap(signs[0], signs[outer]);
+    }
+    // The outer ring ends with a negative shoelace sum (counter-clockwise in
+    // its plane), every other ring with a positive one.
+    for (size_t k = 0; k < signs.size(); ++k) {
+        const int target = k == 0 ? -1 : 1;
+        if (signs[k] == 0) invalid_shape();
+        if (signs[k] == target) continue;
+        Ref ring = vertex_at(polygon, static_cast<Py_ssize_t>(k));
+        Ref reversed = Ref::steal(PySequence_GetSlice(ring, 0, PY_SSIZE_T_MAX));
+        if (!PyList_CheckExact(reversed.get()))
+            raisef(PyExc_TypeError, "Expected %s, got %.200s", "list", Py_TYPE(ring.get())->tp_name);
+        if (PyList_Reverse(reversed) < 0) throw PyError{};
+        if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(k), reversed.release()) < 0)
+            throw PyError{};
+    }
+    return {area, rings[outer].perimeter, rings[outer].box};
+}
+
+void set(PyObject* d, PyObject* key, PyObject* value) {
+    if (PyDict_SetItem(d, key, value) < 0) throw PyError{};
+}
+
+}  // namespace
+
+Ref area(Args a) {
+    PyObject* cls = a[0];
+    PyObject* crs = a[2];
+    Ref coords = coordinate_list(cls, a[1],
+                                 "Invalid [coordinates] parameter. [\"coordinates\" key-name not found]");
+    if (!PyList_CheckExact(coords.get()) || PyList_GET_SIZE(coords.get()) == 0)
+        raise(PyExc_Exception, "Invalid [coordinates] parameter.");
+    // By nesting depth alone: a ring becomes a polygon of one ring.
+    if (!PyList_CheckExact(first_member(first_member(coords)).get())) {
+        Ref wrapped = Ref::steal(PyList_New(0));
+        if (PyList_Append(wrapped, coords) < 0) throw PyError{};
+        coords = wrapped;
+    }
+    const bool multi = PyList_CheckExact(first_member(first_member(first_member(coords))).get());
+
+    Ref result = Ref::steal(PyDict_New());
+    if (!multi) {
+        const PolygonMeasure m = measure_polygon(coords, crs);
+        set(result, ORB_STR("area"), m.area.object());
+        set(result, ORB_STR("perimeter"), m.perimeter.object());
+        set(result, ORB_STR("boundary"), boundary_dict(m.box));
+        set(result, ORB_STR("type"), ORB_STR("Polygon"));
+        return result;
+    }
+    std::vector<PolygonMeasure> polygons;
+    for (Py_ssize_t k = 0; k < PyList_GET_SIZE(coords.get()); ++k) {
+        Ref member = Ref::borrow(PyList_GET_ITEM(coords.get(), k));
+        // None is refused like any other member that is not a list.
+        if (!PyList_CheckExact(member.get()))
+            raisef(PyExc_TypeError, "Expected %s, got %.200s", "list",
+                   Py_TYPE(member.get())->tp_name);
+        polygons.push_back(measure_polygon(member, crs));
+    }
+    std::vector<Num> areas, perimeters;
+    std::vector<double> west, south, east, north;
+    for (const PolygonMeasure& m : polygons) {
+        areas.push_back(m.area);
+        perimeters.push_back(m.perimeter);
+        west.push_back(m.box.west);
+        south.push_back(m.box.south);
+        east.push_back(m.box.east);
+        north.push_back(m.box.north);
+    }
+    set(result, ORB_STR("type"), ORB_STR("MultiPolygon"));
+    set(result, ORB_STR("area"), py_sum(areas).object());
+    set(result, ORB_STR("perimeter"), py_sum(perimeters).object());
+    set(result, ORB_STR("boundary"),
+        boundary_dict({py_min(west), py_min(south), py_max(east), py_max(north)}));
+    return result;
+}
+
+}  // namespace orb::topology

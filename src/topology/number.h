@@ -1,0 +1,60 @@
+// A number as the measurement code meets it: a plain double while every
+// operand is an exact float, an interpreter object otherwise.
+//
+// The measuring methods take vertex values as they stand in the caller's
+// lists (ints, Fractions, whatever a host passes) and results of projection
+// methods a host may have replaced.  Arithmetic on two doubles is C
+// arithmetic, which is the interpreter's float arithmetic bit for bit; any
+// other operand, and any power whose result the interpreter would refuse,
+// goes through the object protocol so that the interpreter's own result or
+// exception comes out.
+#pragma once
+
+#include "frame/ref.h"
+
+#include <vector>
+
+namespace orb::topology {
+
+class Num {
+public:
+    Num() noexcept = default;
+    explicit Num(double d) noexcept : d_(d) {}
+    // An exact float is held as its double.
+    static Num of(PyObject* o);
+
+    bool is_double() const noexcept { return !o_; }
+    double d() const noexcept { return d_; }
+    // The value as an interpreter object (a new float for a double).
+    Ref object() const;
+
+private:
+    double d_ = 0.0;
+    Ref o_;
+};
+
+Num add(const Num& x, const Num& y);
+Num sub(const Num& x, const Num& y);
+Num mul(const Num& x, const Num& y);
+// x ** y, the interpreter's power operator.
+Num power(const Num& x, const Num& y);
+Num absolute(const Num& x);
+// x < y and x > y as the interpreter compares.
+bool less(const Num& x, const Num& y);
+bool greater(const Num& x, const Num& y);
+
+// x ** 2 for floats where the interpreter gives the same value without
+// failing; false when the result would overflow (it raises there).
+bool float_square(double x, double& out) noexcept;
+// x ** 0.5 for a float x >= 0 (or NaN): never fails.
+double float_root(double x) noexcept;
+
+// The interpreter's built-in sum(values) with its start 0: Neumaier's
+// compensated sum while the values are floats, the interpreter's sum
+// otherwise.
+Num py_sum(const std::vector<Num>& values);
+// The compensated float sum alone, as the built-in computes it from the
+// integer 0 over exact floats.
+double float_sum(const double* values, size_t n) noexcept;
+
+}  // namespace orb::topology

@@ -1,0 +1,272 @@
+// The shared vertex pass of the measuring methods.
+#include "topology/vertices.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+namespace orb::topology {
+
+namespace {
+
+bool same_double(double a, double b) noexcept {
+    // Floats print alike when they are the same double; every NaN prints
+    // "nan".  0.0 and -0.0 print differently.
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+double float_of(PyObject* v) {
+    if (PyFloat_CheckExact(v)) return PyFloat_AS_DOUBLE(v);
+    if (PyLong_CheckExact(v)) {
+        const double d = PyLong_AsDouble(v);
+        if (d == -1.0) check_error();
+        return d;
+    }
+    Ref f = Ref::steal(PyNumber_Float(v));
+    return PyFloat_AS_DOUBLE(f.get());
+}
+
+[[noreturn]] void need_more(Py_ssize_t got) {
+    raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", got, got == 1 ? "" : "s");
+}
+
+}  // namespace
+
+VertexText::VertexText(PyObject* vertex) {
+    const bool list = PyList_CheckExact(vertex);
+    if (list || PyTuple_CheckExact(vertex)) {
+        container_ = list ? 'l' : 't';
+        vertex_ = Ref::borrow(vertex);
+        const Py_ssize_t size = list ? PyList_GET_SIZE(vertex) : PyTuple_GET_SIZE(vertex);
+        count_ = static_cast<int>(std::min<Py_ssize_t>(size, 2));
+        simple_ = true;
+        for (int k = 0; k < count_; ++k) {
+            PyObject* v = list ? PyList_GET_ITEM(vertex, k) : PyTuple_GET_ITEM(vertex, k);
+            items_[k] = Ref::borrow(v);
+            if (PyFloat_CheckExact(v)) {
+                is_float_[k] = true;
+                d_[k] = PyFloat_AS_DOUBLE(v);
+            } else if (!PyLong_CheckExact(v)) {
+                simple_ = false;
+            }
+        }
+        return;
+    }
+    PyMappingMethods* mp = Py_TYPE(vertex)->tp_as_mapping;
+    if (!mp || !mp->mp_subscript)
+        raisef(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
+    Ref stop = integer(2);
+    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
+    slice_ = Ref::steal(mp->mp_subscript(vertex, slice));
+}
+
+const std::string& VertexText::text() {
+    if (!has_text_) {
+        if (!slice_) {
+            slice_ = Ref::steal(container_ == 'l' ? PyList_GetSlice(vertex_, 0, 2)
+                                                  : PyTuple_GetSlice(vertex_, 0, 2));
+        }
+        text_ = repr_of(slice_);
+        has_text_ = true;
+    }
+    return text_;
+}
+
+bool VertexText::same_as(VertexText& o) {
+    if (simple_ && o.simple_) {
+        if (container_ != o.container_ || count_ != o.count_) return false;
+        for (int k = 0; k < count_; ++k) {
+            if (is_float_[k] != o.is_float_[k]) return false;
+            if (is_float_[k]) {
+                if (!same_double(d_[k], o.d_[k])) return false;
+            } else {
+                const int r = PyObject_RichCompareBool(items_[k], o.items_[k], Py_EQ);
+                if (r < 0) throw PyError{};
+                if (!r) return false;
+            }
+        }
+        return true;
+    }
+    const std::string& mine = text();
+    const std::string& theirs = o.text();
+    return mine == theirs;
+}
+
+void VertexText::xy(double& x, double& y) {
+    if (container_) {
+        if (count_ > 0) x = is_float_[0] ? d_[0] : float_of(items_[0]);
+        if (count_ > 1) y = is_float_[1] ? d_[1] : float_of(items_[1]);
+        if (count_ < 2) need_more(count_);
+        return;
+    }
+    // Any other slice: its values one by one, as unpacking an iterator.
+    Ref it = Ref::steal(PyObject_GetIter(slice_));
+    double out[2];
+    Py_ssize_t got = 0;
+    for (;;) {
+        Ref v = Ref::steal_or_null(PyIter_Next(it));
+        if (!v) {
+            check_error();
+            break;
+        }
+        const double d = float_of(v);
+        if (got == 2) raise(PyExc_ValueError, "too many values to unpack (expected 2)");
+        out[got++] = d;
+    }
+    if (got < 2) need_more(got);
+    x = out[0];
+    y = out[1];
+}
+
+Ref vertex_at(PyObject* line, Py_ssize_t i) {
+    if (PyList_CheckExact(line)) {
+        if (i < 0) i += PyList_GET_SIZE(line);
+        if (i < 0 || i >= PyList_GET_SIZE(line)) raise(PyExc_IndexError, "list index out of range");
+        return Ref::borrow(PyList_GET_ITEM(line, i));
+    }
+    PySequenceMethods* sq = Py_TYPE(line)->tp_as_sequence;
+    if (sq && sq->sq_item) return Ref::steal(PySequence_GetItem(line, i));
+    return Ref::steal(PyObject_GetItem(line, integer(i)));
+}
+
+Py_ssize_t vertex_count(PyObject* line) {
+    const Py_ssize_t n = PyObject_Size(line);
+    if (n < 0) throw PyError{};
+    return n;
+}
+
+Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats) {
+    constexpr double inf = HUGE_VAL;
+    Box b{inf, inf, -inf, -inf};
+    repeats.clear();
+    std::optional<VertexText> previous;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Ref vertex = vertex_at(line, i);
+        VertexText current(vertex);
+        if (previous && current.same_as(*previous)) {
+            repeats.push_back(i);
+            continue;
+        }
+        previous.emplace(std::move(current));
+        double x = 0.0, y = 0.0;
+        previous->xy(x, y);
+        if (x < b.west) b.west = x;
+        if (x > b.east) b.east = x;
+        if (y < b.south) b.south = y;
+        if (y > b.north) b.north = y;
+    }
+    return b;
+}
+
+void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats) {
+    if (repeats.empty()) return;
+    if (PyList_CheckExact(line) && repeats.back() < PyList_GET_SIZE(line)) {
+        // Deleting ascending indices from the top down leaves the other
+        // items in order: the same list, compacted at once.
+        const Py_ssize_t n = PyList_GET_SIZE(line);
+        Ref kept = Ref::steal(PyList_New(0));
+        size_t r = 0;
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            if (r < repeats.size() && repeats[r] == i) {
+                ++r;
+                continue;
+            }
+            if (PyList_Append(kept, PyList_GET_ITEM(line, i)) < 0) throw PyError{};
+        }
+        if (PyList_SetSlice(line, 0, n, kept) < 0) throw PyError{};
+        return;
+    }
+    for (auto it = repeats.rbegin(); it != repeats.rend(); ++it) {
+        PySequenceMethods* sq = Py_TYPE(line)->tp_as_sequence;
+        const int r = sq && sq->sq_ass_item ? PySequence_DelItem(line, *it)
+                                            : PyObject_DelItem(line, integer(*it));
+        if (r < 0) throw PyError{};
+    }
+}
+
+Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing) {
+    if (PyList_CheckExact(value)) return Ref::borrow(value);
+    if (PyDict_CheckExact(value)) {
+        PyObject* v = PyDict_GetItemWithError(value, ORB_STR("coordinates"));  // borrowed
+        if (!v) {
+            check_error();
+            raise(PyExc_Exception, missing);
+        }
+        return Ref::borrow(v);
+    }
+    Ref loaded = call_method(cls, ORB_STR("loads"), {value});
+    return Ref::steal(PyObject_GetItem(loaded, ORB_STR("coordinates")));
+}
+
+Ref first_member(PyObject* value) {
+    if (PyList_CheckExact(value)) return vertex_at(value, 0);
+    return Ref::steal(PyObject_GetItem(value, integer(0)));
+}
+
+void unpack2(PyObject* value, Ref& first, Ref& second) {
+    if ((PyTuple_CheckExact(value) && PyTuple_GET_SIZE(value) == 2) ||
+        (PyList_CheckExact(value) && PyList_GET_SIZE(value) == 2)) {
+        first = Ref::borrow(PySequence_Fast_GET_ITEM(value, 0));
+        second = Ref::borrow(PySequence_Fast_GET_ITEM(value, 1));
+        return;
+    }
+    Ref it = Ref::steal(PyObject_GetIter(value));
+    Ref got[2];
+    for (Py_ssize_t k = 0; k < 2; ++k) {
+        got[k] = Ref::steal_or_null(PyIter_Next(it));
+        if (!got[k]) {
+            check_error();
+            need_more(k);
+        }
+    }
+    Ref extra = Ref::steal_or_null(PyIter_Next(it));
+    if (extra) raise(PyExc_ValueError, "too many values to unpack (expected 2)");
+    check_error();
+    first = got[0];
+    second = got[1];
+}
+
+void first_two(PyObject* vertex, Ref& x, Ref& y) {
+    if ((PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) ||
+        (PyTuple_CheckExact(vertex) && PyTuple_GET_SIZE(vertex) >= 2)) {
+        x = Ref::borrow(PySequence_Fast_GET_ITEM(vertex, 0));
+        y = Ref::borrow(PySequence_Fast_GET_ITEM(vertex, 1));
+        return;
+    }
+    PyMappingMethods* mp = Py_TYPE(vertex)->tp_as_mapping;
+    if (!mp || !mp->mp_subscript)
+        raisef(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
+    Ref stop = integer(2);
+    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
+    Ref xy = Ref::steal(mp->mp_subscript(vertex, slice));
+    unpack2(xy, x, y);
+}
+
+Ref boundary_dict(const Box& box) {
+    Ref d = Ref::steal(PyDict_New());
+    const std::pair<PyObject*, double> items[] = {{ORB_STR("west"), box.west},
+                                                  {ORB_STR("south"), box.south},
+                                                  {ORB_STR("east"), box.east},
+                                                  {ORB_STR("north"), box.north}};
+    for (const auto& [key, v] : items)
+        if (PyDict_SetItem(d, key, number(v)) < 0) throw PyError{};
+    return d;
+}
+
+double py_min(const std::vector<double>& v) noexcept {
+    double m = v.front();
+    for (double x : v)
+        if (x < m) m = x;
+    return m;
+}
+
+double py_max(const std::vector<double>& v) noexcept {
+    double m = v.front();
+    for (double x : v)
+        if (x > m) m = x;
+    return m;
+}
+
+}  // namespace orb::topology

@@ -1,0 +1,90 @@
+// The vertex pass shared by Topology.area and Topology.length: the text of
+// a vertex's first two values (the repeat test), their float conversion,
+// the bounding box and the in-place removal of repeated vertices.
+//
+// A vertex is compared by the repr text of vertex[:2], so [1, 2] and
+// [1.0, 2.0] differ and [1.0, 2.0] and [1.0, 2.0, 7.0] do not.  For list and
+// tuple vertices of exact floats and ints the text is compared without being
+// written: two floats print alike exactly when they are the same double or
+// both NaN, two ints when they are equal, and an int never prints like a
+// float.  Any other value is compared by its repr.
+#pragma once
+
+#include "frame/ref.h"
+
+#include <string>
+#include <vector>
+
+namespace orb::topology {
+
+// vertex[:2] of one vertex.
+class VertexText {
+public:
+    // Slices the vertex: TypeError "'%.200s' object is unsliceable" for an
+    // object without item access; errors of its own slicing pass unchanged.
+    explicit VertexText(PyObject* vertex);
+
+    // True when repr(vertex[:2]) of both is the same text.
+    bool same_as(VertexText& other);
+    // x and y by float conversion of the values, in order; ValueError
+    // "need more than %zd value%.1s to unpack" for fewer than two.
+    void xy(double& x, double& y);
+
+    // The values as they stand, for a list or tuple vertex with two values
+    // (nullptr otherwise).
+    PyObject* value(int k) const noexcept { return count_ == 2 && container_ ? items_[k].get() : nullptr; }
+
+private:
+    const std::string& text();
+
+    char container_ = 0;   // 'l' list, 't' tuple, 0 any other slice
+    bool simple_ = false;  // list or tuple of exact floats and ints
+    int count_ = 0;        // values in the slice (list or tuple)
+    Ref items_[2];
+    double d_[2] = {0.0, 0.0};
+    bool is_float_[2] = {false, false};
+    Ref vertex_;           // the vertex itself (list or tuple)
+    Ref slice_;            // the slice, made when needed
+    std::string text_;
+    bool has_text_ = false;
+};
+
+struct Box {
+    double west, south, east, north;
+};
+
+// Item i of a line or ring: lists directly, other sequences by indexing.
+Ref vertex_at(PyObject* line, Py_ssize_t i);
+// len(line).
+Py_ssize_t vertex_count(PyObject* line);
+
+// One pass over the first n vertices: the box of the vertices that are not
+// repeats (west and south from +inf, east and north from -inf) and the
+// indices of the repeats, ascending.
+Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats);
+// Deletes the repeats from the line in place, highest index first.
+void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
+
+// The coordinate list of a measuring method's input: an exact list itself,
+// the "coordinates" of an exact dict (`missing` raised as Exception when
+// the key is absent), else the "coordinates" of cls.loads(value).
+Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing);
+
+// value[0] by the interpreter's indexing.
+Ref first_member(PyObject* value);
+
+// a, b = value: the items of a pair, with ValueError "need more than %zd
+// value%.1s to unpack" or "too many values to unpack (expected 2)".
+void unpack2(PyObject* value, Ref& first, Ref& second);
+// x, y = vertex[:2], the values as they stand.
+void first_two(PyObject* vertex, Ref& x, Ref& y);
+
+// A new boundary dict: west, south, east, north.
+Ref boundary_dict(const Box& box);
+
+// The interpreter's min and max over values in order: the first value
+// stays unless a later one compares strictly below (above) it.
+double py_min(const std::vector<double>& v) noexcept;
+double py_max(const std::vector<double>& v) noexcept;
+
+}  // namespace orb::topology

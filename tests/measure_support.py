@@ -1,0 +1,80 @@
+"""Helpers of the measuring tests: a Python stand-in for Projection, reference
+geodesics from geographiclib, and densified rings in longitude and latitude."""
+import pytest
+from geographiclib.geodesic import Geodesic
+
+import models.orbalt as orbalt
+
+PROJECTION_METHODS = ("centralMeridian", "zone", "gaussKruger", "albers", "webMercator")
+
+
+class RecordingProjection:
+    """Delegates to the real Projection and records each call.  It is not the
+    module's own class, so measuring must make the real calls through it."""
+
+    def __init__(self, real):
+        self._real = real
+        self.calls = []
+
+    def __getattr__(self, name):
+        attr = getattr(self._real, name)
+        if name not in PROJECTION_METHODS:
+            return attr
+
+        def call(*args, **kwargs):
+            assert not args, f"{name} called with positional arguments"
+            self.calls.append((name, kwargs))
+            return attr(**kwargs)
+
+        return call
+
+    def names(self):
+        return [name for name, _ in self.calls]
+
+
+@pytest.fixture
+def recording(monkeypatch):
+    stand_in = RecordingProjection(orbalt.Projection)
+    monkeypatch.setattr(orbalt, "Projection", stand_in)
+    return stand_in
+
+
+def outcome(f, *args):
+    """The result of a call, or its exception's type and text."""
+    try:
+        return f(*args)
+    except Exception as e:  # noqa: BLE001 - compared as outcome
+        return (type(e), str(e))
+
+
+def geodesic(crs):
+    rec = orbalt.Projection.datum[crs]
+    return Geodesic(rec.a, rec.f)
+
+
+def box(west, south, east, north):
+    """Counter-clockwise ring, not closed."""
+    return [[west, south], [east, south], [east, north], [west, north]]
+
+
+def densify(ring, steps):
+    """The ring with every edge cut into `steps` straight pieces in degrees."""
+    out = []
+    for (x1, y1), (x2, y2) in zip(ring, ring[1:] + ring[:1]):
+        for k in range(steps):
+            t = k / steps
+            out.append([x1 + (x2 - x1) * t, y1 + (y2 - y1) * t])
+    return out
+
+
+def reference_area(ring, crs):
+    p = geodesic(crs).Polygon()
+    for x, y in ring:
+        p.AddPoint(y, x)
+    _, perimeter, area = p.Compute(False, False)
+    return area, perimeter
+
+
+def reference_length(line, crs):
+    g = geodesic(crs)
+    return sum(g.Inverse(y1, x1, y2, x2)["s12"] for (x1, y1), (x2, y2) in zip(line, line[1:]))

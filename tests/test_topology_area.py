@@ -1,0 +1,257 @@
+"""Topology.area: plane results, in-place normalisation, plane choice per
+ring, geodesic accuracy, failures, and the two routes to Projection."""
+import math
+
+import pytest
+
+import models.orbalt as orbalt
+from measure_support import (box, densify, outcome, recording,  # noqa: F401
+                             reference_area)
+from models.orbalt import Topology
+
+SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
+SHAPE = "Invalid geometric shape in [coordinates] parameter."
+
+
+def square(x, y, size):
+    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
+
+
+# --- plane mode ------------------------------------------------------------------
+
+@pytest.mark.parametrize("coordinates, area, perimeter, bounds", [
+    (SQUARE, 1.0, 4.0, (0.0, 0.0, 1.0, 1.0)),
+    ([[0, 0], [0, 1], [1, 1], [1, 0]], 1.0, 4.0, (0.0, 0.0, 1.0, 1.0)),
+    ([square(0, 0, 4), square(1, 1, 2)], 12.0, 16.0, (0.0, 0.0, 4.0, 4.0)),
+    ([square(1, 1, 2), square(0, 0, 4)], 12.0, 16.0, (0.0, 0.0, 4.0, 4.0)),
+    ([square(0, 0, 1), square(5, 5, 1)], 0.0, 4.0, (0.0, 0.0, 1.0, 1.0)),
+    ([square(0, 0, 2), square(0, 0, 1.5), square(10, 10, 1.5)], -0.5, 8.0, (0.0, 0.0, 2.0, 2.0)),
+    # texts of [0, 0] and [0.0, 0.0] differ: closed again
+    ([[0, 0], [1, 0], [1, 1], [0.0, 0.0]], 0.5, 2 + math.sqrt(2), (0.0, 0.0, 1.0, 1.0)),
+    ([[0, 0], [1, 0], [1, 0], [1, 1], [0, 1]], 1.0, 4.0, (0.0, 0.0, 1.0, 1.0)),
+    ({"type": "Point", "coordinates": [[0.5, 0.5], [2.5, 0.5], [2.5, 1.5]]}, 1.0,
+     3 + math.sqrt(5), (0.5, 0.5, 2.5, 1.5)),
+])
+def test_plane_polygon(coordinates, area, perimeter, bounds):
+    r = Topology.area(coordinates, 0)
+    assert list(r) == ["area", "perimeter", "boundary", "type"]
+    assert r["area"] == area and r["perimeter"] == pytest.approx(perimeter, rel=1e-15)
+    assert list(r["boundary"].items()) == list(zip(("west", "south", "east", "north"), bounds))
+    assert r["type"] == "Polygon"
+
+
+def test_plane_multipolygon_sums_polygons():
+    r = Topology.area([[square(0, 0, 1)], [square(10, 10, 4)[:2] + [[14, 12], [10, 12], [10, 10]]]], 0)
+    assert r == {"type": "MultiPolygon", "area": 9.0, "perimeter": 16.0,
+                 "boundary": {"west": 0.0, "south": 0.0, "east": 14.0, "north": 12.0}}
+    assert list(r) == ["type", "area", "perimeter", "boundary"]
+
+
+def test_multipolygon_sum_is_compensated():
+    # Areas 1e16, 1 and 1 in plane units: the interpreter's sum.
+    tall = [[0.0, 0.0], [1.0, 0.0], [1.0, 1e16], [0.0, 1e16]]
+    unit = [[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 1.0]]
+    r = Topology.area([[tall], [unit], [unit]], -1)
+    assert r["area"] == sum([1e16, 1.0, 1.0]) != 1e16 + 1.0 + 1.0
+
+
+# --- in-place normalisation ------------------------------------------------------
+
+def test_bare_ring_is_closed_but_not_reoriented():
+    ring = [[0, 0], [0, 1], [1, 1], [1, 0]]
+    Topology.area(ring, 0)
+    assert ring == [[0, 0], [0, 1], [1, 1], [1, 0], [0, 0]] and ring[-1] is ring[0]
+
+
+def test_polygon_rings_are_reoriented_and_outer_first():
+    hole = [[1, 1], [1, 3], [3, 3], [3, 1], [1, 1]]        # clockwise already
+    outer = [[0, 0], [0, 4], [4, 4], [4, 0]]               # clockwise, open
+    polygon = [hole, outer]
+    Topology.area(polygon, 0)
+    assert polygon[1] is hole
+    assert polygon[0] == [[0, 0], [4, 0], [4, 4], [0, 4], [0, 0]]
+    # the old ring list keeps its closing vertex and its old order
+    assert outer == [[0, 0], [0, 4], [4, 4], [4, 0], [0, 0]]
+    assert polygon[0][0] is outer[0]
+
+
+def test_dict_coordinates_are_normalised_in_place():
+    geometry = {"type": "Polygon", "coordinates": [[[0, 0], [0, 1], [1, 1], [1, 1], [1, 0]]]}
+    Topology.area(geometry, 0)
+    assert geometry["coordinates"] == [[[0, 0], [1, 0], [1, 1], [0, 1], [0, 0]]]
+
+
+def test_south_ring_ends_clockwise_in_albers_mode():
+    ring = box(100.0, -30.0, 110.0, -20.0)              # counter-clockwise
+    polygon = [ring]
+    Topology.area(polygon, 2000)
+    assert polygon[0] is not ring and polygon[0] == ring[::-1]  # ring itself was closed
+
+
+# --- choice of plane -----------------------------------------------------------------
+
+@pytest.mark.parametrize("bounds, method, parameters", [
+    ((114.5, 30.0, 119.5, 31.0), "gaussKruger", {"centralMeridian": 117.0}),
+    ((119.0, 30.0, 121.0, 31.0), "gaussKruger", {"centralMeridian": 120.0}),
+    ((114.0, 30.0, 120.0, 31.0), "gaussKruger", {"centralMeridian": 117.0}),
+    ((100.0, 20.0, 110.0, 30.0), "albers",
+     {"centralMeridian": 105.0, "originLatitude": 20.0,
+      "parallel1": 20.0 + 10.0 * 2 / 7, "parallel2": 20.0 + 10.0 * 5 / 7}),
+    ((100.0, -30.0, 110.0, -20.0), "albers",
+     {"centralMeridian": 105.0, "originLatitude": 20.0,
+      "parallel1": 20.0 + 10.0 * 2 / 7, "parallel2": 20.0 + 10.0 * 5 / 7}),
+    ((100.0, 0.0, 110.0, 10.0), "albers",
+     {"centralMeridian": 105.0, "originLatitude": 0.0,
+      "parallel1": 10.0 * 2 / 7, "parallel2": 10.0 * 5 / 7}),
+    ((100.0, -10.0, 110.0, 10.0), "webMercator", {}),
+])
+def test_plane_of_a_ring(recording, bounds, method, parameters):
+    Topology.area(box(*bounds), 2000)
+    names = recording.names()
+    assert names[:2] == ["centralMeridian", "centralMeridian"]
+    assert recording.calls[0][1] == {"longitude": bounds[0]}
+    assert recording.calls[1][1] == {"longitude": bounds[2]}
+    projected = [kw for name, kw in recording.calls if name == method]
+    assert len(projected) == 2 * 5 and set(names[2:]) <= {method, "zone"}
+    for kw in projected:
+        assert {k: kw[k] for k in parameters} == parameters
+        if method != "webMercator":
+            assert kw["crs"] == 2000
+
+
+def test_plane_mode_makes_no_projection(recording):
+    Topology.area(box(100.0, 20.0, 110.0, 30.0), 0)
+    assert recording.names() == ["centralMeridian", "centralMeridian"]
+
+
+# --- against the geodesic truth ----------------------------------------------------
+
+@pytest.mark.parametrize("crs, bounds, tolerance", [
+    (2000, (117.0, 30.0, 117.01, 30.01), 1e-7),
+    (2000, (114.5, 30.0, 119.5, 35.0), 1e-3),
+    (2000, (119.0, 30.0, 121.0, 32.0), 1e-3),
+    (1954, (114.0, 30.0, 120.0, 36.0), 1e-3),
+    (1980, (74.0, -50.0, 78.0, -45.0), 1e-3),
+    (2000, (100.0, 20.0, 110.0, 30.0), 7e-3),
+    (1984, (100.0, -30.0, 110.0, -20.0), 7e-3),
+    (2000, (100.0, 0.0, 110.0, 10.0), 7e-3),
+    (2000, (70.0, 40.0, 130.0, 55.0), 7e-3),
+])
+def test_area_and_perimeter_match_geodesics(crs, bounds, tolerance):
+    ring = densify(box(*bounds), 50)
+    area, perimeter = reference_area(ring, crs)
+    r = Topology.area([ring], crs)
+    assert r["area"] == pytest.approx(area, rel=tolerance)
+    assert r["perimeter"] == pytest.approx(perimeter, rel=tolerance)
+
+
+def test_web_mercator_inflates_across_the_equator():
+    ring = densify(box(100.0, -10.0, 110.0, 10.0), 50)
+    area, perimeter = reference_area(ring, 2000)
+    r = Topology.area([ring], 2000)
+    # Scale grows with the secant of the latitude; the sphere of radius a
+    # also stretches north-south lengths near the equator.
+    assert 1.0 < r["area"] / area < 1 / math.cos(math.radians(10.0)) ** 2
+    assert 1.0 < r["perimeter"] / perimeter < 1 / math.cos(math.radians(10.0))
+
+
+def test_rings_of_one_polygon_in_different_planes():
+    outer = densify(box(100.0, 20.0, 110.0, 30.0), 20)    # Albers
+    hole = densify(box(104.0, 24.0, 105.0, 25.0), 20)    # Gauss-Kruger
+    expected = reference_area(outer, 2000)[0] - reference_area(hole, 2000)[0]
+    r = Topology.area([outer, hole[::-1]], 2000)
+    assert r["area"] == pytest.approx(expected, rel=7e-3)
+
+
+# --- failures ------------------------------------------------------------------------
+
+@pytest.mark.parametrize("coordinates, crs, error, message", [
+    ([], 0, Exception, "Invalid [coordinates] parameter."),
+    ({"coordinates": "POINT (1 2)"}, 0, Exception, "Invalid [coordinates] parameter."),
+    ({"type": "Polygon"}, 0, Exception,
+     'Invalid [coordinates] parameter. ["coordinates" key-name not found]'),
+    ([1.0, 2.0], 0, TypeError, "'float' object is not subscriptable"),
+    ([[0, 0], [1, 1]], 0, Exception, "At least 3 vertices are required in [coordinates] parameter."),
+    ([[0, 0], [1, 0], [0, 0]], 0, Exception, SHAPE),
+    ([[[[0, 0], [1, 0], [1, 1]]], []], 0, Exception, "Invalid polygon in [coordinates] parameter."),
+    ([[[[0, 0], [1, 0], [1, 1]]], None], 0, TypeError, "Expected list, got NoneType"),
+    ([[[[0, 0], [1, 0], [1, 1]]], (1, 2)], 0, TypeError, "Expected list, got tuple"),
+    ([[[0, 0], [1, 0], [1, 1]], ((0, 0), (1, 0), (1, 1), (0, 0))], 0, TypeError,
+     "Expected list, got tuple"),
+    ([[0, 0], 5, [1, 1]], 0, TypeError, "'int' object is unsliceable"),
+    ([[0, 0], [1], [1, 1]], 0, ValueError, "need more than 1 value to unpack"),
+    ([[0, 0], [], [1, 1]], 0, ValueError, "need more than 0 values to unpack"),
+    ([[0, 0], ["x", 0], [1, 1]], 0, ValueError, "could not convert string to float: 'x'"),
+    ([[500000, 0], [500001, 0], [500001, 1]], 0, Exception,
+     "Invalid [longitude: 500000.0] parameter. Should be between -180 and +180."),
+    ([[117, 30.0], [117.01, 30.0], [117.01, 30.01]], 2000, TypeError,
+     "Argument 'longitude' has incorrect type (expected float, got int)"),
+    ([[117.0, 30.0], [117.01, 30.0], [117.01, 95.0]], 2000, Exception,
+     "Invalid [latitude: 95.0] parameter. Should be between -90 and +90."),
+    ([[100.0, -90.0], [110.0, -90.0], [110.0, 10.0]], 2000, ValueError, "math domain error"),
+    # a ring on the equator has no Albers cone
+    ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000, Exception, SHAPE),
+])
+def test_failures(coordinates, crs, error, message):
+    with pytest.raises(error) as e:
+        Topology.area(coordinates, crs)
+    assert type(e.value) is error and str(e.value) == message
+
+
+def test_bool_code_is_refused():
+    with pytest.raises(TypeError, match="Argument 'crs' has incorrect type"):
+        Topology.area(SQUARE, True)
+
+
+def test_changes_before_a_failure_stay_made():
+    first = [[0, 0], [1, 0], [1, 0], [1, 1]]
+    with pytest.raises(Exception, match="Invalid polygon"):
+        Topology.area([[first], []], 0)
+    assert first == [[0, 0], [1, 0], [1, 1], [0, 0]]
+
+
+# --- the two routes to Projection ----------------------------------------------------
+
+ROUTE_CASES = [
+    ([densify(box(114.5, 30.0, 119.5, 35.0), 7)], 2000),
+    ([densify(box(119.0, 30.0, 121.0, 32.0), 7)], 1954),
+    ([densify(box(100.0, -30.0, 110.0, -20.0), 7)], 2000),
+    ([densify(box(100.0, -10.0, 110.0, 10.0), 7)], 1984),
+    ([[densify(box(100.0, 20.0, 110.0, 30.0), 3)], [box(1.0, 1.0, 2.0, 2.0)]], 1980),
+    ([[117, 30.0], [117.01, 30.0], [117.01, 30.01]], 2000),
+    ([[117.0, 30.0], [117.01, 30.0], [117.01, 95.0]], 2000),
+    ([[117.0, 30.0], [117.01, 30.0], [200.0, 30.01]], 2000),
+    ([[100.0, -90.0], [110.0, -90.0], [110.0, 10.0]], 2000),
+    ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000),
+    ([[117.0, 30.0], [117.01, 30.0], [117.01, 30.01]], 0),
+]
+
+
+def copy(value):
+    return [copy(v) for v in value] if isinstance(value, list) else value
+
+
+@pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)
+def test_direct_cores_and_real_calls_agree(monkeypatch, coordinates, crs):
+    direct_input, called_input = copy(coordinates), copy(coordinates)
+    direct = outcome(Topology.area, direct_input, crs)
+    stand_in = __import__("measure_support").RecordingProjection(orbalt.Projection)
+    monkeypatch.setattr(orbalt, "Projection", stand_in)
+    called = outcome(Topology.area, called_input, crs)
+    assert stand_in.calls
+    assert called == direct and called_input == direct_input
+
+
+def test_a_replaced_method_is_obeyed(monkeypatch):
+    real = orbalt.Projection
+
+    class Doubled(real):
+        @classmethod
+        def gaussKruger(cls, **kw):
+            x, y = real.gaussKruger(**kw)
+            return x * 2, y * 2
+
+    ring = [box(117.0, 30.0, 117.01, 30.01)]
+    plain = Topology.area(copy(ring), 2000)["area"]
+    monkeypatch.setattr(orbalt, "Projection", Doubled)
+    assert Topology.area(copy(ring), 2000)["area"] == pytest.approx(4 * plain, rel=1e-12)

@@ -1,0 +1,183 @@
+"""Topology.length: plane results, repeat removal, segment modes against
+geodesics, antipodal points, wrapped failures, and both routes to
+Projection."""
+import math
+
+import pytest
+
+import models.orbalt as orbalt
+from measure_support import (RecordingProjection, geodesic, outcome,  # noqa: F401
+                             recording, reference_length)
+from models.orbalt import Topology
+
+BOX = ("west", "south", "east", "north")
+
+
+def bounds(r):
+    return tuple(r["boundary"][k] for k in BOX)
+
+
+# --- plane mode ---------------------------------------------------------------------
+
+@pytest.mark.parametrize("coordinates, length, box", [
+    ([[0, 0], [3, 4]], 5.0, (0.0, 0.0, 3.0, 4.0)),
+    ([[0, 0], [0, 0], [3, 4]], 5.0, (0.0, 0.0, 3.0, 4.0)),
+    ([[0, 0], [0.0, 0.0], [3, 4]], 5.0, (0.0, 0.0, 3.0, 4.0)),
+    ([[0, 0], [1, 0], [1, 1]], 2.0, (0.0, 0.0, 1.0, 1.0)),
+    ([[0, 0], [1, 0], [1, 1], [0, 0]], 2 + math.sqrt(2), (0.0, 0.0, 1.0, 1.0)),
+    ([[[0, 0], [3, 4]], [[10, 10], [10, 12]]], 7.0, (0.0, 0.0, 10.0, 12.0)),
+    ([[[0, 0], [3, 4]]], 5.0, (0.0, 0.0, 3.0, 4.0)),
+    ([[0, 0], (3, 4), [3, 4]], 5.0, (0.0, 0.0, 3.0, 4.0)),   # a tuple never repeats a list
+    ([[0, 0, 9], [0, 0, 7], [3, 4]], 5.0, (0.0, 0.0, 3.0, 4.0)),
+    ({"type": "LineString", "coordinates": [[1000, 0], [1000, 10 ** 20]]}, 1e20,
+     (1000.0, 0.0, 1000.0, 1e20)),
+])
+def test_plane_line(coordinates, length, box):
+    r = Topology.length(coordinates, 0)
+    assert list(r) == ["length", "boundary"] and list(r["boundary"]) == list(BOX)
+    assert r["length"] == pytest.approx(length, rel=1e-15) and bounds(r) == box
+
+
+def test_repeats_are_removed_in_place_even_on_failure():
+    line = [[0, 0], [0, 0], [3, 4], [3, 4]]
+    Topology.length(line, 0)
+    assert line == [[0, 0], [3, 4]]
+    short = [[1, 2], [1, 2]]
+    with pytest.raises(Exception, match=r"^At least 2 vertices"):
+        Topology.length(short, 0)
+    assert short == [[1, 2]]
+
+
+def test_lines_sum_is_compensated():
+    lines = [[[0.0, 0.0], [0.0, 1e16]], [[0.0, 0.0], [1.0, 0.0]], [[0.0, 0.0], [1.0, 0.0]]]
+    assert Topology.length(lines, 0)["length"] == sum([1e16, 1.0, 1.0]) != (1e16 + 1.0) + 1.0
+
+
+# --- segments on the spheroid ----------------------------------------------------------
+
+@pytest.mark.parametrize("crs, line, tolerance", [
+    (2000, [[116.0, 39.0], [117.5, 40.0], [119.9, 38.5]], 1e-3),        # one zone
+    (1954, [[119.0, 30.0], [122.0, 31.0]], 2e-4),                       # two zones, mean meridian
+    (1980, [[-1.0, 51.0], [4.0, 52.0]], 1e-3),
+    (2000, [[100.0, 20.0], [130.0, 45.0], [-170.0, 10.0]], 1e-9),       # geodesic
+    (1984, [[0.0, 0.0], [90.0, 0.0]], 1e-9),
+    (2000, [[179.0, -60.0], [-175.0, -62.0]], 1e-9),                    # across 180 degrees
+])
+def test_segments_match_geodesics(crs, line, tolerance):
+    r = Topology.length(line, crs)
+    assert r["length"] == pytest.approx(reference_length(line, crs), rel=tolerance)
+
+
+def test_quarter_equator():
+    a = orbalt.Projection.datum[2000].a
+    assert Topology.length([[0.0, 0.0], [90.0, 0.0]], 2000)["length"] == pytest.approx(
+        a * math.pi / 2, abs=1e-5)
+
+
+@pytest.mark.parametrize("start, end", [
+    ((0.0, 0.0), (180.0, 0.0)),          # antipodal on the equator
+    ((0.0, 10.0), (180.0, -10.0)),
+    ((0.0, 90.0), (0.0, -90.0)),         # pole to pole
+    ((0.0, 0.0), (179.5, 0.5)),          # near-antipodal: no convergence
+    ((0.0, 0.0), (179.8, 0.0)),
+    ((10.0, -0.2), (-170.1, 0.3)),
+    ((0.0, 0.0), (179.0, 0.1)),
+])
+def test_antipodal_and_near_antipodal(start, end):
+    line = [list(start), list(end)]
+    r = Topology.length(line, 2000)["length"]
+    assert r == pytest.approx(reference_length(line, 2000), abs=1e-3)
+    assert r > 19_900_000
+
+
+def test_coincident_points_measure_zero():
+    # Different texts, the same place: the pole seen from two meridians.
+    assert Topology.length([[0.0, 90.0], [45.0, 90.0]], 2000)["length"] == 0.0
+
+
+# --- failures ----------------------------------------------------------------------------
+
+RANGE = "Invalid [longitude: {}] parameter. Should be between -180 and +180."
+
+
+@pytest.mark.parametrize("coordinates, crs, error, message", [
+    ([], 0, Exception, "Invalid [coordinates] parameter."),
+    ([[]], 0, Exception, "Invalid [coordinates] parameter."),
+    ([1.0, 2.0], 0, Exception, "Invalid [coordinates] parameter."),
+    ({"coordinates": "LINESTRING (0 0, 1 1)"}, 0, Exception, "Invalid [coordinates] parameter."),
+    ({"type": "LineString"}, 0, Exception,
+     'Invalid [coordinates] parameter. ["coordinates" not found]'),
+    ([[1, 2]], 0, Exception, "At least 2 vertices are required in [coordinates] parameter."),
+    ([[[0, 0], [1, 1]], None], 0, TypeError, "Expected list, got NoneType"),
+    ([[[0, 0], [1, 1]], ((0, 0), (1, 1))], 0, TypeError, "Expected list, got tuple"),
+    ([[[[0, 0], [1, 1]]]], 0, TypeError, "float() argument must be a string or a real number, not 'list'"),
+    ([[0, 0], 7], 0, TypeError, "'int' object is unsliceable"),
+    ([[0, 0], [1]], 0, ValueError, "need more than 1 value to unpack"),
+    ([[0.0, 0.0], [200.0, 0.0]], 2000, Exception,
+     "[" + RANGE.format(200.0) + "] in [coordinates] parameter."),
+    ([[0.0, 0.0], [1.0, 95.0]], 2000, Exception,
+     "[Invalid [latitude: 95.0] parameter. Should be between -90 and +90.] in [coordinates] parameter."),
+    # the geodesic route tests latitudes too
+    ([[0.0, 0.0], [90.0, -91.0]], 2000, Exception,
+     "[Invalid [latitude: -91.0] parameter. Should be between -90 and +90.] in [coordinates] parameter."),
+    ([[0.0, 0.0], [90.0, math.nan]], 2000, Exception,
+     "[Invalid [latitude: nan] parameter. Should be between -90 and +90.] in [coordinates] parameter."),
+    ([[0.0, 0.0], ["1.5", 0.0]], 2000, Exception,
+     "[must be real number, not str] in [coordinates] parameter."),
+    ([[0, 0], ["1.5", 0]], 0, Exception,
+     "[unsupported operand type(s) for -: 'str' and 'int'] in [coordinates] parameter."),
+])
+def test_failures(coordinates, crs, error, message):
+    with pytest.raises(error) as e:
+        Topology.length(coordinates, crs)
+    assert type(e.value) is error and str(e.value) == message
+
+
+def test_wrapped_failure_keeps_the_caught_one_as_context():
+    with pytest.raises(Exception) as e:
+        Topology.length([[0.0, 0.0], [181.0, 0.0]], 2000)
+    assert str(e.value.__context__) == RANGE.format(181.0)
+
+
+def test_integer_vertices_measure_on_the_spheroid():
+    assert Topology.length([[116, 39], [117, 40]], 2000) == Topology.length(
+        [[116.0, 39.0], [117.0, 40.0]], 2000)
+
+
+# --- the two routes to Projection --------------------------------------------------------
+
+ROUTE_CASES = [
+    ([[116.0, 39.0], [117.5, 40.0], [119.9, 38.5], [121.0, 38.0], [140.0, 10.0]], 2000),
+    ([[[119.0, 30.0], [122.0, 31.0]], [[-1.0, 51.0], [4.0, 52.0], [4.0, 52.0]]], 1954),
+    ([[0.0, 0.0], [179.5, 0.5], [-179.0, 1.0]], 1984),
+    ([[116, 39], [117, 40]], 1980),
+    ([[0.0, 0.0], [200.0, 0.0]], 2000),
+    ([[0.0, 0.0], [1.0, 95.0]], 2000),
+    ([[0.0, 0.0], [1.0, 2.0]], 0),
+]
+
+
+def copy(value):
+    return [copy(v) for v in value] if isinstance(value, list) else value
+
+
+@pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)
+def test_direct_cores_and_real_calls_agree(monkeypatch, coordinates, crs):
+    direct_input, called_input = copy(coordinates), copy(coordinates)
+    direct = outcome(Topology.length, direct_input, crs)
+    stand_in = RecordingProjection(orbalt.Projection)
+    monkeypatch.setattr(orbalt, "Projection", stand_in)
+    called = outcome(Topology.length, called_input, crs)
+    assert called == direct and called_input == direct_input
+    if crs:
+        assert stand_in.names()[:2] == ["centralMeridian", "centralMeridian"]
+
+
+def test_segment_calls_in_order(recording):
+    Topology.length([[116.0, 39.0], [121.0, 40.0]], 2000)
+    assert recording.calls == [
+        ("centralMeridian", {"longitude": 116.0}),
+        ("centralMeridian", {"longitude": 121.0}),
+        ("gaussKruger", {"centralMeridian": 118.5, "longitude": 116.0, "latitude": 39.0, "crs": 2000}),
+        ("gaussKruger", {"centralMeridian": 118.5, "longitude": 121.0, "latitude": 40.0, "crs": 2000}),
+    ]
