@@ -1,0 +1,24 @@
+// Thin wrappers for the calls the spatial predicates and operations make:
+// converting an argument through the class, preparing a geometry in place,
+// looking up a shapely function at the moment of the call, and testing a
+// result for emptiness.
+#pragma once
+
+#include "frame/ref.h"
+
+namespace orb::topology {
+
+// cls.toShapely(value, srid): a subclass's own converter is used.  None
+// comes back for an empty geometry.
+Ref to_shapely(PyObject* cls, PyObject* value, PyObject* srid = Py_None);
+// shapely.prepare(geometry), in place; shapely's return value is dropped.
+void prepare(PyObject* geometry);
+// The function `name` of the shapely module global, read at every call so
+// that a host that patches either one is obeyed.
+Ref shapely_fn(PyObject* name);
+// shapely.is_empty(geometry), as a C++ truth value.
+bool is_empty(PyObject* geometry);
+// Truth of any object, raising as the interpreter does.
+bool truth(PyObject* value);
+
+}  // namespace orb::topology
