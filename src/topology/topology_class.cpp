@@ -1,6 +1,8 @@
 // Method table of class Topology: measurement, label points, topology checks and shapely operations.
 #include "frame/method.h"
 #include "topology/area.h"
+#include "topology/build.h"
+#include "topology/check.h"
 #include "topology/length.h"
 #include "topology/operations.h"
 #include "topology/predicates.h"
@@ -496,10 +498,10 @@ const orb::ClassSpec& orb::topology_class() {
               {"mitre_limit", "float", "5.0"},
               {"single_sided", "bool", "False"}},
              "shapely.geometry", kBuffer, topology::buffer},
-            {"build", Kind::Class, {{"coordinates", "str | list | dict"}}, "dict", kBuild},
+            {"build", Kind::Class, {{"coordinates", "str | list | dict"}}, "dict", kBuild, topology::build},
             {"check", Kind::Class,
              {{"geometries", "list"}, {"mask", "int", "31"}},
-             "dict | None", kCheck},
+             "dict | None", kCheck, topology::check},
             {"clearance", Kind::Class, {{"geometry", kGeo}}, "float", kClearance, topology::clearance},
             {"clip", Kind::Class,
              {{"geometry", kGeo},
