@@ -2,7 +2,8 @@
 // (holes counting as outline), by a best-first search over square cells.
 //
 // Every cell centre asks shapely two things: whether the polygon contains
-// it and how far it lies from each ring.  A cell whose centre is d from the
+// it and how far it lies from each ring; the cells made together (the
+// seeds, the covering grid, the quarters of a split) ask together.  A cell whose centre is d from the
 // outline holds no point farther than d + h*sqrt(2) (h: half its side), so
 // cells are popped by that bound, largest first, and split into quarters
 // while the bound beats the best centre found by more than the tolerance.
@@ -34,12 +35,15 @@ constexpr double kSqrt2 = 1.4142135623730951;
 // search is refined best-first for at most this many splits.
 constexpr long kUntoleratedSplits = 10000;
 
-// The shapely polygon and what every cell asks of it, read once.
+// The shapely polygon and the shapely functions every cell asks, read once
+// per search from the shapely module global.
 struct Outline {
-    Ref contains;                 // polygon.contains, bound
+    Ref polygon;
     Ref exterior;                 // polygon.exterior
     std::vector<Ref> interiors;   // polygon.interiors, in order
-    Ref point_type;               // shapely.geometry.Point
+    Ref points;                   // shapely.points
+    Ref contains;                 // shapely.contains
+    Ref distance;                 // shapely.distance
 };
 
 struct Cell {
@@ -47,41 +51,86 @@ struct Cell {
     double h = 0.0;           // half the side
     double distance = 0.0;    // signed distance of the centre to the outline
     double max_distance = 0.0;
-    Ref centroid;             // shapely Point of the centre
 };
 
-// Signed distance of a centre to the outline: the distance to the nearest
-// ring, positive when the polygon contains the centre, negated otherwise (so
-// -0.0 on the outline).  An error of the containment test is swallowed and
-// the centre counts as inside: shapely may refuse to relate a point to an
-// invalid polygon while its distances are still sound.
-double signed_distance(const Outline& o, PyObject* centroid) {
-    bool inside = true;
-    Ref verdict = Ref::steal_or_null(PyObject_CallOneArg(o.contains, centroid));
-    if (verdict) {
-        int t = PyObject_IsTrue(verdict);
-        if (t < 0) throw PyError{};
-        inside = t != 0;
+// A batch of cells to be measured together: shapely's functions take
+// arrays, and each element of an array is measured by the same GEOS call as
+// a single geometry would be, so the distances are those of one point at a
+// time while the interpreter is crossed a few times per batch, not per cell.
+class Batch {
+public:
+    void add(double x, double y, double h) {
+        Cell c;
+        c.x = x;
+        c.y = y;
+        c.h = h;
+        cells_.push_back(c);
+    }
+    // Measures every cell: the signed distance of its centre and its bound.
+    std::vector<Cell>& measure(const Outline& o);
+
+private:
+    std::vector<Cell> cells_;
+};
+
+Ref as_list(Ref values) { return call_method(values, ORB_STR("tolist"), {}); }
+
+std::vector<Cell>& Batch::measure(const Outline& o) {
+    const Py_ssize_t n = static_cast<Py_ssize_t>(cells_.size());
+    Ref centres = Ref::steal(PyList_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i)
+        PyList_SET_ITEM(centres.get(), i,
+                        Ref::steal(Py_BuildValue("[dd]", cells_[i].x, cells_[i].y)).release());
+    Ref points = call(o.points, {centres});
+
+    // Containment, where an error is swallowed and the centre counts as
+    // inside: shapely may refuse to relate a point to an invalid polygon
+    // while its distances are still sound.  When the whole batch fails, each
+    // centre is asked alone so that only the failing ones count as inside.
+    std::vector<char> inside(cells_.size(), 1);
+    Ref all = Ref::steal_or_null(PyObject_CallFunctionObjArgs(o.contains, o.polygon.get(),
+                                                              points.get(), nullptr));
+    if (all) {
+        Ref verdicts = as_list(all);
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            int t = PyObject_IsTrue(at(verdicts, i));
+            if (t < 0) throw PyError{};
+            inside[i] = t != 0;
+        }
     } else {
         PyErr_Clear();
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            Ref point = at(points, i);
+            Ref verdict = Ref::steal_or_null(
+                PyObject_CallFunctionObjArgs(o.contains, o.polygon.get(), point.get(), nullptr));
+            if (!verdict) {
+                PyErr_Clear();
+                continue;
+            }
+            int t = PyObject_IsTrue(verdict);
+            if (t < 0) throw PyError{};
+            inside[i] = t != 0;
+        }
     }
-    double distance = to_double(call_method(centroid, ORB_STR("distance"), {o.exterior}));
-    for (const Ref& ring : o.interiors) {
-        double d = to_double(call_method(centroid, ORB_STR("distance"), {ring}));
-        if (d < distance) distance = d;
-    }
-    return inside ? distance : distance * -1.0;
-}
 
-Cell make_cell(const Outline& o, double x, double y, double h) {
-    Cell c;
-    c.x = x;
-    c.y = y;
-    c.h = h;
-    c.centroid = call(o.point_type, {number(x), number(y)});
-    c.distance = signed_distance(o, c.centroid);
-    c.max_distance = c.distance + h * kSqrt2;
-    return c;
+    // The distance to the exterior ring, then to each hole taken when
+    // strictly nearer.
+    Ref to_exterior = as_list(call(o.distance, {points, o.exterior}));
+    for (Py_ssize_t i = 0; i < n; ++i) cells_[i].distance = to_double(at(to_exterior, i));
+    for (const Ref& ring : o.interiors) {
+        Ref to_ring = as_list(call(o.distance, {points, ring}));
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            const double d = to_double(at(to_ring, i));
+            if (d < cells_[i].distance) cells_[i].distance = d;
+        }
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Cell& c = cells_[i];
+        // distance * 1 or * -1: a centre on the outline gives -0.0.
+        if (!inside[i]) c.distance = c.distance * -1.0;
+        c.max_distance = c.distance + c.h * kSqrt2;
+    }
+    return cells_;
 }
 
 // heapq's list heap, ordered by `before` (heapq's `<`).
@@ -144,7 +193,8 @@ Ref attr(PyObject* o, const char* name) { return getattr(o, name); }
 }  // namespace
 
 Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
-    Ref geometry = getattr(global(ORB_STR("shapely")), ORB_STR("geometry"));
+    Ref shapely = global(ORB_STR("shapely"));
+    Ref geometry = getattr(shapely, ORB_STR("geometry"));
     Ref shape = call(attr(geometry, "shape"), {polygon});
 
     Ref bounds[4];
@@ -156,8 +206,10 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     const double h = cell_size / 2.0;
 
     Outline o;
-    o.point_type = attr(geometry, "Point");
-    o.contains = attr(shape, "contains");
+    o.polygon = shape;
+    o.points = attr(shapely, "points");
+    o.contains = attr(shapely, "contains");
+    o.distance = attr(shapely, "distance");
 
     // First seed: shapely's centroid (IndexError for an empty polygon).
     Ref seed[2];
@@ -167,11 +219,14 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(interiors.get()); ++i)
         o.interiors.push_back(Ref::borrow(PyList_GET_ITEM(interiors.get(), i)));
 
-    Cell best = make_cell(o, to_double(seed[0]), to_double(seed[1]), 0.0);
     // Second seed: the centre of the bounding box, kept only when strictly
     // better.  Neither seed is queued.
-    Cell box = make_cell(o, west + width / 2, south + height / 2, 0.0);
-    if (box.distance > best.distance) best = std::move(box);
+    Batch seeds;
+    seeds.add(to_double(seed[0]), to_double(seed[1]), 0.0);
+    seeds.add(west + width / 2, south + height / 2, 0.0);
+    std::vector<Cell>& measured = seeds.measure(o);
+    Cell best = measured[0];
+    if (measured[1].distance > best.distance) best = measured[1];
 
     // The covering grid, column by column from the west, each column from
     // the south, positions advancing by repeated addition.  It is skipped
@@ -180,9 +235,10 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     // side no longer moves the position: otherwise neither would end.
     CellQueue queue;
     if (cell_size > 0 && std::isfinite(width) && std::isfinite(height)) {
+        Batch grid;
         for (double x = west; x < east;) {
             for (double y = south; y < north;) {
-                queue.push(make_cell(o, x + h, y + h, h));
+                grid.add(x + h, y + h, h);
                 const double next = y + cell_size;
                 if (next == y) break;
                 y = next;
@@ -191,6 +247,7 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
             if (next == x) break;
             x = next;
         }
+        for (Cell& c : grid.measure(o)) queue.push(c);
     }
 
     const bool tolerated = tolerance > 0;
@@ -205,14 +262,16 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
         if (!(cell.max_distance - best.distance > slack)) continue;
         if (!tolerated && splits_left-- <= 0) continue;
         const double q = cell.h / 2.0;
-        queue.push(make_cell(o, cell.x - q, cell.y - q, q));
-        queue.push(make_cell(o, cell.x + q, cell.y - q, q));
-        queue.push(make_cell(o, cell.x - q, cell.y + q, q));
-        queue.push(make_cell(o, cell.x + q, cell.y + q, q));
+        Batch quarters;
+        quarters.add(cell.x - q, cell.y - q, q);
+        quarters.add(cell.x + q, cell.y - q, q);
+        quarters.add(cell.x - q, cell.y + q, q);
+        quarters.add(cell.x + q, cell.y + q, q);
+        for (Cell& c : quarters.measure(o)) queue.push(c);
     }
 
-    // The label point is read back from the best centre's point.
-    Ref xy = attr(best.centroid, "xy");
+    // The label point is read back from a shapely point of the best centre.
+    Ref xy = attr(call(attr(geometry, "Point"), {number(best.x), number(best.y)}), "xy");
     Ref x = at(at(xy, 0), 0);
     Ref y = at(at(xy, 1), 0);
     Ref centroid = make_dict({{ORB_STR("x"), x}, {ORB_STR("y"), y}});
