@@ -77,6 +77,7 @@ Ref as_list(Ref values) { return call_method(values, ORB_STR("tolist"), {}); }
 
 std::vector<Cell>& Batch::measure(const Outline& o) {
     const Py_ssize_t n = static_cast<Py_ssize_t>(cells_.size());
+    if (n == 0) return cells_;
     Ref centres = Ref::steal(PyList_New(n));
     for (Py_ssize_t i = 0; i < n; ++i)
         PyList_SET_ITEM(centres.get(), i,
