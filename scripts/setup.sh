@@ -49,8 +49,8 @@ if [ ! -f "$stamp" ] || [ constraints.txt -nt "$stamp" ]; then
   "$venv/bin/python" -m pip install -q --disable-pip-version-check --upgrade pip
   "$venv/bin/python" -m pip install -q --disable-pip-version-check -c constraints.txt \
     shapely lxml pygml pytz python-dateutil "GDAL==$gdal_version" \
-    pytest pyproj geographiclib scikit-build-core cmake ninja
-  "$venv/bin/python" -c 'from osgeo import ogr, osr; import shapely, lxml.etree, pygml, pytz, dateutil.tz'
+    pytest pyproj geographiclib hypothesis scikit-build-core cmake ninja
+  "$venv/bin/python" -c 'from osgeo import ogr, osr; import shapely, lxml.etree, pygml, pytz, dateutil.tz, hypothesis'
   touch "$stamp"
 fi
 

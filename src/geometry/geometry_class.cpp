@@ -44,6 +44,13 @@ Args:
         Polygon), 0 for point kinds, 1 for line kinds, 2 for polygon kinds;
         None acts as -1 but cannot type a bare list of depth 2 or 3.
 
+Text is read as GeoJSON when it holds a bracketed run, as WKT when it
+holds a parenthesised one, and otherwise as bare numbers (x y pairs) or a
+single hexadecimal WKB or EWKB token.  The members of a collection (a dict
+with "geometries", a GeoJSON GeometryCollection, or a WKT body made of
+member texts such as "POINT Z (1 2 3)" separated by commas) are each
+loaded with code -1.
+
 Returns:
     A new dict with "type" and "coordinates", or "type" and "geometries"
     for a collection.  Hexadecimal WKB and EWKB come back as converted,
@@ -52,7 +59,11 @@ Returns:
 Raises:
     Exception: a value of another type, a code that does not fit the
         geometry, a vertex with fewer than 2 values, a line of fewer than 2
-        or a ring of fewer than 3 vertices, or text that cannot be read.)doc";
+        or a ring of fewer than 3 vertices, or text that cannot be read.
+    TypeError, ValueError, IndexError, KeyError: the interpreter's own
+        errors for values that are not numbers or lists, and json's or
+        shapely's errors for text they cannot read.
+    RecursionError: collections nested more than 200 deep.)doc";
 
 const char* const kDumps = R"doc(Write a geometry input as text in a named format.
 

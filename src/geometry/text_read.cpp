@@ -129,10 +129,20 @@ Type free_text_type(int block, Py_ssize_t n) {
 }
 
 Ref read_free(PyObject* cls, PyObject* text, int block, const Code& code) {
+    // Every match of the three patterns holds a comma or white space, so a
+    // text without them (a WKB token) is left as it is without asking re.
     Ref s = strip(text);
-    s = re_sub(kCommaRun, ORB_STR(","), s);
-    s = re_sub(kBlankRun, ORB_STR(" "), s);
-    Ref tokens = re_split(kTokenSplit, s);
+    const bool commas = contains(s, ',') || contains(s, 0xFF0C);
+    if (commas) s = re_sub(kCommaRun, ORB_STR(","), s);
+    const bool blanks = contains_space(s);
+    if (blanks) s = re_sub(kBlankRun, ORB_STR(" "), s);
+    Ref tokens;
+    if (commas || blanks) {
+        tokens = re_split(kTokenSplit, s);
+    } else {
+        tokens = Ref::steal(PyList_New(1));
+        PyList_SET_ITEM(tokens.get(), 0, Ref(s).release());
+    }
     const Py_ssize_t n = PyList_GET_SIZE(tokens.get());
     if (n == 1) return read_wkb(cls, PyList_GET_ITEM(tokens.get(), 0));
     const Type t = free_text_type(block, n);
@@ -166,8 +176,12 @@ int text_block(const Code& code) {
 
 Ref read_text(PyObject* cls, PyObject* text, const Code& code) {
     const int block = text_block(code);
-    if (kGeoJsonTest.search(text).get() != Py_None) return read_geojson(cls, text, block, code);
-    if (kWktTest.search(text).get() != Py_None) return read_wkt(cls, text, block, code);
+    // Each test needs its opening bracket or parenthesis; without one the
+    // search cannot match and is not made.
+    if (contains(text, '[') && kGeoJsonTest.search(text).get() != Py_None)
+        return read_geojson(cls, text, block, code);
+    if (contains(text, '(') && kWktTest.search(text).get() != Py_None)
+        return read_wkt(cls, text, block, code);
     return read_free(cls, text, block, code);
 }
 

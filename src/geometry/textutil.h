@@ -28,6 +28,21 @@ private:
     Py_ssize_t size_;
 };
 
+// True when the code point `ch` occurs in s.
+inline bool contains(PyObject* s, Py_UCS4 ch) {
+    Py_ssize_t at = PyUnicode_FindChar(s, ch, 0, PyUnicode_GET_LENGTH(s), 1);
+    if (at == -2) throw PyError{};
+    return at >= 0;
+}
+
+// True when s holds any white space.
+inline bool contains_space(PyObject* s) {
+    CodePoints c(s);
+    for (Py_ssize_t i = 0; i < c.size(); ++i)
+        if (c.space(i)) return true;
+    return false;
+}
+
 // s[start:end].
 inline Ref substring(PyObject* s, Py_ssize_t start, Py_ssize_t end) {
     return Ref::steal(PyUnicode_Substring(s, start, end));

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs the fuzz targets against the AddressSanitizer/UBSan build for a
+# bounded time (first argument, seconds; default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+VENV=.venv-sanitized ORBALT_BUILD_ARGS="-C cmake.define.ORBALT_SANITIZE=ON -C build-dir=build/sanitized" \
+  bash scripts/setup.sh
+# libstdc++ beside libasan, as for the sanitized tests: the interpreter does
+# not link it, and the sanitizer must see it at start to intercept C++ throws.
+LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  timeout --signal=KILL $((seconds * 3 + 120)) .venv-sanitized/bin/python fuzz/fuzz_loads.py "$seconds"

@@ -1,0 +1,329 @@
+"""Geometry.loads of lists and dicts: typing by depth and code, the
+normalisation type by type, the in-place vertex conventions and ownership."""
+import pytest
+import shapely
+
+from models.orbalt import Geometry, Topology
+
+DIM = "Invalid [coordinates] parameter. Dimension should be greater than 1."
+LINE_N = "Invalid [coordinates] parameter. The number of vertices should be greater than 1."
+RING_N = "Invalid [coordinates] parameter. The number of vertices should be greater than 2."
+BAD = "Invalid [coordinates] parameter."
+SHOULD_LIST = "Invalid type in [coordinates] parameter. Should be [list]"
+SHOULD_DICT = "Invalid type in [coordinates] parameter. Should be [dict]"
+NOT_FOUND = 'Invalid [coordinates] parameter. ["coordinates/geometries" not found]'
+INVALID = "Invalid parameter."
+
+
+def code_msg(codes, code):
+    return f"[{code}] should be one of [{codes}] in [code] parameter."
+
+
+def raises_exactly(exc_type, message, fn, *args):
+    with pytest.raises(exc_type) as info:
+        fn(*args)
+    assert type(info.value) is exc_type
+    assert str(info.value) == message
+    return info.value
+
+
+D1 = [1, 2]
+D2 = [[1, 2], [3, 4]]
+D3 = [[[0, 0], [1, 0], [1, 1]]]
+D4 = [[[[0, 0], [1, 0], [1, 1]]]]
+
+# depth, code -> type name, or the code message that lists the codes
+DEPTH_TABLE = [
+    (D1, -1, "Point"), (D1, 0, "Point"), (D1, 1, "-1,0"), (D1, 2, "-1,0"),
+    (D1, None, "Point"), (D1, 7, "-1,0"), (D1, 0.0, "Point"), (D1, False, "Point"),
+    (D2, -1, "LineString"), (D2, 0, "MultiPoint"), (D2, 1, "LineString"), (D2, 2, "-1,0,1"),
+    (D2, None, "-1,0,1"), (D2, "1", "-1,0,1"), (D2, 1.0, "LineString"), (D2, True, "LineString"),
+    (D2, False, "MultiPoint"),
+    (D3, -1, "Polygon"), (D3, 0, "-1,1,2"), (D3, 1, "MultiLineString"), (D3, 2, "Polygon"),
+    (D3, None, "-1,1,2"), (D3, 2.0, "Polygon"), (D3, -1.0, "Polygon"),
+    (D4, -1, "MultiPolygon"), (D4, 0, "-1,2"), (D4, 1, "-1,2"), (D4, 2, "MultiPolygon"),
+    (D4, None, "MultiPolygon"), (D4, 3, "-1,2"),
+]
+
+
+@pytest.mark.parametrize("value, code, outcome", DEPTH_TABLE)
+def test_untyped_list_by_depth_and_code(value, code, outcome):
+    import copy
+    value = copy.deepcopy(value)
+    if outcome[0].isupper():
+        assert Geometry.loads(value, code)["type"] == outcome
+    else:
+        raises_exactly(Exception, code_msg(outcome, code), Geometry.loads, value, code)
+
+
+@pytest.mark.parametrize("value, code, error, message", [
+    ([], -1, IndexError, "list index out of range"),
+    ([[]], -1, IndexError, "list index out of range"),
+    ([[[]]], 2, IndexError, "list index out of range"),
+    ([5], 2, Exception, DIM),                      # length before the code
+    ([[[[[1, 2]]]]], 0, Exception, BAD),           # depth 5, whatever the code
+    ([[1, 2], 3], -1, TypeError, "'int' object is not subscriptable"),
+    ([["a", 2], [3, 4]], -1, ValueError, "could not convert string to float: 'a'"),
+    ([[None, 2], [3, 4]], -1, TypeError,
+     "float() argument must be a string or a real number, not 'NoneType'"),
+    ([[1], [3, 4]], -1, Exception, DIM),
+    ([[1, 2], (3, 4)], -1, Exception, DIM),        # a tuple vertex is not a list
+    ([[1, 2], [1, 2]], -1, Exception, LINE_N),
+    ([[[0, 0], [0, 0], [1, 1]]], -1, Exception, RING_N),
+    ([[[1, 2], [1, 2]], [[0, 0], [1, 1]]], 1, Exception, LINE_N),
+    ([[[0, 0], [1, 0], [1, 1]], ((0, 0), (0, 0), (1, 1), (2, 2))], 2, TypeError,
+     "'tuple' object doesn't support item deletion"),
+    ([[[0, 0], [1, 0], [1, 1]], ((0, 0), (1, 0), (1, 1))], 2, AttributeError,
+     "'tuple' object has no attribute 'append'"),
+    ([[[0, 0], [1, 0], [1, 1]], {0: [1, 2], 1: [3, 4]}], 1, Exception, DIM),
+    ([[[0, 0], [1, 0], [1, 1]], {"a": 1, "b": 2}], 1, KeyError, "0"),
+    ([[[0, 0], [1, 0], [1, 1]], 7], 1, TypeError, "object of type 'int' has no len()"),
+    ([[[1, 2]]], 1, Exception, LINE_N),
+    ([[[[0, 0], [1, 0], [1, 1]]], [(0, 0), (1, 0), (1, 1)]], 2, Exception, SHOULD_LIST),
+    ([[[[0, 0], [1, 0], [1, 1]]], ([[0, 0], [1, 0], [1, 1]],)], 2, Exception, SHOULD_LIST),
+    ([[[[0, 0], [1, 0]]]], 2, Exception, RING_N),
+    ([[10 ** 400, 2], [3, 4]], -1, OverflowError, "int too large to convert to float"),
+])
+def test_list_failures(value, code, error, message):
+    raises_exactly(error, message, Geometry.loads, value, code)
+
+
+@pytest.mark.parametrize("value, message", [
+    ({"coordinates": (1, 2)}, SHOULD_LIST),
+    ({"type": "Point", "coordinates": None}, SHOULD_LIST),
+    ({"geometries": ({"coordinates": [1, 2]},)}, SHOULD_LIST),
+    ({"geometries": [[1, 2]]}, SHOULD_DICT),
+    ({"type": "Point"}, NOT_FOUND),
+    ({}, NOT_FOUND),
+    ({"type": "point", "coordinates": [1, 2]}, INVALID),
+    ({"type": 5, "coordinates": [1, 2]}, INVALID),
+    ({"type": "GeometryCollection", "coordinates": [], "geometries": []}, INVALID),
+    ({"type": "LineString", "coordinates": []}, LINE_N),
+    ({"type": "Point", "coordinates": []}, DIM),
+    ({"type": "Point", "coordinates": [[1, 2]]}, None),   # float of a list
+    ({"type": "Polygon", "coordinates": [1, 2]}, None),
+])
+def test_dict_failures(value, message):
+    if message is None:
+        with pytest.raises(TypeError):
+            Geometry.loads(value)
+    else:
+        raises_exactly(Exception, message, Geometry.loads, value)
+
+
+@pytest.mark.parametrize("type_name, coordinates, code, message", [
+    ("Point", [1, 2], 1, code_msg("-1,0", 1)),
+    ("MultiPoint", [[1, 2]], 2, code_msg("-1,0", 2)),
+    ("LineString", [[1, 2], [3, 4]], 0, code_msg("-1,1", 0)),
+    ("MultiLineString", [[[1, 2], [3, 4]]], 2, code_msg("-1,1", 2)),
+    ("Polygon", [[[0, 0], [1, 0], [1, 1]]], 1, code_msg("-1,2", 1)),
+    ("MultiPolygon", [], "x", code_msg("-1,2", "x")),
+])
+def test_typed_dict_code_test_comes_before_any_edit(type_name, coordinates, code, message):
+    raises_exactly(Exception, message, Geometry.loads,
+                   {"type": type_name, "coordinates": coordinates}, code)
+    assert isinstance(str(coordinates), str) and "." not in str(coordinates)  # untouched
+
+
+def test_typed_dict_passes_none_code_and_keeps_the_callers_type_object():
+    kind = "".join(["Line", "String"])            # a new, non-interned text
+    d = {"type": kind, "coordinates": [[1, 2], [3, 4]], "bbox": [0, 0, 1, 1]}
+    r = Geometry.loads(d, None)
+    assert r == {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, 4.0]]}
+    assert list(r) == ["type", "coordinates"]
+    assert r["type"] is kind and r["coordinates"] is d["coordinates"]
+    assert list(d) == ["type", "coordinates", "bbox"] and d["bbox"] == [0, 0, 1, 1]
+
+
+def test_type_compared_by_the_objects_own_equality():
+    class Named:
+        def __eq__(self, other):
+            return other == "MultiPoint"
+        __hash__ = object.__hash__
+    name = Named()
+    r = Geometry.loads({"type": name, "coordinates": [[1, 2], [1, 2]]})
+    assert r["type"] is name and r["coordinates"] == [[1.0, 2.0], [1.0, 2.0]]
+
+
+def test_list_comes_back_as_the_same_object_edited_in_place():
+    vertex = [3, 4]
+    line = [[1, 2], [1, 2], vertex]
+    r = Geometry.loads(line)
+    assert r == {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, 4.0]]}
+    assert r["coordinates"] is line and line[1] is vertex
+    assert all(type(v) is float for v in vertex)
+
+
+@pytest.mark.parametrize("line, kept", [
+    ([[1, 2], [1.0, 2.0], [3, 4]], 3),           # written differently: both stay
+    ([[1, 2, 5], [1, 2, 6], [3, 4]], 2),          # only x and y are compared
+    ([[1.0, 2.0], [1.0, 2.0], [1.0, 2.0], [3, 4], [3, 4]], 2),
+    ([[0.0, 1], [-0.0, 1], [3, 4]], 3),            # repr "0.0" and "-0.0" differ
+    ([[float("nan"), 1], [float("nan"), 1], [3, 4]], 2),   # every NaN prints "nan"
+    ([["1", 2], [1, 2], [3, 4]], 3),
+    ([["1", 2], ["1", 2], [3, 4]], 2),
+    ([[True, 2], [1, 2], [3, 4]], 3),
+    ([[2 ** 70, 1], [2 ** 70, 1], [3, 4]], 2),     # ints past 64 bits
+    ([[1, 2, 3, 4, 5, 6], [1, 2], [3, 4]], 2),
+])
+def test_repeated_vertex_removal_compares_repr_of_x_and_y(line, kept):
+    assert len(Geometry.loads(line)["coordinates"]) == kept
+
+
+class Repr:
+    """A value whose repr is chosen, to meet a plain number's text."""
+    def __init__(self, text, number):
+        self.text, self.number = text, number
+
+    def __repr__(self):
+        return self.text
+
+    def __float__(self):
+        return self.number
+
+
+def test_repr_text_decides_against_objects_of_other_types():
+    line = [[1.0, 2], [Repr("1.0", 9.0), 2], [3, 4]]
+    assert Geometry.loads(line)["coordinates"] == [[1.0, 2.0], [3.0, 4.0]]
+    ring = [[Repr("0", 5.0), 0], [1, 0], [1, 1], [0, 0]]   # ends print the same
+    assert len(Geometry.loads([ring])["coordinates"][0]) == 4
+
+
+def test_tuple_and_list_vertices_never_match():
+    line = [[0, 5], (1, 2), [1, 2]]
+    with pytest.raises(Exception, match="Dimension"):   # kept, then refused as a tuple
+        Geometry.loads(line)
+    assert line == [[0.0, 5.0], (1, 2), [1, 2]]
+
+
+@pytest.mark.parametrize("ring, length", [
+    ([[0, 0], [1, 0], [1, 1]], 4),
+    ([[0, 0], [1, 0], [1, 1], [0, 0]], 4),
+    ([[0, 0], [1, 1], [0, 0]], 3),                  # equal ends: nothing appended
+    ([[0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 0, 2]], 5),  # whole vertex compared
+    ([[0, 0], [1, 0], [1, 1], [0.0, 0.0]], 5),
+])
+def test_ring_closing_appends_the_first_vertex_object(ring, length):
+    first, given = ring[0], len(ring)
+    r = Geometry.loads([ring])
+    assert r["coordinates"][0] is ring and len(ring) == length
+    if length > given:
+        assert ring[-1] is first
+        first.append("edited")
+        assert ring[-1][-1] == "edited"
+
+
+def test_set_point_converts_x_and_y_only():
+    assert Geometry.loads([1, 2, None, None, 7])["coordinates"] == [1.0, 2.0, None, None, 7]
+    assert Geometry.loads(["1.5", "2"])["coordinates"] == [1.5, 2.0]
+    p = Geometry.loads([True, 2, "3"])["coordinates"]
+    assert p == [1.0, 2.0, "3"] and type(p[0]) is float
+
+
+def test_edits_before_a_failure_stay():
+    lines = [[[1, 2], [1, 2], [3, 4]], [[5, 6], [7, 8]], [[1, 2], ["x", 1]]]
+    with pytest.raises(ValueError):
+        Geometry.loads(lines, 1)
+    assert lines[0] == [[1.0, 2.0], [3.0, 4.0]] and lines[1] == [[5.0, 6.0], [7.0, 8.0]]
+    assert lines[2] == [[1.0, 2.0], ["x", 1]]
+
+
+def test_empty_containers_pass():
+    for t in ("MultiPoint", "MultiLineString", "Polygon", "MultiPolygon"):
+        assert Geometry.loads({"type": t, "coordinates": []}) == {"type": t, "coordinates": []}
+
+
+def test_multipoint_keeps_repeats_and_multipolygon_closes_every_ring():
+    assert Geometry.loads([[1, 2], [1, 2]], 0)["coordinates"] == [[1.0, 2.0], [1.0, 2.0]]
+    mp = [[[[0, 0], [1, 0], [1, 1]], [[0, 0], [0, 0], [2, 0], [2, 2]]], [[[5, 5], [6, 5], [6, 6]]]]
+    r = Geometry.loads(mp)
+    assert r["type"] == "MultiPolygon"
+    assert [len(ring) for poly in mp for ring in poly] == [4, 4, 4]
+
+
+def test_collection_members_are_loaded_in_place_with_code_minus_one():
+    line = [[1, 2], [3, 4]]
+    members = [{"coordinates": line}, {"type": "Point", "coordinates": [5, 6]}]
+    d = {"type": "Point", "geometries": members}
+    r = Geometry.loads(d, 2)          # the caller's code is not tested here
+    assert r == {"type": "GeometryCollection", "geometries": [
+        {"type": "LineString", "coordinates": [[1.0, 2.0], [3.0, 4.0]]},
+        {"type": "Point", "coordinates": [5.0, 6.0]}]}
+    assert r["geometries"] is not members and r["geometries"][0]["coordinates"] is line
+
+
+def test_dict_subclass_member_refused_by_its_own_load():
+    from collections import OrderedDict
+    raises_exactly(Exception, "[OrderedDict] is not a valid type in [coordinates] parameter.",
+                   Geometry.loads, {"geometries": [OrderedDict(coordinates=[1, 2])]})
+
+
+@pytest.mark.parametrize("value, name", [
+    ((1, 2), "tuple"), (None, "NoneType"), (b"POINT (1 2)", "bytes"), (5, "int"),
+    (shapely.LinearRing([(0, 0), (1, 0), (1, 1)]), "LinearRing"),
+])
+def test_other_values_refused_with_their_class_name(value, name):
+    raises_exactly(Exception, f"[{name}] is not a valid type in [coordinates] parameter.",
+                   Geometry.loads, value)
+
+
+def test_subclasses_of_list_and_str_are_other_values():
+    class L(list):
+        pass
+
+    class S(str):
+        pass
+    raises_exactly(Exception, "[L] is not a valid type in [coordinates] parameter.",
+                   Geometry.loads, L([1, 2]))
+    raises_exactly(Exception, "[S] is not a valid type in [coordinates] parameter.",
+                   Geometry.loads, S("POINT (1 2)"))
+
+
+def test_shapely_geometry_is_converted_then_loaded_without_the_code():
+    assert Geometry.loads(shapely.Point(1, 2), 2) == {"type": "Point", "coordinates": [1.0, 2.0]}
+    gc = shapely.GeometryCollection([shapely.Point(1, 2), shapely.LineString([(0, 0), (1, 1)])])
+    assert [m["type"] for m in Geometry.loads(gc, 0)["geometries"]] == ["Point", "LineString"]
+    with pytest.raises(Exception, match="Dimension"):
+        Geometry.loads(shapely.Point())            # empty: no coordinates to load
+
+
+def test_a_class_named_like_a_geometry_goes_to_fromShapely():
+    Point = type("Point", (), {})
+    with pytest.raises(Exception) as info:
+        Geometry.loads(Point())
+    assert "is not a valid type" not in str(info.value)
+
+
+def test_nested_calls_go_through_the_class_it_was_called_on():
+    seen = []
+
+    class Traced(Geometry):
+        @classmethod
+        def loads(cls, coordinates, code=-1):
+            seen.append(coordinates)
+            return Geometry.loads.__func__(cls, coordinates, code)
+
+    Traced.loads({"geometries": [{"coordinates": [1, 2]}]})
+    Traced.loads("GEOMETRYCOLLECTION (POINT (1 2))")
+    assert seen[1] == {"coordinates": [1.0, 2.0]} and seen[3] == "POINT (1 2)"
+    assert Topology.loads([1, 2]) == {"type": "Point", "coordinates": [1.0, 2.0]}
+
+
+def test_code_with_its_own_equality_is_asked():
+    class Two:
+        def __eq__(self, other):
+            return other == 2
+        __hash__ = object.__hash__
+
+        def __format__(self, spec):
+            return "two"
+    assert Geometry.loads([[[0, 0], [1, 0], [1, 1]]], Two())["type"] == "Polygon"
+    raises_exactly(Exception, code_msg("-1,0,1", "two"), Geometry.loads, [[1, 2], [3, 4]], Two())
+
+
+def test_deep_collections_raise_recursion_error():
+    d = {"coordinates": [1, 2]}
+    for _ in range(100_000):
+        d = {"geometries": [d]}
+    with pytest.raises(RecursionError):
+        Geometry.loads(d)

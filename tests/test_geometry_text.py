@@ -1,0 +1,318 @@
+"""Geometry.loads of text: the block chosen by the code, GeoJSON text, WKT
+body tests, collections of member texts, free text and hexadecimal WKB."""
+import json
+
+import pytest
+import shapely
+
+from models.orbalt import Geometry
+
+BAD = "Invalid [coordinates] parameter."
+BAD_TYPE = "Invalid type in [coordinates] parameter."
+BAD_CODE = "Invalid [code] parameter."
+INVALID = "Invalid parameter."
+DIM = "Invalid [coordinates] parameter. Dimension should be greater than 1."
+LINE_N = "Invalid [coordinates] parameter. The number of vertices should be greater than 1."
+RING_N = "Invalid [coordinates] parameter. The number of vertices should be greater than 2."
+
+
+def outcome(text, code):
+    """The result's type and coordinates, or the exception's type and text."""
+    try:
+        r = Geometry.loads(text, code)
+    except Exception as e:               # noqa: BLE001 - the outcome is the point
+        return type(e), str(e)
+    if r["type"] == "GeometryCollection":
+        return r["type"], [outcome_of(m) for m in r["geometries"]]
+    return r["type"], r["coordinates"]
+
+
+def outcome_of(d):
+    return d["type"], d.get("coordinates")
+
+
+# --- choosing the block -------------------------------------------------------
+
+@pytest.mark.parametrize("code", ["-1", 3, -2, 0.5, [1], b"0"])
+def test_text_code_outside_the_blocks(code):
+    assert outcome("POINT (1 2)", code) == (Exception,
+                                           f"[{code}] should be one of [-1,0,1,2] in [code] parameter.")
+
+
+def test_float_and_bool_codes_select_their_block():
+    assert outcome("((0 0,1 0,1 1))", 2.0)[0] == "Polygon"
+    assert outcome("((0 0,1 0,1 1))", True)[0] == "MultiLineString"
+    assert outcome("(1 2,3 4)", False)[0] == "MultiPoint"
+    assert outcome("(1 2,3 4)", None)[0] == "LineString"
+
+
+# --- WKT --------------------------------------------------------------------
+
+MPT = "MULTIPOINT(-155.52 19.61,-156.22  20.74,-157.97  21.46)"
+MPT_COORDS = [[-155.52, 19.61], [-156.22, 20.74], [-157.97, 21.46]]
+RINGS = "((3.75 9.25,-130.95 1.52,0 0),(23.15 -34.25,-1.35 -4.65,3.45 77.95))"
+POLY = ("POLYGON((2.38 57.322,-120.43 19.15,23.194 -20.28,2.38 57.322),"
+        "(-5.21 23.51,15.21 -10.81,-20.51 1.51,-5.21 23.51))")
+MPOLY = ("MULTIPOLYGON(((3.78 9.28,-130.91 1.52,35.12 72.234,3.78 9.28)),"
+         "((23.18 -34.29,-1.31 -4.61,3.41 77.91,23.18 -34.29)))")
+GC = ("GEOMETRYCOLLECTION (POINT (-115.81 37.24),LINESTRING (8.919 44.4074,8.923 44.4075),"
+      "POLYGON ((2.38 57.322,-120.43 19.15,23.194 -20.28,2.38 57.322)))")
+
+# text, {code: type name, or (exception type, message)}
+WKT_TABLE = [
+    ("POINT(-115.81 37.24)", {-1: "Point", 0: "Point", 1: (Exception, BAD_TYPE),
+                              2: (Exception, BAD_TYPE)}),
+    ("(-115.81 37.24)", {-1: "Point", 0: "Point", 1: (Exception, LINE_N), 2: (Exception, BAD)}),
+    ("  point  Z (1 2 3)", {-1: "Point", None: "Point"}),
+    (MPT, {-1: "MultiPoint", 0: "MultiPoint", 1: (Exception, BAD_TYPE)}),
+    (MPT[10:], {-1: "LineString", 0: "MultiPoint", 1: "LineString", 2: (Exception, BAD)}),
+    ("LINESTRING (1 2)", {-1: (Exception, BAD_TYPE), 1: (Exception, LINE_N),
+                          0: (Exception, BAD_TYPE)}),
+    ("MULTIPOINT (1 2)", {-1: (Exception, BAD_TYPE), 0: (Exception, BAD_TYPE),
+                          1: (Exception, BAD_TYPE)}),
+    ("MULTIPOINT ((1 2), (3 4))", {-1: (Exception, BAD_TYPE), 0: (Exception, BAD)}),
+    (RINGS, {1: "MultiLineString", -1: "Polygon", 2: "Polygon", 0: (Exception, BAD)}),
+    ("MULTILINESTRING ((1 2,3 4),(5 6,7 8))", {-1: "MultiLineString", 1: "MultiLineString",
+                                               2: (Exception, BAD_TYPE)}),
+    ("POLYGON ((0 0,1 1))", {-1: (Exception, RING_N)}),
+    (POLY, {-1: "Polygon", 2: "Polygon", 1: (Exception, BAD_TYPE)}),
+    (MPOLY, {-1: "MultiPolygon", 2: "MultiPolygon", 0: (Exception, BAD_TYPE)}),
+    ("POLYGON (((0 0,1 0,1 1)),((5 5,6 5,6 6)))", {-1: "MultiPolygon", 2: "MultiPolygon"}),
+    ("POINT Z(1 2 3)", {-1: "Point"}),
+    ("POINTZ (1 2 3)", {-1: (Exception, BAD_TYPE), 0: (Exception, BAD_TYPE)}),
+    ("SRID=4326;POINT (1 2)", {-1: (Exception, BAD_TYPE)}),
+    ("CIRCLE (1 2)", {-1: (Exception, BAD_TYPE)}),
+    ("GEOMETRYCOLLECTION (1 2)", {-1: (Exception, BAD_TYPE)}),
+    ("POINT ( 1   2 )", {-1: "Point"}),
+    ("POINT (   )", {-1: (Exception, DIM)}),
+    ("((1 2),,(3 4))", {-1: (Exception, BAD)}),      # a second comma between rings
+    ("((1 2)) trailing words", {-1: (Exception, RING_N)}),  # text after the body ignored
+]
+
+
+@pytest.mark.parametrize("text, expected", WKT_TABLE, ids=[t[0][:30] for t in WKT_TABLE])
+def test_wkt_body_tests_by_code(text, expected):
+    for code, want in expected.items():
+        got = outcome(text, code)
+        assert (got[0] if isinstance(want, str) else got) == want, code
+
+
+def test_wkt_values_as_json_reads_them():
+    assert outcome("POINT(-115.81 37.24)", -1) == ("Point", [-115.81, 37.24])
+    assert outcome(MPT, 0) == ("MultiPoint", MPT_COORDS)
+    assert outcome("POINT Z (1 2 3)", -1) == ("Point", [1.0, 2.0, 3])     # z stays an int
+    assert outcome("POINT M (1 2 1e3)", -1) == ("Point", [1.0, 2.0, 1000.0])
+    p = outcome("POINT (NaN Infinity)", -1)[1]
+    assert p[0] != p[0] and p[1] == float("inf")
+    assert outcome("LINESTRING (1 2,,, 3 4)", -1)[1] == [[1.0, 2.0], [3.0, 4.0]]
+    assert outcome("LINESTRING (1 2, 3 4,)", -1) == (Exception, DIM)   # empty vertex
+    assert outcome("LINESTRING\u3000(1\u30002 ,\u00a03 4)", -1)[1] == [[1.0, 2.0], [3.0, 4.0]]
+
+
+@pytest.mark.parametrize("ordinate", ["+1", "01", "1.", ".5", "--1", "abc"])
+def test_wkt_ordinates_that_are_not_json_values(ordinate):
+    with pytest.raises(json.JSONDecodeError):
+        Geometry.loads(f"POINT ({ordinate} 2)")
+
+
+def test_polygon_rings_in_order_and_multipolygon_holes():
+    assert outcome(POLY, -1)[1] == [
+        [[2.38, 57.322], [-120.43, 19.15], [23.194, -20.28], [2.38, 57.322]],
+        [[-5.21, 23.51], [15.21, -10.81], [-20.51, 1.51], [-5.21, 23.51]]]
+    text = "MULTIPOLYGON (((0 0,4 0,4 4,0 0) , (1 1,2 1,2 2,1 1)),((5 5,6 5,6 6,5 5)))"
+    assert [len(p) for p in outcome(text, 2)[1]] == [2, 1]
+
+
+def test_text_is_never_changed_and_results_are_new():
+    text = "LINESTRING (1 2, 1 2, 3 4)"
+    a, b = Geometry.loads(text), Geometry.loads(text)
+    assert a == b and a["coordinates"] is not b["coordinates"]
+    assert a["coordinates"] == [[1.0, 2.0], [3.0, 4.0]]
+
+
+# --- collections of member texts --------------------------------------------
+
+def test_collection_reads_every_member_in_order():
+    want = ("GeometryCollection", [
+        ("Point", [-115.81, 37.24]),
+        ("LineString", [[8.919, 44.4074], [8.923, 44.4075]]),
+        ("Polygon", [[[2.38, 57.322], [-120.43, 19.15], [23.194, -20.28], [2.38, 57.322]]])])
+    for code in (-1, 0, 1, 2, None):            # no code test on the collection
+        assert outcome(GC, code) == want
+
+
+@pytest.mark.parametrize("text, members", [
+    ("GEOMETRYCOLLECTION (POLYGON ((0 0,1 0,1 1,0 0)), POLYGON ((5 5,6 5,6 6,5 5)))",
+     ["Polygon", "Polygon"]),
+    ("GEOMETRYCOLLECTION(POINT Z (1 2 3),point m(1 2 3), LineString ZM (1 2 3 4,5 6 7 8))",
+     ["Point", "Point", "LineString"]),
+    ("GEOMETRYCOLLECTION (MULTIPOLYGON (((0 0,1 0,1 1))), MULTILINESTRING ((1 2,3 4)))",
+     ["MultiPolygon", "MultiLineString"]),
+    ("GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (POINT (1 2)), POINT (3 4))",
+     ["GeometryCollection", "Point"]),
+    ("(POINT (1 2), LINESTRING (1 2, 3 4))", ["Point", "LineString"]),   # no type word
+    ("MULTIPOINT (POINT (1 2), POINT (3 4))", ["Point", "Point"]),       # word not consulted
+])
+def test_members_with_nested_bodies_and_tags_are_kept(text, members):
+    r = Geometry.loads(text)
+    assert r["type"] == "GeometryCollection"
+    assert [m["type"] for m in r["geometries"]] == members
+
+
+@pytest.mark.parametrize("text", [
+    "GEOMETRYCOLLECTION (POINT (1 2), (3 4))",
+    "GEOMETRYCOLLECTION (POINT (1 2) LINESTRING (1 2, 3 4))",
+    "GEOMETRYCOLLECTION (POINT (1 2), POINT EMPTY)",
+    "GEOMETRYCOLLECTION (POINT (1 2),)",
+    "GEOMETRYCOLLECTION (POLYGON ((0 0,1 0,1 1)), ((5 5,6 5,6 6)))",
+    "POLYGON ((0 0, 1 1, POINT (1 1)))",
+])
+def test_members_mixed_with_anything_else_are_refused(text):
+    assert outcome(text, -1) == (Exception, BAD)
+
+
+def test_member_failure_passes_unchanged():
+    assert outcome("GEOMETRYCOLLECTION (POINT (1 2), LINESTRING (1 2))", 0) == (Exception, BAD_TYPE)
+
+
+def test_failing_ring_searches_return_at_once():
+    # Each blank pair between rings can be cut three ways; a backtracking
+    # search of the whole body would take on the order of 3**40 steps.
+    rings = "(1 2)  " * 40
+    assert outcome(f"POLYGON ({rings}x)", -1) == (Exception, BAD)
+    assert outcome(f"({rings}x) ((0 0,1 0,1 1))", 2)[0] == "MultiPolygon"
+    assert outcome(" " * 5000 + ")(1 2)", -1)[0] == "Point"
+
+
+# --- GeoJSON text -------------------------------------------------------------
+
+GJ_POINT = '{"type": "Point", "coordinates": [1, 2]}'
+FEATURE = '{"type": "Feature", "geometry": {"type": "Point", "coordinates": [1, 2]}}'
+
+GEOJSON_TABLE = [
+    (GJ_POINT, {-1: "Point", None: "Point", 0: "Point", 1: (Exception, BAD_CODE),
+                2: (Exception, BAD_CODE)}),
+    (FEATURE, {-1: (Exception, INVALID), 0: (Exception, BAD_CODE), 2: (Exception, BAD_CODE)}),
+    ('{"type": "point", "coordinates": [1, 2]}', {-1: (Exception, INVALID),
+                                                  0: (Exception, BAD_CODE)}),
+    ('{"type": null, "coordinates": [[1, 2], [3, 4]]}', {-1: "LineString",
+                                                          0: (Exception, BAD_CODE)}),
+    ('{"coordinates": [[1, 2], [3, 4]]}', {-1: "LineString", 0: "MultiPoint", 1: "LineString",
+                                          2: (Exception, INVALID)}),
+    ('{"coordinates": [[[0, 0], [1, 0], [1, 1]]]}', {-1: "Polygon", 1: "MultiLineString",
+                                                    2: "Polygon",
+                                                    0: (TypeError, "float() argument must be a "
+                                                        "string or a real number, not 'list'")}),
+    ('{"coordinates": [[[[0, 0], [1, 0], [1, 1]]]]}', {2: "MultiPolygon", 1: (Exception, INVALID)}),
+    ('{"type": "Point", "coordinates": "1 2", "x": [1]}', {-1: (Exception, BAD),
+                                                           0: (Exception, BAD)}),
+    ('{"type": "GeometryCollection", "coordinates": [1, 2]}', {-1: (Exception, INVALID),
+                                                               0: (Exception, INVALID)}),
+    ('{"type": "LineString", "bbox": [1, 2]}', {1: (TypeError, "object of type 'NoneType' has no len()")}),
+    ('{"type": "Point", "bbox": [1, 2]}', {-1: (Exception,
+        'Invalid [coordinates] parameter. ["coordinates/geometries" not found]')}),
+    ('{"bbox": [1, 2]}', {-1: (Exception, INVALID),
+                          1: (TypeError, "'NoneType' object is not subscriptable")}),
+    ('[[1, 2], [3, 4]]', {-1: "LineString", 0: "MultiPoint", 1: "LineString",
+                          2: (Exception, INVALID)}),
+    ('[1, 2]', {-1: "Point", 0: "Point", 1: (Exception, INVALID)}),
+    ('[ ]', {-1: (IndexError, "list index out of range"), 0: (IndexError, "list index out of range")}),
+    ('[{"a": 1}]', {1: (Exception, BAD), 2: (Exception, BAD)}),
+    ('"[1, 2]"', {-1: (Exception, INVALID), 0: (TypeError, "'NoneType' object is not subscriptable")}),
+]
+
+
+@pytest.mark.parametrize("text, expected", GEOJSON_TABLE, ids=[t[0][:30] for t in GEOJSON_TABLE])
+def test_geojson_text_by_code(text, expected):
+    for code, want in expected.items():
+        got = outcome(text, code)
+        assert (got[0] if isinstance(want, str) else got) == want, code
+
+
+def test_geojson_collection_members_read_under_minus_one():
+    text = json.dumps({"type": "GeometryCollection", "geometries": [
+        {"type": "LineString", "coordinates": [[1, 2], [3, 4]]},
+        {"type": "Polygon", "coordinates": [[[0, 0], [1, 0], [1, 1]]]}]})
+    r = Geometry.loads(text, 0)
+    assert [m["type"] for m in r["geometries"]] == ["LineString", "Polygon"]
+    assert len(r["geometries"][1]["coordinates"][0]) == 4
+
+
+@pytest.mark.parametrize("text", [
+    "{'type': 'Point', 'coordinates': [1, 2]}",
+    "POINT (1 2) [x]",
+    "1 2 [3]",
+])
+def test_any_bracketed_run_makes_the_whole_text_json(text):
+    with pytest.raises(json.JSONDecodeError):
+        Geometry.loads(text)
+
+
+# --- free text ------------------------------------------------------------------
+
+FREE_TABLE = [
+    ("1 2", {-1: ("Point", [1.0, 2.0]), 0: "Point", 1: (Exception, INVALID),
+             2: (Exception, INVALID)}),
+    ("1 2 3", {-1: (Exception, INVALID), 0: (Exception, INVALID), 1: (Exception, INVALID),
+               2: (Exception, INVALID)}),
+    ("1 2 3 4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]]), 1: "LineString",
+                 0: ("MultiPoint", [[1.0, 2.0], [3.0, 4.0]]), 2: (Exception, INVALID)}),
+    ("0 0 1 0 1 1", {2: ("Polygon", [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]]),
+                     -1: "LineString"}),
+    (" 1，2 ,, 3\u30004 ", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
+    ("1 2,3 4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
+    ("1,2 3,4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
+    ("1 2,", {-1: (Exception, INVALID)}),
+    ("1 2 3 4,", {-1: (Exception, INVALID)}),
+    ("1 2 1 2", {-1: (Exception, LINE_N), 0: ("MultiPoint", [[1.0, 2.0], [1.0, 2.0]])}),
+    ("1e3 -2.5E-1", {-1: ("Point", [1000.0, -0.25])}),
+]
+
+
+@pytest.mark.parametrize("text, expected", FREE_TABLE, ids=[t[0] for t in FREE_TABLE])
+def test_free_text_by_token_count_and_code(text, expected):
+    for code, want in expected.items():
+        got = outcome(text, code)
+        assert (got[0] if isinstance(want, str) else got) == want, code
+
+
+@pytest.mark.parametrize("token", ["+1", "01", "1.", ".5", "x"])
+def test_free_text_tokens_are_json_values(token):
+    with pytest.raises(json.JSONDecodeError):
+        Geometry.loads(f"{token} 2")
+
+
+# --- hexadecimal WKB and EWKB ------------------------------------------------------
+
+EWKB = "0101000020E6100000A4703D0AD7F35CC01F85EB51B89E4240"
+
+
+@pytest.mark.parametrize("code", [-1, 0, 1, 2, None])
+def test_ewkb_point_under_every_code(code):
+    assert Geometry.loads(EWKB, code) == {"type": "Point", "coordinates": [-115.81, 37.24]}
+    assert Geometry.loads("  " + EWKB.lower() + "\n", code)["type"] == "Point"
+
+
+def test_wkb_comes_back_unnormalised():
+    line = shapely.LineString([(0, 0), (0, 0), (1, 1)])
+    assert Geometry.loads(shapely.to_wkb(line, hex=True), 2) == {
+        "type": "LineString", "coordinates": [[0.0, 0.0], [0.0, 0.0], [1.0, 1.0]]}
+    ring = shapely.Polygon([(0, 0), (1, 0), (1, 1)])
+    assert Geometry.loads(shapely.to_wkb(ring, hex=True))["type"] == "Polygon"
+
+
+@pytest.mark.parametrize("text", ["", "   ", "[]", "0101", "zz"])
+def test_single_tokens_that_are_not_wkb_fail_in_shapely(text):
+    with pytest.raises(shapely.errors.ShapelyError):
+        Geometry.loads(text)
+
+
+def test_deeply_nested_collection_text():
+    def nested(depth):
+        return "GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth
+    r = Geometry.loads(nested(150))
+    for _ in range(150):
+        r = r["geometries"][0]
+    assert r == {"type": "Point", "coordinates": [1.0, 2.0]}
+    with pytest.raises(RecursionError):
+        Geometry.loads(nested(5000))
