@@ -3,7 +3,6 @@ from collections import Counter, OrderedDict
 
 import pytest
 
-from geometry_standins import needs_loads
 from models.orbalt import Geometry
 
 LINE = [[0, 0], [1, 1], [2, 2]]
@@ -54,7 +53,8 @@ def test_getxy_values_are_stored_values_and_tuples_are_kept():
     assert [type(v) for v in result[1]] == [int, float, str]
 
 
-@pytest.mark.parametrize("endpoint, ends", [(0, False), ("", False), ([], False), ("no", True), (2, True)])
+@pytest.mark.parametrize("endpoint, ends",
+                         [(0, False), ("", False), ([], False), ("no", True), (2, True)])
 def test_getxy_endpoint_is_used_by_truth(endpoint, ends):
     line = {"type": "LineString", "coordinates": LINE}
     assert (len(Geometry.getXY(line, endpoint)) == 2) == ends
@@ -62,8 +62,10 @@ def test_getxy_endpoint_is_used_by_truth(endpoint, ends):
 
 def test_getxy_counts_every_end_of_every_line():
     # Two lines meeting at (1, 1): the shared end twice, free ends once.
-    lines = {"type": "MultiLineString", "coordinates": [[[0, 0], [1, 1]], [[1, 1], [2, 0]], [[5, 5], [6, 6], [5, 5]]]}
-    assert list(Counter(Geometry.getXY(lines)).items()) == [((0, 0), 1), ((1, 1), 2), ((2, 0), 1), ((5, 5), 2)]
+    lines = {"type": "MultiLineString",
+             "coordinates": [[[0, 0], [1, 1]], [[1, 1], [2, 0]], [[5, 5], [6, 6], [5, 5]]]}
+    assert list(Counter(Geometry.getXY(lines)).items()) == \
+        [((0, 0), 1), ((1, 1), 2), ((2, 0), 1), ((5, 5), 2)]
 
 
 @pytest.mark.parametrize("geometry, endpoint, error, message", [
@@ -85,7 +87,6 @@ def test_getxy_empty_line_without_endpoint_is_empty():
     assert Geometry.getXY({"type": "LineString", "coordinates": []}, False) == []
 
 
-@needs_loads
 def test_getxy_of_a_list_is_loaded_first():
     line = [[0, 0], [0, 0], [1, 1], [2, 2]]
     assert Geometry.getXY(line) == [(0.0, 0.0), (2.0, 2.0)]
@@ -121,7 +122,8 @@ def test_calls_go_through_the_class():
     assert member["coordinates"] == [2, 1]
     calls.clear()
     ordered = OrderedDict(type="Point", coordinates=[1, 2])
-    assert Traced.swapXY(ordered) == {"type": "Point", "coordinates": [6, 5]}   # a dict subclass is loaded
+    # a dict subclass is loaded
+    assert Traced.swapXY(ordered) == {"type": "Point", "coordinates": [6, 5]}
     assert ordered["coordinates"] == [1, 2]
 
 
@@ -192,8 +194,9 @@ SHARED = {
     "same ring twice": (lambda: layout("Polygon", [[[1, 2], [3, 4], [5, 6]]] * 2), lambda c: c[0]),
     "same polygon twice": (lambda: layout("MultiPolygon", [[[[1, 2], [3, 4], [5, 6]]]] * 2),
                            lambda c: c[0][0]),
-    "same vertex in two lines": (lambda: (lambda v: layout("MultiLineString", [[v, [3, 4]], [[5, 6], v]]))([1, 2]),
-                                 lambda c: c[0] + c[1][:1]),
+    "same vertex in two lines": (
+        lambda: (lambda v: layout("MultiLineString", [[v, [3, 4]], [[5, 6], v]]))([1, 2]),
+        lambda c: c[0] + c[1][:1]),
     "tuples around lists": (lambda: layout("MultiLineString", ((([1, 2]), [3, 4]), ([5, 6],))),
                             lambda c: list(c[0]) + list(c[1])),
     "met again through an iterator": (again, lambda c: c[0]),
@@ -213,7 +216,8 @@ def test_each_vertex_object_is_swapped_once(name):
 
 def test_swap_of_a_collection_changes_members_in_place():
     point = {"type": "Point", "coordinates": [1, 2]}
-    members = [point, {"type": "GeometryCollection", "geometries": [{"type": "MultiPoint", "coordinates": [[5, 6]]}]}]
+    inner = {"type": "MultiPoint", "coordinates": [[5, 6]]}
+    members = [point, {"type": "GeometryCollection", "geometries": [inner]}]
     collection = {"type": "GeometryCollection", "geometries": members}
     assert Geometry.swapXY(collection) is collection
     assert collection["geometries"] is members and members[0] is point
@@ -246,13 +250,15 @@ def test_swap_reads_one_then_zero_and_sets_zero_then_one():
     ({"type": None, "coordinates": [1, 2]}, Exception, "Invalid geometry type."),
     ({"type": "", "coordinates": [1, 2]}, Exception, "Invalid geometry type."),
     ({"type": "Circle", "coordinates": [1, 2]}, Exception, "Invalid geometry type."),
-    ({"type": "GeometryCollection", "coordinates": [], "geometries": []}, Exception, "Invalid geometry type."),
+    ({"type": "GeometryCollection", "coordinates": [], "geometries": []}, Exception,
+     "Invalid geometry type."),
     ({"type": "GeometryCollection", "geometries": ()}, Exception, "Invalid geometry type."),
     ({"type": "MultiPoint", "geometries": []}, Exception, "Invalid geometry type."),
     ({"type": "Point"}, Exception, "Invalid geometry type."),
     ({"coordinates": [1, 2]}, KeyError, "'type'"),
     ({"type": "Point", "coordinates": [1]}, IndexError, "list index out of range"),
-    ({"type": "Point", "coordinates": (1, 2)}, TypeError, "'tuple' object does not support item assignment"),
+    ({"type": "Point", "coordinates": (1, 2)}, TypeError,
+     "'tuple' object does not support item assignment"),
     ({"type": "LineString", "coordinates": 5}, TypeError, "'int' object is not iterable"),
 ])
 def test_swap_errors(geometry, error, message):
@@ -272,17 +278,20 @@ def test_swap_keeps_what_it_did_before_an_error():
     assert first["coordinates"] == [2, 1]
 
 
-@needs_loads
 def test_swap_of_loaded_input():
-    ring = [[0, 0], [1, 0], [1, 1]]
-    result = Geometry.swapXY(ring)
-    assert result["coordinates"] is ring
-    assert ring == [[0.0, 0.0], [0.0, 1.0], [1.0, 1.0], [0.0, 0.0]] and ring[0] is ring[-1]
+    polygon = [[[0, 1], [1, 0], [1, 1]]]                    # depth 3: a Polygon, closed by loads
+    result = Geometry.swapXY(polygon)
+    assert result == {"type": "Polygon", "coordinates": polygon} and result["coordinates"] is polygon
+    ring = polygon[0]
+    assert ring == [[1.0, 0.0], [0.0, 1.0], [1.0, 1.0], [1.0, 0.0]] and ring[0] is ring[-1]
+    line = [[0, 1], [1, 0], [0, 1]]                          # depth 2: a LineString, not closed
+    Geometry.swapXY(line)
+    assert line == [[1.0, 0.0], [0.0, 1.0], [1.0, 0.0]] and line[0] is not line[-1]
     assert Geometry.swapXY("POINT (1 2)") == {"type": "Point", "coordinates": [2.0, 1.0]}
     member = [3, 4]
     collection = {"type": "GeometryCollection", "geometries": [member]}
     Geometry.swapXY(collection)
-    assert member == [4.0, 3.0]                               # the loaded dict held the caller's list
+    assert member == [4.0, 3.0]             # the loaded dict held the caller's list
 
 
 @pytest.mark.parametrize("method", [Geometry.getXY, Geometry.swapXY])

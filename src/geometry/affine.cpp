@@ -12,54 +12,53 @@
 // instead, without calling shapely.
 #include "geometry/affine.h"
 
-namespace geometry {
+namespace orb::geom {
 namespace {
 
-using orb::Ref;
 
 // shapely.affinity.<name>, read at call time.
 Ref affinity(PyObject* name) {
-    Ref module = orb::getattr(orb::global(ORB_STR("shapely")), ORB_STR("affinity"));
-    return orb::getattr(module, name);
+    Ref module = getattr(global(ORB_STR("shapely")), ORB_STR("affinity"));
+    return getattr(module, name);
 }
 
 // The geometry as shapely sees it, with whatever SRID it carries.
-Ref shape_of(orb::Args a) { return orb::call_method(a[0], ORB_STR("toShapely"), {a[1], Py_None}); }
+Ref shape_of(Args a) { return call_method(a[0], ORB_STR("toShapely"), {a[1], Py_None}); }
 
 }  // namespace
 
-Ref rotate(orb::Args a) {
+Ref rotate(Args a) {
     Ref f = affinity(ORB_STR("rotate"));
     Ref shape = shape_of(a);
     if (shape.get() == Py_None) return shape;
-    Ref angle = orb::number(a.num(2));
-    return orb::call(f, {shape, angle}, {{"origin", a[3]}, {"use_radians", Py_False}});
+    Ref angle = number(a.num(2));
+    return call(f, {shape, angle}, {{"origin", a[3]}, {"use_radians", Py_False}});
 }
 
-Ref scale(orb::Args a) {
+Ref scale(Args a) {
     Ref f = affinity(ORB_STR("scale"));
     Ref shape = shape_of(a);
     if (shape.get() == Py_None) return shape;
-    Ref xfact = orb::number(a.num(2)), yfact = orb::number(a.num(3)), zfact = orb::number(a.num(4));
-    return orb::call(f, {shape},
+    Ref xfact = number(a.num(2)), yfact = number(a.num(3)), zfact = number(a.num(4));
+    return call(f, {shape},
                      {{"xfact", xfact}, {"yfact", yfact}, {"zfact", zfact}, {"origin", a[5]}});
 }
 
-Ref skew(orb::Args a) {
+Ref skew(Args a) {
     Ref f = affinity(ORB_STR("skew"));
     Ref shape = shape_of(a);
     if (shape.get() == Py_None) return shape;
-    Ref xs = orb::number(a.num(2)), ys = orb::number(a.num(3));
-    return orb::call(f, {shape},
+    Ref xs = number(a.num(2)), ys = number(a.num(3));
+    return call(f, {shape},
                      {{"xs", xs}, {"ys", ys}, {"origin", a[4]}, {"use_radians", Py_False}});
 }
 
-Ref translate(orb::Args a) {
+Ref translate(Args a) {
     Ref f = affinity(ORB_STR("translate"));
     Ref shape = shape_of(a);
     if (shape.get() == Py_None) return shape;
-    Ref xoff = orb::number(a.num(2)), yoff = orb::number(a.num(3)), zoff = orb::number(a.num(4));
-    return orb::call(f, {shape}, {{"xoff", xoff}, {"yoff", yoff}, {"zoff", zoff}});
+    Ref xoff = number(a.num(2)), yoff = number(a.num(3)), zoff = number(a.num(4));
+    return call(f, {shape}, {{"xoff", xoff}, {"yoff", yoff}, {"zoff", zoff}});
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,15 +3,15 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
 // rotate(cls, geometry, angle, origin=(0, 0, 0)) -> shapely geometry | None
-orb::Ref rotate(orb::Args a);
+Ref rotate(Args a);
 // scale(cls, geometry, xfact=1.0, yfact=1.0, zfact=1.0, origin=(0, 0, 0))
-orb::Ref scale(orb::Args a);
+Ref scale(Args a);
 // skew(cls, geometry, xs=0.0, ys=0.0, origin=(0, 0, 0))
-orb::Ref skew(orb::Args a);
+Ref skew(Args a);
 // translate(cls, geometry, xoff=0.0, yoff=0.0, zoff=0.0)
-orb::Ref translate(orb::Args a);
+Ref translate(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

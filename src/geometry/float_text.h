@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace geometry {
+namespace orb::geom {
 
 // Bounds of the fixed notation of repr(): decpt in (kExpBelow, kExpAbove].
 constexpr int kExpBelow = -4;
@@ -77,4 +77,4 @@ inline void append_float_repr(std::string& out, double x) {
     }
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

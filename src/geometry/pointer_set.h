@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace geometry {
+namespace orb::geom {
 
 class PointerSet {
 public:
@@ -58,4 +58,4 @@ private:
     unsigned shift_ = 64;
 };
 
-}  // namespace geometry
+}  // namespace orb::geom

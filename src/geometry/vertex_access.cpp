@@ -12,21 +12,21 @@
 // closed with its own first vertex) is exchanged once, where first met.
 #include "geometry/vertex_access.h"
 
+#include "geometry/geomtype.h"
 #include "geometry/pointer_set.h"
-#include "geometry/sequence.h"
+#include "geometry/dict_walk.h"
 
 #include <vector>
 
-namespace geometry {
+namespace orb::geom {
 namespace {
 
-using orb::Ref;
 
 // Replaces a value that is not exactly a dict by the dict the class's loads
 // makes of it.
 Ref as_dict(PyObject* cls, PyObject* geometry) {
     if (PyDict_CheckExact(geometry)) return Ref::borrow(geometry);
-    return orb::call_method(cls, ORB_STR("loads"), {geometry});
+    return call_method(cls, ORB_STR("loads"), {geometry});
 }
 
 // --- getXY -------------------------------------------------------------------
@@ -38,7 +38,7 @@ public:
     // tuple(vertex): a tuple is kept as it is, anything else is copied.
     void vertex(PyObject* v) {
         Ref t = Ref::steal(PySequence_Tuple(v));
-        if (PyList_Append(out_, t) < 0) throw orb::PyError{};
+        if (PyList_Append(out_, t) < 0) throw PyError{};
     }
     void vertices(PyObject* seq) {
         for_each_item(seq, [&](PyObject* v) { vertex(v); });
@@ -155,8 +155,8 @@ private:
     }
 
     static void set_item(PyObject* v, long long index, PyObject* value) {
-        Ref key = orb::integer(index);
-        if (PyObject_SetItem(v, key, value) < 0) throw orb::PyError{};
+        Ref key = integer(index);
+        if (PyObject_SetItem(v, key, value) < 0) throw PyError{};
     }
 
     PointerSet met_;
@@ -169,25 +169,35 @@ private:
 // and polygons.  Returns false for a type outside the six coordinate types.
 template <class Walker>
 bool walk(Walker& w, PyObject* type, PyObject* coords) {
-    if (equals(type, ORB_STR("Point"))) {
-        w.vertex(coords);
-    } else if (equals(type, ORB_STR("MultiPoint"))) {
-        w.vertices(coords);
-    } else if (equals(type, ORB_STR("LineString"))) {
-        w.line(coords);
-    } else if (equals(type, ORB_STR("MultiLineString")) || equals(type, ORB_STR("Polygon"))) {
-        w.lines(coords);
-    } else if (equals(type, ORB_STR("MultiPolygon"))) {
-        w.polygons(coords);
-    } else {
-        return false;
+    switch (type_of(type)) {
+        case Type::Point: w.vertex(coords); return true;
+        case Type::MultiPoint: w.vertices(coords); return true;
+        case Type::LineString: w.line(coords); return true;
+        case Type::MultiLineString:
+        case Type::Polygon: w.lines(coords); return true;
+        case Type::MultiPolygon: w.polygons(coords); return true;
+        default: return false;
     }
-    return true;
+}
+
+// The coordinate walks, kept out of line: getXY and swapXY recurse through
+// the class for collection members, and the walkers' locals would otherwise
+// enlarge the stack frame of every level (several kilobytes in a sanitized
+// build, enough to run out of stack before the recursion limit is reached).
+[[gnu::noinline]] bool list_vertices(PyObject* out, PyObject* endpoint, PyObject* type,
+                                     PyObject* coords) {
+    VertexList list(out, endpoint);
+    return walk(list, type, coords);
+}
+
+[[gnu::noinline]] bool swap_vertices(PyObject* type, PyObject* coords) {
+    AxisSwap swap;
+    return walk(swap, type, coords);
 }
 
 }  // namespace
 
-Ref getXY(orb::Args a) {
+Ref getXY(Args a) {
     PyObject* cls = a[0];
     PyObject* endpoint = a[2];
     Ref out = Ref::steal(PyList_New(0));
@@ -198,16 +208,15 @@ Ref getXY(orb::Args a) {
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        VertexList list(out, endpoint);
-        if (!walk(list, type, coords)) invalid_geometry_type();
+        if (!list_vertices(out, endpoint, type, coords)) invalid_geometry_type();
     } else if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
-        if (equals(type, ORB_STR("GeometryCollection")) && PyList_CheckExact(members)) {
+        if (is_collection(type) && PyList_CheckExact(members)) {
             RecursionGuard guard;
             for_each_item(members, [&](PyObject* member) {
-                Ref items = orb::call_method(cls, ORB_STR("getXY"), {member, endpoint});
+                Ref items = call_method(cls, ORB_STR("getXY"), {member, endpoint});
                 for_each_item(items, [&](PyObject* item) {
-                    if (PyList_Append(out, item) < 0) throw orb::PyError{};
+                    if (PyList_Append(out, item) < 0) throw PyError{};
                 });
             });
         }
@@ -215,7 +224,7 @@ Ref getXY(orb::Args a) {
     return out;
 }
 
-Ref swapXY(orb::Args a) {
+Ref swapXY(Args a) {
     PyObject* cls = a[0];
     Ref geometry = as_dict(cls, a[1]);
 
@@ -224,18 +233,17 @@ Ref swapXY(orb::Args a) {
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        AxisSwap swap;
-        if (!walk(swap, type, coords)) invalid_geometry_type();
+        if (!swap_vertices(type, coords)) invalid_geometry_type();
         return geometry;
     }
     if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
-        if (equals(type, ORB_STR("GeometryCollection")) && PyList_CheckExact(members)) {
+        if (is_collection(type) && PyList_CheckExact(members)) {
             RecursionGuard guard;
             // Each member is changed in place by its own call; the results
             // are not stored back.
             for_each_item(members, [&](PyObject* member) {
-                orb::call_method(cls, ORB_STR("swapXY"), {member});
+                call_method(cls, ORB_STR("swapXY"), {member});
             });
             return geometry;
         }
@@ -243,4 +251,4 @@ Ref swapXY(orb::Args a) {
     invalid_geometry_type();
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

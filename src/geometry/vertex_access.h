@@ -3,11 +3,11 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
 // getXY(cls, geometry, endpoint=True) -> list of vertex tuples
-orb::Ref getXY(orb::Args a);
+Ref getXY(Args a);
 // swapXY(cls, geometry) -> the dict whose vertices were swapped in place
-orb::Ref swapXY(orb::Args a);
+Ref swapXY(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,9 +3,9 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
 // toWkb(cls, geometry, srid=4326) -> str | None
-orb::Ref toWkb(orb::Args a);
+Ref toWkb(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -13,15 +13,15 @@
 #include "geometry/wkt_writer.h"
 
 #include "geometry/float_text.h"
-#include "geometry/sequence.h"
+#include "geometry/geomtype.h"
+#include "geometry/dict_walk.h"
 
 #include <charconv>
 #include <string>
 
-namespace geometry {
+namespace orb::geom {
 namespace {
 
-using orb::Ref;
 
 // Appends the UTF-8 form of the text `s`.
 void append_text(std::string& out, PyObject* s) {
@@ -30,7 +30,7 @@ void append_text(std::string& out, PyObject* s) {
         out.append(p, static_cast<size_t>(size));
         return;
     }
-    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) throw orb::PyError{};
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) throw PyError{};
     PyErr_Clear();
     Ref bytes = Ref::steal(PyUnicode_AsEncodedString(s, "utf-8", "surrogatepass"));
     out.append(PyBytes_AS_STRING(bytes.get()), static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())));
@@ -53,7 +53,7 @@ void append_ordinate(std::string& out, PyObject* value) {
             out.append(digits, end);
             return;
         }
-        orb::check_error();
+        check_error();
     }
     if (PyUnicode_CheckExact(value)) {
         append_text(out, value);
@@ -95,8 +95,8 @@ void append_lines(std::string& out, PyObject* lines) {
 
 // The upper-cased type name as text, as "{}".format(type.upper()) gives it.
 Ref type_name(PyObject* type) {
-    Ref upper = orb::call_method(type, ORB_STR("upper"), {});
-    return orb::format(upper, "");
+    Ref upper = call_method(type, ORB_STR("upper"), {});
+    return format(upper, "");
 }
 
 // "TYPE body" from the UTF-8 body.
@@ -114,22 +114,33 @@ Ref with_type(PyObject* type, const std::string& body) {
 // The body of a geometry with `coordinates`, or nothing for a type outside
 // the six coordinate types.
 bool append_body(std::string& out, PyObject* type, PyObject* coords) {
-    if (equals(type, ORB_STR("Point"))) {
-        out += '(';
-        append_vertex(out, coords);
-        out += ')';
-    } else if (equals(type, ORB_STR("MultiPoint")) || equals(type, ORB_STR("LineString"))) {
-        append_vertices(out, coords);
-    } else if (equals(type, ORB_STR("MultiLineString")) || equals(type, ORB_STR("Polygon"))) {
-        append_lines(out, coords);
-    } else if (equals(type, ORB_STR("MultiPolygon"))) {
-        out += '(';
-        append_joined(out, coords, ',', [&](PyObject* polygon) { append_lines(out, polygon); });
-        out += ')';
-    } else {
-        return false;
+    switch (type_of(type)) {
+        case Type::Point:
+            out += '(';
+            append_vertex(out, coords);
+            out += ')';
+            return true;
+        case Type::MultiPoint:
+        case Type::LineString: append_vertices(out, coords); return true;
+        case Type::MultiLineString:
+        case Type::Polygon: append_lines(out, coords); return true;
+        case Type::MultiPolygon:
+            out += '(';
+            append_joined(out, coords, ',', [&](PyObject* polygon) { append_lines(out, polygon); });
+            out += ')';
+            return true;
+        default: return false;
     }
-    return true;
+}
+
+// "TYPE (body)" of a geometry with `coordinates`, or an empty Ref for a type
+// outside the six coordinate types.  Kept out of line so that the buffer
+// and the writers' locals stay out of the stack frame of each level of a
+// collection's recursion.
+[[gnu::noinline]] Ref simple(PyObject* type, PyObject* coords) {
+    std::string body;
+    if (!append_body(body, type, coords)) return Ref();
+    return with_type(type, body);
 }
 
 // "GEOMETRYCOLLECTION (m,m,...)": every member written by the class's own
@@ -138,8 +149,8 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
     Ref texts = Ref::steal(PyList_New(0));
     RecursionGuard guard;
     for_each_item(members, [&](PyObject* member) {
-        Ref wkt = orb::call_method(cls, ORB_STR("toWkt"), {member});
-        if (PyList_Append(texts, wkt) < 0) throw orb::PyError{};
+        Ref wkt = call_method(cls, ORB_STR("toWkt"), {member});
+        if (PyList_Append(texts, wkt) < 0) throw PyError{};
     });
     Ref joined = Ref::steal(PyUnicode_Join(ORB_STR(","), texts));
     Ref name = type_name(type);
@@ -148,26 +159,27 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
 
 }  // namespace
 
-Ref toWkt(orb::Args a) {
+Ref toWkt(Args a) {
     PyObject* cls = a[0];
     Ref geometry = Ref::borrow(a[1]);
-    if (!PyDict_CheckExact(geometry)) geometry = orb::call_method(cls, ORB_STR("loads"), {geometry});
+    if (!PyDict_CheckExact(geometry))
+        geometry = call_method(cls, ORB_STR("loads"), {geometry});
 
     Ref type = Ref::steal(PyObject_GetItem(geometry, ORB_STR("type")));
     if (!truth(type)) invalid_geometry_type();
 
     if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coords = Ref::steal(PyObject_GetItem(geometry, ORB_STR("coordinates")));
-        std::string body;
-        if (!append_body(body, type, coords)) invalid_geometry_type();
-        return with_type(type, body);
+        Ref wkt = simple(type, coords);
+        if (!wkt) invalid_geometry_type();
+        return wkt;
     }
     if (has_key(geometry, ORB_STR("geometries"))) {
         Ref members = Ref::steal(PyObject_GetItem(geometry, ORB_STR("geometries")));
-        if (equals(type, ORB_STR("GeometryCollection")) && PyList_CheckExact(members))
+        if (is_collection(type) && PyList_CheckExact(members))
             return collection(cls, type, members);
     }
     invalid_geometry_type();
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,9 +3,9 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
 // toWkt(cls, geometry) -> str
-orb::Ref toWkt(orb::Args a);
+Ref toWkt(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom
