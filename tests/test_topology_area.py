@@ -255,3 +255,22 @@ def test_a_replaced_method_is_obeyed(monkeypatch):
     plain = Topology.area(copy(ring), 2000)["area"]
     monkeypatch.setattr(orbalt, "Projection", Doubled)
     assert Topology.area(copy(ring), 2000)["area"] == pytest.approx(4 * plain, rel=1e-12)
+
+
+# --- text input ----------------------------------------------------------------------
+
+def test_text_is_loaded_first():
+    # integers in text arrive as floats: measured on the spheroid
+    text = "POLYGON ((117 30, 117.01 30, 117.01 30.01, 117 30.01, 117 30))"
+    listed = [[117.0, 30.0], [117.01, 30.0], [117.01, 30.01], [117.0, 30.01]]
+    assert Topology.area(text, 2000) == Topology.area(listed, 2000)
+    hole = "POLYGON ((0 0, 4 0, 4 4, 0 4, 0 0), (1 1, 1 3, 3 3, 3 1, 1 1))"
+    assert Topology.area(hole, 0)["area"] == 12.0
+    with pytest.raises(KeyError):
+        Topology.area("GEOMETRYCOLLECTION (POINT (1 2))", 0)
+
+
+@pytest.mark.parametrize("crs", [0, -1, 4326, 10 ** 30])
+def test_codes_outside_the_table_measure_in_the_plane(crs):
+    r = Topology.area([[117.0, 30.0], [117.01, 30.0], [117.01, 30.01], [117.0, 30.01]], crs)
+    assert r["area"] == pytest.approx(1e-4, rel=1e-9) and r["perimeter"] == pytest.approx(0.04)

@@ -181,3 +181,27 @@ def test_segment_calls_in_order(recording):
         ("gaussKruger", {"centralMeridian": 118.5, "longitude": 116.0, "latitude": 39.0, "crs": 2000}),
         ("gaussKruger", {"centralMeridian": 118.5, "longitude": 121.0, "latitude": 40.0, "crs": 2000}),
     ]
+
+
+# --- text input ----------------------------------------------------------------------
+
+@pytest.mark.parametrize("text, length", [
+    ("POLYGON ((0 0, 4 0, 4 4, 0 4, 0 0), (1 1, 2 1, 2 2, 1 2, 1 1))", 20.0),   # holes count
+    ("MULTIPOINT (0 0, 3 4)", 5.0),
+    ("MULTILINESTRING ((0 0, 3 4), (10 10, 10 12))", 7.0),
+])
+def test_text_is_loaded_first(text, length):
+    assert Topology.length(text, 0)["length"] == length
+
+
+def test_text_that_is_no_line():
+    with pytest.raises(Exception, match=r"^Invalid \[coordinates\] parameter\.$"):
+        Topology.length("POINT (1 2)", 0)
+    with pytest.raises(KeyError):
+        Topology.length("GEOMETRYCOLLECTION (POINT (1 2))", 0)
+
+
+@pytest.mark.parametrize("crs", [0, -1, 4326, 10 ** 30])
+def test_codes_outside_the_table_measure_in_the_plane(crs):
+    # no range test of the coordinates there
+    assert Topology.length([[500000, 0], [500003, 4]], crs)["length"] == 5.0

@@ -65,17 +65,6 @@ void project_slow(const RingPlane& p, Ref& x, Ref& y) {
     unpack2(pair, x, y);
 }
 
-Num square(const Num& v) {
-    double s;
-    if (v.is_double() && float_square(v.d(), s)) return Num(s);
-    return Num::of(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
-}
-
-Num root(const Num& v) {
-    if (v.is_double() && !(v.d() < 0)) return Num(float_root(v.d()));
-    return Num::of(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
-}
-
 // (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
 std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
     if (!PyList_CheckExact(ring))
@@ -106,23 +95,6 @@ struct FastPlanes {
     MercatorPlane mercator;
 };
 
-bool exact_xy(PyObject* vertex, double& x, double& y) {
-    PyObject *vx, *vy;
-    if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
-        vx = PyList_GET_ITEM(vertex, 0);
-        vy = PyList_GET_ITEM(vertex, 1);
-    } else if (PyTuple_CheckExact(vertex) && PyTuple_GET_SIZE(vertex) >= 2) {
-        vx = PyTuple_GET_ITEM(vertex, 0);
-        vy = PyTuple_GET_ITEM(vertex, 1);
-    } else {
-        return false;
-    }
-    if (!PyFloat_CheckExact(vx) || !PyFloat_CheckExact(vy)) return false;
-    x = PyFloat_AS_DOUBLE(vx);
-    y = PyFloat_AS_DOUBLE(vy);
-    return true;
-}
-
 // Vertex k of the ring in the ring's plane, or false where the real call
 // has to be made.
 bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPlanes& f,
@@ -130,7 +102,7 @@ bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPl
     if (k < 0) k += PyList_GET_SIZE(ring);
     if (k < 0 || k >= PyList_GET_SIZE(ring)) return false;
     double lon, lat;
-    if (!exact_xy(PyList_GET_ITEM(ring, k), lon, lat)) return false;
+    if (!plain_xy(PyList_GET_ITEM(ring, k), false, lon, lat)) return false;
     switch (p.mode) {
         case Mode::GaussKruger: return fast_gk(f.gk, lon, lat, x, y);
         case Mode::Albers: return fast_albers(f.albers, lon, std::fabs(lat), x, y);

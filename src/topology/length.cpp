@@ -76,17 +76,6 @@ double geodesic(const Spheroid& s, double lon1, double lat1, double lon2, double
     return geodesic_distance(s.a, s.f, lon1, lat1, lon2, lat2).s12;
 }
 
-Num square(const Num& v) {
-    double s;
-    if (v.is_double() && float_square(v.d(), s)) return Num(s);
-    return Num::of(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
-}
-
-Num root(const Num& v) {
-    if (v.is_double() && !(v.d() < 0)) return Num(float_root(v.d()));
-    return Num::of(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
-}
-
 Num plane_distance(const Num& x1, const Num& y1, const Num& x2, const Num& y2) {
     return root(add(square(sub(x2, x1)), square(sub(y2, y1))));
 }
@@ -131,23 +120,6 @@ Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
 
 // --- fast segments ---------------------------------------------------------------
 
-bool exact_xy(PyObject* vertex, double& x, double& y) {
-    PyObject *vx, *vy;
-    if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
-        vx = PyList_GET_ITEM(vertex, 0);
-        vy = PyList_GET_ITEM(vertex, 1);
-    } else if (PyTuple_CheckExact(vertex) && PyTuple_GET_SIZE(vertex) >= 2) {
-        vx = PyTuple_GET_ITEM(vertex, 0);
-        vy = PyTuple_GET_ITEM(vertex, 1);
-    } else {
-        return false;
-    }
-    if (!PyFloat_CheckExact(vx) || !PyFloat_CheckExact(vy)) return false;
-    x = PyFloat_AS_DOUBLE(vx);
-    y = PyFloat_AS_DOUBLE(vy);
-    return true;
-}
-
 bool same_bits(double a, double b) noexcept { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The state of the fast loop over one line on a code of the table: the
@@ -176,8 +148,8 @@ bool gk_point(FastLine& s, double lon, double lat, double& x, double& y) {
 bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
     double lon1, lat1, lon2, lat2;
     if (i + 1 >= PyList_GET_SIZE(line)) return false;
-    if (!exact_xy(PyList_GET_ITEM(line, i), lon1, lat1) ||
-        !exact_xy(PyList_GET_ITEM(line, i + 1), lon2, lat2))
+    if (!plain_xy(PyList_GET_ITEM(line, i), true, lon1, lat1) ||
+        !plain_xy(PyList_GET_ITEM(line, i + 1), true, lon2, lat2))
         return false;
     double m1, m2;
     if (!fast_central_meridian(lon1, m1) || !fast_central_meridian(lon2, m2)) return false;
@@ -214,8 +186,10 @@ bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
 bool plane_segment_fast(PyObject* line, Py_ssize_t i, double& out) {
     double x1, y1, x2, y2;
     if (i + 1 >= PyList_GET_SIZE(line)) return false;
-    if (!exact_xy(PyList_GET_ITEM(line, i), x1, y1) ||
-        !exact_xy(PyList_GET_ITEM(line, i + 1), x2, y2))
+    // Plane distances of ints are exact integer arithmetic: left to the
+    // interpreter.
+    if (!plain_xy(PyList_GET_ITEM(line, i), false, x1, y1) ||
+        !plain_xy(PyList_GET_ITEM(line, i + 1), false, x2, y2))
         return false;
     double sx, sy;
     if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;

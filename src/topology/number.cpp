@@ -64,6 +64,17 @@ Num power(const Num& x, const Num& y) {
     return from(Ref::steal(PyNumber_Power(x.object(), y.object(), Py_None)));
 }
 
+Num square(const Num& v) {
+    double s;
+    if (v.is_double() && float_square(v.d(), s)) return Num(s);
+    return from(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
+}
+
+Num root(const Num& v) {
+    if (v.is_double() && !(v.d() < 0)) return Num(float_root(v.d()));
+    return from(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
+}
+
 Num absolute(const Num& x) {
     if (x.is_double()) return Num(std::fabs(x.d()));
     return from(Ref::steal(PyNumber_Absolute(x.object())));

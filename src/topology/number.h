@@ -38,6 +38,10 @@ Num sub(const Num& x, const Num& y);
 Num mul(const Num& x, const Num& y);
 // x ** y, the interpreter's power operator.
 Num power(const Num& x, const Num& y);
+// x ** 2 (the int 2) and x ** 0.5, as the distance formulas write them:
+// an int stays an exact int when squared.
+Num square(const Num& x);
+Num root(const Num& x);
 Num absolute(const Num& x);
 // x < y and x > y as the interpreter compares.
 bool less(const Num& x, const Num& y);

@@ -50,8 +50,10 @@ Returns:
 Raises:
     Exception: a dict without "coordinates", an empty coordinate list, a
         ring of fewer than 3 vertices, a polygon without rings, a ring of
-        zero area, and the range errors of the projections.
-    TypeError: integer vertex values on a code of Projection.datum.)doc";
+        zero area (or, in the Albers plane, lying on the equator), and the
+        range errors of the projections.
+    TypeError: integer vertex values on a code of Projection.datum, and a
+        member of a multipolygon that is not a list.)doc";
 
 const char* const kBuffer = R"doc(Buffer a geometry (shapely.buffer).
 
@@ -289,7 +291,9 @@ Segments between consecutive vertices are summed.  For a code of
 Projection.datum the vertices are longitude and latitude in decimal degrees
 and each segment is measured in metres: in one Gauss-Kruger plane when its
 ends share a 6-degree zone or lie at most 6 degrees of longitude apart,
-otherwise as the geodesic distance on the spheroid.  Any other code gives
+otherwise as the geodesic distance on the spheroid (Vincenty's iteration,
+or Karney's method where it does not converge, as for nearly antipodal
+points).  Any other code gives
 the straight-line distance in the unit of the coordinates.  Repeated
 vertices are removed from the caller's lines in place; rings are not closed,
 so a closing edge counts only when the ring ends with its first vertex.
@@ -308,7 +312,9 @@ Returns:
 Raises:
     Exception: a dict without "coordinates", a coordinate list that cannot
         be measured, a line of fewer than 2 vertices, and any error of a
-        segment as "[...] in [coordinates] parameter.".)doc";
+        segment as "[...] in [coordinates] parameter." (a longitude or a
+        latitude out of range among them).
+    TypeError: a member of a list of lines that is not a list.)doc";
 
 const char* const kOverlaps = R"doc(Test whether a and b overlap (shapely.overlaps).
 

@@ -32,6 +32,17 @@ double float_of(PyObject* v) {
     raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", got, got == 1 ? "" : "s");
 }
 
+// vertex[:2] of a vertex that is not an exact list or tuple, by its own
+// item access; an object without one cannot be sliced.
+Ref slice_first_two(PyObject* vertex) {
+    PyMappingMethods* mp = Py_TYPE(vertex)->tp_as_mapping;
+    if (!mp || !mp->mp_subscript)
+        raisef(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
+    Ref stop = integer(2);
+    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
+    return Ref::steal(mp->mp_subscript(vertex, slice));
+}
+
 }  // namespace
 
 VertexText::VertexText(PyObject* vertex) {
@@ -54,12 +65,7 @@ VertexText::VertexText(PyObject* vertex) {
         }
         return;
     }
-    PyMappingMethods* mp = Py_TYPE(vertex)->tp_as_mapping;
-    if (!mp || !mp->mp_subscript)
-        raisef(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
-    Ref stop = integer(2);
-    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
-    slice_ = Ref::steal(mp->mp_subscript(vertex, slice));
+    slice_ = slice_first_two(vertex);
 }
 
 const std::string& VertexText::text() {
@@ -235,13 +241,41 @@ void first_two(PyObject* vertex, Ref& x, Ref& y) {
         y = Ref::borrow(PySequence_Fast_GET_ITEM(vertex, 1));
         return;
     }
-    PyMappingMethods* mp = Py_TYPE(vertex)->tp_as_mapping;
-    if (!mp || !mp->mp_subscript)
-        raisef(PyExc_TypeError, "'%.200s' object is unsliceable", Py_TYPE(vertex)->tp_name);
-    Ref stop = integer(2);
-    Ref slice = Ref::steal(PySlice_New(nullptr, stop, nullptr));
-    Ref xy = Ref::steal(mp->mp_subscript(vertex, slice));
-    unpack2(xy, x, y);
+    unpack2(slice_first_two(vertex), x, y);
+}
+
+// A value converted to a double without running interpreter code: an exact
+// float, or (on the spheroid, where values are converted anyway) an exact
+// int that fits.
+namespace {
+bool plain_value(PyObject* v, bool ints, double& out) {
+    if (PyFloat_CheckExact(v)) {
+        out = PyFloat_AS_DOUBLE(v);
+        return true;
+    }
+    if (!ints || !PyLong_CheckExact(v)) return false;
+    out = PyLong_AsDouble(v);
+    if (out == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();  // the real route raises the OverflowError itself
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool plain_xy(PyObject* vertex, bool ints, double& x, double& y) {
+    PyObject *vx, *vy;
+    if (PyList_CheckExact(vertex) && PyList_GET_SIZE(vertex) >= 2) {
+        vx = PyList_GET_ITEM(vertex, 0);
+        vy = PyList_GET_ITEM(vertex, 1);
+    } else if (PyTuple_CheckExact(vertex) && PyTuple_GET_SIZE(vertex) >= 2) {
+        vx = PyTuple_GET_ITEM(vertex, 0);
+        vy = PyTuple_GET_ITEM(vertex, 1);
+    } else {
+        return false;
+    }
+    return plain_value(vx, ints, x) && plain_value(vy, ints, y);
 }
 
 Ref boundary_dict(const Box& box) {

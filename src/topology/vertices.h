@@ -30,10 +30,6 @@ public:
     // "need more than %zd value%.1s to unpack" for fewer than two.
     void xy(double& x, double& y);
 
-    // The values as they stand, for a list or tuple vertex with two values
-    // (nullptr otherwise).
-    PyObject* value(int k) const noexcept { return count_ == 2 && container_ ? items_[k].get() : nullptr; }
-
 private:
     const std::string& text();
 
@@ -78,6 +74,11 @@ Ref first_member(PyObject* value);
 void unpack2(PyObject* value, Ref& first, Ref& second);
 // x, y = vertex[:2], the values as they stand.
 void first_two(PyObject* vertex, Ref& x, Ref& y);
+
+// x and y of a list or tuple vertex whose first two values are exact
+// floats (or, with `ints`, exact ints that fit a double), read without
+// running interpreter code; false for any other vertex.
+bool plain_xy(PyObject* vertex, bool ints, double& x, double& y);
 
 // A new boundary dict: west, south, east, north.
 Ref boundary_dict(const Box& box);
