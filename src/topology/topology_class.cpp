@@ -229,10 +229,8 @@ Args:
 
 Returns:
     True when both are the same point set, whatever the order, starting
-    vertex or number of their vertices.
-
-Raises:
-    AttributeError: when a is empty.)doc";
+    vertex or number of their vertices.  Two empty geometries are equal;
+    an empty and a non-empty one are not.)doc";
 
 const char* const kEqual = R"doc(Test whether a and b are exactly equal (shapely ==).
 
@@ -242,7 +240,8 @@ Args:
 
 Returns:
     True for the same geometry type with the same coordinates in the same
-    order, without tolerance.)doc";
+    order, without tolerance.  Two empty geometries are equal; an empty
+    and a non-empty one are not.)doc";
 
 const char* const kIntersection = R"doc(The common part of a and b (shapely.intersection).
 
