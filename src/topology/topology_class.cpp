@@ -1,6 +1,8 @@
 // Method table of class Topology: measurement, label points, topology checks and shapely operations.
 #include "frame/method.h"
 #include "topology/area.h"
+#include "topology/build.h"
+#include "topology/check.h"
 #include "topology/length.h"
 #include "topology/operations.h"
 #include "topology/predicates.h"
@@ -74,7 +76,10 @@ const char* const kBuild = R"doc(Summarise a geometry for labelling: type, label
 The label point is the point itself; the member point nearest to the centre
 of a multipoint's bounding box; the point halfway along a line (along the
 longest line of a multiline); the pole of inaccessibility of a polygon (of
-the largest polygon of a multipolygon); the centroid of a collection.  All
+the largest polygon of a multipolygon); the centroid of a collection.  The
+pole is searched to within 1.0 unit of the coordinates (one degree for
+longitude and latitude), so a polygon smaller than that is labelled at the
+best of its centroid, its box centre and a first grid of cells.  All
 measures are planar, in the unit of the coordinates.  A bare coordinate
 list is typed by its nesting depth (Point, LineString, Polygon or
 MultiPolygon); lines and polygons of the caller are cleaned in place.
@@ -501,10 +506,10 @@ const orb::ClassSpec& orb::topology_class() {
               {"mitre_limit", "float", "5.0"},
               {"single_sided", "bool", "False"}},
              "shapely.geometry", kBuffer, topology::buffer},
-            {"build", Kind::Class, {{"coordinates", "str | list | dict"}}, "dict", kBuild},
+            {"build", Kind::Class, {{"coordinates", "str | list | dict"}}, "dict", kBuild, topology::build},
             {"check", Kind::Class,
              {{"geometries", "list"}, {"mask", "int", "31"}},
-             "dict | None", kCheck},
+             "dict | None", kCheck, topology::check},
             {"clearance", Kind::Class, {{"geometry", kGeo}}, "float", kClearance, topology::clearance},
             {"clip", Kind::Class,
              {{"geometry", kGeo},

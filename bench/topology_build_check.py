@@ -1,0 +1,96 @@
+"""Topology.build and Topology.check beside shapely, in one run.
+
+build: 1,000 polygons (concave, some with holes, a few units across so the
+search refines several levels at its tolerance 1.0) against
+shapely.ops.polylabel on the same polygons made ready as shapely geometries.
+
+check: 1,000 lines with every check (default mask) against the shapely work
+it cannot avoid, done directly on ready geometries: one union_all per line
+(the self-noding), one intersection_all of all lines, and the GeoJSON
+read-back of each noded line.
+
+    .venv/bin/python bench/topology_build_check.py
+"""
+import json
+import random
+import time
+
+import shapely
+from shapely.ops import polylabel
+
+from models.orbalt import Topology
+
+COUNT = 1000
+
+
+def polygons(rng):
+    out = []
+    for _ in range(COUNT):
+        x, y = rng.uniform(-50, 50), rng.uniform(-50, 50)
+        w, h = rng.uniform(4, 30), rng.uniform(4, 30)
+        outer = [[x, y], [x + w, y], [x + w, y + h], [x + w / 2, y + h / 3],
+                 [x, y + h], [x, y]]
+        rings = [outer]
+        if rng.random() < 0.5:
+            hx, hy = x + w * 0.7, y + h * 0.1
+            rings.append([[hx, hy], [hx + w * 0.1, hy], [hx + w * 0.1, hy + h * 0.1],
+                          [hx, hy + h * 0.1], [hx, hy]])
+        out.append(rings)
+    return out
+
+
+def lines(rng):
+    out = []
+    for _ in range(COUNT):
+        x, y = rng.uniform(-50, 50), rng.uniform(-50, 50)
+        out.append([[x + rng.uniform(-2, 2), y + rng.uniform(-2, 2)] for _ in range(6)])
+    return out
+
+
+def best_of(fn, repeat=3):
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter()
+        fn()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def row(label, ours, theirs, peer):
+    print(f"{label:<36} {ours / COUNT * 1e6:10.1f} us/item   {peer} {theirs / COUNT * 1e6:8.1f}"
+          f" us/item   ratio {ours / theirs:6.2f}")
+
+
+def main():
+    rng = random.Random(11)
+    shapes = polygons(rng)
+    ready = [shapely.geometry.shape({"type": "Polygon", "coordinates": p}) for p in shapes]
+
+    def build_all():
+        # build cleans the caller's rings in place: give it fresh lists.
+        for p in shapes:
+            Topology.build([[list(v) for v in r] for r in p])
+
+    def polylabel_all():
+        for g in ready:
+            polylabel(g, 1.0)
+
+    row("build, 1,000 polygons", best_of(build_all), best_of(polylabel_all), "polylabel")
+
+    paths = lines(rng)
+    ready_lines = [shapely.LineString(p) for p in paths]
+
+    def check_all():
+        Topology.check([{"type": "LineString", "coordinates": [list(v) for v in p]}
+                        for p in paths])
+
+    def shapely_all():
+        for g in ready_lines:
+            json.loads(shapely.to_geojson(shapely.union_all([g])))
+        shapely.intersection_all(ready_lines)
+
+    row("check, 1,000 lines (mask 31)", best_of(check_all), best_of(shapely_all), "shapely")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,96 @@
+// Interpreter operations shared by Topology.build and Topology.check.
+#include "topology/pyobjects.h"
+
+#include "frame/pymath.h"
+
+#include <cerrno>
+
+namespace orb::topology {
+
+Ref at(PyObject* seq, Py_ssize_t i) {
+    if (PyList_CheckExact(seq)) {
+        Py_ssize_t n = PyList_GET_SIZE(seq);
+        Py_ssize_t k = i < 0 ? i + n : i;
+        if (k >= 0 && k < n) return Ref::borrow(PyList_GET_ITEM(seq, k));
+    }
+    return Ref::steal(PyObject_GetItem(seq, integer(i)));
+}
+
+Ref get(PyObject* obj, PyObject* key) {
+    if (PyDict_CheckExact(obj)) {
+        PyObject* v = PyDict_GetItemWithError(obj, key);
+        if (v) return Ref::borrow(v);
+        if (PyErr_Occurred()) throw PyError{};
+        // The interpreter's KeyError carries the key itself.
+        Ref args = Ref::steal(PyTuple_Pack(1, key));
+        PyErr_SetObject(PyExc_KeyError, args);
+        throw PyError{};
+    }
+    return Ref::steal(PyObject_GetItem(obj, key));
+}
+
+bool has(PyObject* obj, PyObject* key) {
+    int r = PyDict_CheckExact(obj) ? PyDict_Contains(obj, key) : PySequence_Contains(obj, key);
+    if (r < 0) throw PyError{};
+    return r != 0;
+}
+
+double to_double(PyObject* value) {
+    if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
+    Ref f = Ref::steal(PyNumber_Float(value));
+    return PyFloat_AS_DOUBLE(f.get());
+}
+
+void unpack(PyObject* value, Ref* out, Py_ssize_t n) {
+    Ref it = Ref::steal(PyObject_GetIter(value));
+    for (Py_ssize_t k = 0; k < n; ++k) {
+        PyObject* next = PyIter_Next(it);
+        if (!next) {
+            check_error();
+            raisef(PyExc_ValueError, "not enough values to unpack (expected %zd, got %zd)", n, k);
+        }
+        out[k] = Ref::steal(next);
+    }
+    PyObject* extra = PyIter_Next(it);
+    if (extra) {
+        Py_DECREF(extra);
+        raisef(PyExc_ValueError, "too many values to unpack (expected %zd)", n);
+    }
+    check_error();
+}
+
+void first_two_floats(PyObject* vertex, double& x, double& y) {
+    x = to_double(at(vertex, 0));
+    y = to_double(at(vertex, 1));
+}
+
+Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
+    Ref d = Ref::steal(PyDict_New());
+    for (const auto& [key, value] : items)
+        if (PyDict_SetItem(d, key, value) < 0) throw PyError{};
+    return d;
+}
+
+void append(PyObject* list, PyObject* value) {
+    if (PyList_Append(list, value) < 0) throw PyError{};
+}
+
+Ref builtin_call(const char* name, PyObject* arg) {
+    PyObject* f = PyDict_GetItemString(PyEval_GetBuiltins(), name);
+    if (!f) raisef(PyExc_NameError, "name '%s' is not defined", name);
+    return call(f, {arg});
+}
+
+double float_power(double base, double p) {
+    pymath::MathStatus st;
+    double r = pymath::pow(base, p, st);
+    if (st.error == pymath::MathError::Range) {
+        // float ** float reports an overflow through errno, as OSError args.
+        errno = ERANGE;
+        PyErr_SetFromErrno(PyExc_OverflowError);
+        throw PyError{};
+    }
+    return r;
+}
+
+}  // namespace orb::topology

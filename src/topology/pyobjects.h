@@ -1,0 +1,37 @@
+// Interpreter operations shared by Topology.build and Topology.check:
+// indexing, float conversion, unpacking, key tests and the built-in
+// reductions, each with the interpreter's own semantics and messages.
+#pragma once
+
+#include "frame/ref.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace orb::topology {
+
+// seq[i] by the interpreter's indexing (negative i counts from the end).
+Ref at(PyObject* seq, Py_ssize_t i);
+// obj[key] by the interpreter's subscription.
+Ref get(PyObject* obj, PyObject* key);
+// `key in obj`.
+bool has(PyObject* obj, PyObject* key);
+// float(value) as a double.
+double to_double(PyObject* value);
+// a, b, ... = value: exactly n items into out[0..n), with the interpreter's
+// ValueError "not enough values to unpack (expected n, got k)" or "too many
+// values to unpack (expected n)".
+void unpack(PyObject* value, Ref* out, Py_ssize_t n);
+// float(vertex[0]), float(vertex[1]), in that order.
+void first_two_floats(PyObject* vertex, double& x, double& y);
+// A new dict of the given items, inserted in order.
+Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items);
+// Appends to an exact list.
+void append(PyObject* list, PyObject* value);
+// The built-in `name` (sum, min, max) called with one argument.
+Ref builtin_call(const char* name, PyObject* arg);
+// float ** p for the exponents 2 and 0.5: the library's pow, and the
+// interpreter's OverflowError where the result overflows.
+double float_power(double base, double p);
+
+}  // namespace orb::topology

@@ -1,0 +1,315 @@
+"""Topology.build: the summary by type, the label point search of polygons
+(checked step by step against a model of the search and against shapely's
+polylabel), the halfway walk of lines, in-place measuring and the messages."""
+import heapq
+import math
+
+import pytest
+import shapely
+import shapely.geometry
+from shapely.ops import polylabel
+
+from models.orbalt import Topology
+
+SQRT2 = 1.4142135623730951
+
+
+def square(x, y, size):
+    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
+
+
+def ring(*points):
+    return [list(p) for p in points] + [list(points[0])]
+
+
+# --- a model of the search, for exact comparison --------------------------------
+
+class ModelCell:
+    def __init__(self, x, y, h, polygon, inside_of):
+        self.x, self.y, self.h = x, y, h
+        self.centroid = shapely.geometry.Point(x, y)
+        inside = inside_of(polygon, self.centroid)
+        distance = self.centroid.distance(polygon.exterior)
+        for interior in polygon.interiors:
+            d = self.centroid.distance(interior)
+            if d < distance:
+                distance = d
+        self.distance = distance * (1 if inside else -1)
+        self.max_distance = self.distance + h * SQRT2
+
+    def __lt__(self, other):
+        return self.max_distance > other.max_distance
+
+
+def contained(polygon, point):
+    return polygon.contains(point)
+
+
+def model_label(rings, inside_always=False, tolerance=1.0, inside_of=contained):
+    if inside_always:
+        inside_of = lambda polygon, point: True  # noqa: E731
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    west, south, east, north = polygon.bounds
+    width, height = east - west, north - south
+    size = height if height < width else width
+    h = size / 2.0
+    queue = []
+    x, y = polygon.centroid.coords[0]
+    best = ModelCell(x, y, 0, polygon, inside_of)
+    box = ModelCell(west + width / 2, south + height / 2, 0, polygon, inside_of)
+    if box.distance > best.distance:
+        best = box
+    x = west
+    while x < east:
+        y = south
+        while y < north:
+            heapq.heappush(queue, ModelCell(x + h, y + h, h, polygon, inside_of))
+            y += size
+        x += size
+    while queue:
+        cell = heapq.heappop(queue)
+        if cell.distance > best.distance:
+            best = cell
+        if cell.max_distance - best.distance <= tolerance:
+            continue
+        q = cell.h / 2.0
+        for dx, dy in ((-q, -q), (q, -q), (-q, q), (q, q)):
+            heapq.heappush(queue, ModelCell(cell.x + dx, cell.y + dy, q, polygon, inside_of))
+    xs, ys = best.centroid.xy
+    return {"x": xs[0], "y": ys[0]}
+
+
+# Shapes with many equal bounds (symmetry), holes, concave outlines, a
+# centroid outside the polygon, and sizes from under a unit to hundreds.
+SHAPES = {
+    "square": [square(0, 0, 2)],
+    "rectangle": [square(0, 0, 4)[:1] + [[4, 0], [4, 2], [0, 2], [0, 0]]],
+    "big square": [square(0, 0, 64)],
+    "long strip": [[[0, 0], [37, 0], [37, 3], [0, 3], [0, 0]]],
+    "square with hole": [square(0, 0, 40), square(10, 10, 20)],
+    "off-centre holes": [square(0, 0, 50), square(5, 5, 10), square(30, 28, 12)],
+    "C shape": [ring((0, 0), (30, 0), (30, 6), (6, 6), (6, 24), (30, 24), (30, 30), (0, 30))],
+    "L shape": [ring((0, 0), (40, 0), (40, 10), (10, 10), (10, 40), (0, 40))],
+    "star": [ring((0, 30), (8, 8), (30, 0), (8, -8), (0, -30), (-8, -8), (-30, 0), (-8, 8))],
+    "degrees": [ring((116.1, 39.8), (116.6, 39.8), (116.6, 40.1), (116.3, 39.95), (116.1, 40.1))],
+    "buffered line": [list(map(list, shapely.LineString(
+        [(0, 0), (50, 200), (100, 100), (20, 50), (-100, -20), (-150, -200)]).buffer(30).exterior.coords))],
+}
+
+
+@pytest.mark.parametrize("name", SHAPES)
+def test_label_point_follows_the_search_exactly(name):
+    rings = SHAPES[name]
+    result = Topology.build([[list(map(float, v)) for v in r] for r in rings])
+    assert result["centroid"] == model_label(rings)
+
+
+@pytest.mark.parametrize("name", ["C shape", "L shape", "star", "square with hole",
+                                  "off-centre holes", "buffered line"])
+def test_label_point_is_as_deep_inside_as_polylabel(name):
+    rings = SHAPES[name]
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    label = Topology.build(rings)["centroid"]
+    point = shapely.Point(label["x"], label["y"])
+    assert polygon.contains(point)
+    depth = polygon.boundary.distance(point)
+    reference = polygon.boundary.distance(polylabel(polygon, 1.0))
+    # Both searches stop within the tolerance 1.0 of the deepest point.
+    assert depth >= reference - 1.0
+
+
+def test_a_centroid_outside_loses_to_a_centre_inside():
+    rings = SHAPES["C shape"]
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    assert not polygon.contains(polygon.centroid)
+    label = Topology.build(rings)["centroid"]
+    assert polygon.contains(shapely.Point(label["x"], label["y"]))
+
+
+def test_a_failing_containment_test_counts_the_centre_inside(monkeypatch):
+    def refuse(a, b, **kwargs):
+        raise shapely.errors.GEOSException("TopologyException: side location conflict")
+
+    rings = SHAPES["C shape"]
+    expected = model_label(rings, inside_always=True)
+    assert expected != model_label(rings)
+    monkeypatch.setattr(shapely, "contains", refuse)
+    assert Topology.build(rings)["centroid"] == expected
+
+
+def test_only_the_centres_whose_containment_fails_count_inside(monkeypatch):
+    # A test that fails for some centres only: the others keep their sign.
+    contains = shapely.contains
+
+    def refuse_some(a, b, **kwargs):
+        if not isinstance(b, shapely.Point) or b.x < 15:
+            raise shapely.errors.GEOSException("refused")
+        return contains(a, b, **kwargs)
+
+    def west_inside(polygon, point):
+        return True if point.x < 15 else polygon.contains(point)
+
+    rings = SHAPES["C shape"]
+    expected = model_label(rings, inside_of=west_inside)
+    assert expected not in (model_label(rings), model_label(rings, inside_always=True))
+    monkeypatch.setattr(shapely, "contains", refuse_some)
+    assert Topology.build(rings)["centroid"] == expected
+
+
+@pytest.mark.parametrize("rings", [
+    [[[0, 0], [1, 0], [3, 0], [0, 0]]],  # all vertices on one east-west line
+    [[[0, 0], [0, 1], [0, 3], [0, 0]]],  # all vertices on one north-south line
+])
+def test_a_flat_polygon_is_labelled_by_its_seeds(rings):
+    # No covering grid; both seeds lie on the outline (-0.0), so the
+    # centroid seed stays.
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    x, y = polygon.centroid.coords[0]
+    result = Topology.build(rings)
+    assert result["centroid"] == {"x": x, "y": y}
+    assert result["area"] == 0.0
+
+
+def test_polygon_summary_keys_and_values():
+    result = Topology.build([[[0, 0], [2, 0], [2, 2], [0, 2], [0, 0]]])
+    assert list(result.items()) == [
+        ("centroid", {"x": 1.0, "y": 1.0}), ("perimeter", 8.0), ("area", 4.0),
+        ("boundary", {"west": 0.0, "south": 0.0, "east": 2.0, "north": 2.0}),
+        ("type", "Polygon")]
+    assert list(result["boundary"]) == ["west", "south", "east", "north"]
+
+
+def test_polygon_measures_count_the_holes():
+    result = Topology.build(SHAPES["square with hole"])
+    assert (result["perimeter"], result["area"]) == (240.0, 1200.0)
+
+
+# --- the other types -------------------------------------------------------------
+
+def box(w, s, e, n):
+    return {"west": w, "south": s, "east": e, "north": n}
+
+
+@pytest.mark.parametrize("value, expected", [
+    ([1, 2], {"type": "Point", "centroid": {"x": 1.0, "y": 2.0}, "boundary": box(1.0, 2.0, 1.0, 2.0)}),
+    ([1, 2, 3], {"type": "Point", "centroid": {"x": 1.0, "y": 2.0}, "boundary": box(1.0, 2.0, 1.0, 2.0)}),
+    ("POINT(-115.81 37.24)", {"type": "Point", "centroid": {"x": -115.81, "y": 37.24},
+                              "boundary": box(-115.81, 37.24, -115.81, 37.24)}),
+    (shapely.Point(-115.81, 37.24), {"type": "Point", "centroid": {"x": -115.81, "y": 37.24},
+                                     "boundary": box(-115.81, 37.24, -115.81, 37.24)}),
+    ({"coordinates": [1, 2]}, {"type": "Point", "centroid": {"x": 1.0, "y": 2.0},
+                               "boundary": box(1.0, 2.0, 1.0, 2.0)}),
+    ({"type": None, "coordinates": [1, 2]}, {"type": "Point", "centroid": {"x": 1.0, "y": 2.0},
+                                             "boundary": box(1.0, 2.0, 1.0, 2.0)}),
+    ({"type": "MultiPoint", "coordinates": [[0, 0], [10, 0], [4, 1]]},
+     {"type": "MultiPoint", "centroid": {"x": 4.0, "y": 1.0}, "boundary": box(0.0, 0.0, 10.0, 1.0)}),
+    ({"type": "MultiPoint", "coordinates": [[0, 0], [2, 0]]},
+     {"type": "MultiPoint", "centroid": {"x": 0.0, "y": 0.0}, "boundary": box(0.0, 0.0, 2.0, 0.0)}),
+    ({"type": "MultiPoint", "coordinates": []},
+     {"type": "MultiPoint", "centroid": {"x": None, "y": None},
+      "boundary": box(math.inf, math.inf, -math.inf, -math.inf)}),
+    ([[0, 0], [1, 0], [1, 3]],
+     {"type": "LineString", "centroid": {"x": 1.0, "y": 1.0}, "boundary": box(0.0, 0.0, 1.0, 3.0),
+      "length": 4.0}),
+    ({"type": "MultiLineString", "coordinates": [[[0, 0], [1, 0]], [[0, 5], [4, 5]]]},
+     {"type": "MultiLineString", "centroid": {"x": 2.0, "y": 5.0},
+      "boundary": box(0.0, 0.0, 4.0, 5.0), "length": 5.0}),
+    # of two equally long lines the later one is labelled
+    ({"type": "MultiLineString", "coordinates": [[[0, 0], [2, 0]], [[0, 5], [2, 5]]]},
+     {"type": "MultiLineString", "centroid": {"x": 1.0, "y": 5.0},
+      "boundary": box(0.0, 0.0, 2.0, 5.0), "length": 4.0}),
+    ([[square(0, 0, 1)], [[[10, 10], [14, 10], [14, 12], [10, 12], [10, 10]]]],
+     {"type": "MultiPolygon", "centroid": {"x": 12.0, "y": 11.0},
+      "boundary": box(0.0, 0.0, 14.0, 12.0), "perimeter": 16.0, "area": 9.0}),
+    # of two polygons of equal area the later one is labelled
+    ([[square(0, 0, 2)], [square(10, 0, 2)]],
+     {"type": "MultiPolygon", "centroid": {"x": 11.0, "y": 1.0},
+      "boundary": box(0.0, 0.0, 12.0, 2.0), "perimeter": 16.0, "area": 8.0}),
+    ({"type": "GeometryCollection", "geometries": [{"type": "Point", "coordinates": [0, 0]},
+                                                   {"type": "Point", "coordinates": [2, 2]}]},
+     {"type": "GeometryCollection", "centroid": {"x": 1.0, "y": 1.0},
+      "boundary": box(0.0, 0.0, 2.0, 2.0)}),
+])
+def test_summary(value, expected):
+    result = Topology.build(value)
+    assert result == expected
+    assert list(result) == list(expected)
+
+
+def test_a_line_of_length_zero_is_labelled_at_its_first_vertex():
+    # The texts of [0, 0] and [0.0, 0.0] differ, so both vertices stay.
+    result = Topology.build([[0, 0], [0.0, 0.0]])
+    assert result["centroid"] == {"x": 0.0, "y": 0.0}
+    assert isinstance(result["centroid"]["x"], float)
+    assert result["length"] == 0.0
+    result = Topology.build({"type": "MultiLineString", "coordinates": [[[3, 4], [3.0, 4.0]]]})
+    assert result["centroid"] == {"x": 3.0, "y": 4.0}
+
+
+def test_lines_and_polygons_are_cleaned_in_place():
+    line = [[0, 0], [1, 1], [1, 1], [2, 0]]
+    Topology.build(line)
+    assert line == [[0, 0], [1, 1], [2, 0]]
+    small, large = square(0, 0, 1), square(0, 0, 4)
+    polygon = [small, large]
+    Topology.build({"type": "MultiPolygon", "coordinates": [polygon]})
+    assert polygon[0] == large  # area() moved the largest ring to the front
+
+
+def test_text_and_shapely_input_are_summarised_again():
+    calls = []
+
+    class Recording(Topology):
+        @classmethod
+        def build(cls, coordinates):
+            calls.append(type(coordinates).__name__)
+            return super().build(coordinates)
+
+        @classmethod
+        def length(cls, coordinates, crs=2000):
+            calls.append(("length", crs))
+            return super().length(coordinates=coordinates, crs=crs)
+
+    Recording.build("LINESTRING (0 0, 4 0)")
+    Recording.build(shapely.LineString([(0, 0), (4, 0)]))
+    assert calls == ["str", "dict", ("length", 0), "LineString", "dict", ("length", 0)]
+
+
+@pytest.mark.parametrize("value, error, message", [
+    ({"type": "Polygon", "coordinates": (1, 2)}, Exception,
+     "Invalid type in [coordinates] parameter. Should be [list]"),
+    ({"type": "MultiPoint", "geometries": []}, Exception, "Invalid type in [coordinates] parameter"),
+    ({"geometries": []}, KeyError, "'type'"),
+    ({"type": "Point"}, Exception,
+     'Invalid [coordinates] parameter. ["coordinates/geometries" not found]'),
+    ((1, 2), Exception, "[tuple] is not a valid type in [coordinates] parameter."),
+    (None, Exception, "[NoneType] is not a valid type in [coordinates] parameter."),
+    (shapely.LinearRing([(0, 0), (1, 0), (1, 1)]), Exception,
+     "[LinearRing] is not a valid type in [coordinates] parameter."),
+    (type("Sub", (list,), {})([1, 2]), Exception, "[Sub] is not a valid type in [coordinates] parameter."),
+    ([[[[[0, 0]]]]], Exception, "Geometric type [None] not supported in [coordinates] parameters."),
+    ({"type": "point", "coordinates": [1, 2]}, Exception,
+     "Geometric type [point] not supported in [coordinates] parameters."),
+    ([5], Exception,
+     "Invalid [coordinates: [5]] parameter. [not enough values to unpack (expected 2, got 1)]"),
+    (["a", 1], Exception,
+     "Invalid [coordinates: ['a', 1]] parameter. [could not convert string to float: 'a']"),
+    ({"type": "MultiPoint", "coordinates": [[0, 0], (1, 1)]}, Exception,
+     "Invalid [coordinates: (1, 1)] parameter."),
+    ({"type": "LineString", "coordinates": [[[0, 0], [1, 1]]]}, Exception,
+     "The number of valid coordinates must be > 1."),
+    ({"type": "MultiLineString", "coordinates": []}, ValueError, "min() iterable argument is empty"),
+    ([], IndexError, "list index out of range"),
+    ({"type": "GeometryCollection", "geometries": []}, AttributeError, "centroid"),
+])
+def test_failures(value, error, message):
+    with pytest.raises(error) as caught:
+        Topology.build(value)
+    assert type(caught.value) is error
+    assert message in str(caught.value)
+
+
+def test_a_point_failure_keeps_its_cause():
+    with pytest.raises(Exception) as caught:
+        Topology.build([5])
+    assert isinstance(caught.value.__context__, ValueError)
