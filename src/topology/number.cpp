@@ -2,6 +2,8 @@
 // interpreter's compensated sum.
 #include "topology/number.h"
 
+#include "frame/pymath.h"
+
 #include <cmath>
 
 namespace orb::topology {
@@ -40,19 +42,30 @@ Num mul(const Num& x, const Num& y) {
     return from(Ref::steal(PyNumber_Multiply(x.object(), y.object())));
 }
 
+namespace {
+// The library's pow called at run time, as float ** float does: the
+// out-of-line pymath::pow keeps the compiler from rewriting pow(x, 2.0) as
+// x * x, which can differ in the last bit.  Failures are judged by the
+// callers here.
+double libm_pow(double b, double p) noexcept {
+    pymath::MathStatus ignored;
+    return pymath::pow(b, p, ignored);
+}
+}  // namespace
+
 bool float_square(double x, double& out) noexcept {
     // float ** 2 calls the library's pow; only an overflow of a finite base
     // makes the interpreter raise.
-    out = std::pow(x, 2.0);
+    out = libm_pow(x, 2.0);
     return !(std::isinf(out) && std::isfinite(x));
 }
 
-double float_root(double x) noexcept { return std::pow(x, 0.5); }
+double float_root(double x) noexcept { return libm_pow(x, 0.5); }
 
 Num power(const Num& x, const Num& y) {
     if (x.is_double() && y.is_double()) {
         const double b = x.d(), p = y.d();
-        const double r = std::pow(b, p);
+        const double r = libm_pow(b, p);
         // The interpreter's float power agrees with the library's pow except
         // where it raises or turns complex: an overflow or zero to a negative
         // power (an infinity from finite operands), a negative finite base to
