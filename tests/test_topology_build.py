@@ -137,6 +137,15 @@ def test_a_failing_containment_test_counts_the_centre_inside(monkeypatch):
     assert Topology.build(rings)["centroid"] == expected
 
 
+def test_an_interrupt_in_the_containment_test_is_not_swallowed(monkeypatch):
+    def interrupt(a, b, **kwargs):
+        raise KeyboardInterrupt
+
+    monkeypatch.setattr(shapely, "contains", interrupt)
+    with pytest.raises(KeyboardInterrupt):
+        Topology.build(SHAPES["C shape"])
+
+
 def test_only_the_centres_whose_containment_fails_count_inside(monkeypatch):
     # A test that fails for some centres only: the others keep their sign.
     contains = shapely.contains

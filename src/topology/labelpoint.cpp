@@ -25,6 +25,14 @@ namespace orb::topology {
 
 namespace {
 
+// A failed containment test counts the centre as inside; only errors are
+// swallowed, so an interrupt (KeyboardInterrupt, SystemExit) still stops
+// the search.
+void swallow_containment_error() {
+    if (!PyErr_ExceptionMatches(PyExc_Exception)) throw PyError{};
+    PyErr_Clear();
+}
+
 // The double nearest to sqrt(2): no point of a square lies farther than
 // h * sqrt(2) from its centre.
 constexpr double kSqrt2 = 1.4142135623730951;
@@ -99,13 +107,13 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
             inside[i] = t != 0;
         }
     } else {
-        PyErr_Clear();
+        swallow_containment_error();
         for (Py_ssize_t i = 0; i < n; ++i) {
             Ref point = at(points, i);
             Ref verdict = Ref::steal_or_null(
                 PyObject_CallFunctionObjArgs(o.contains, o.polygon.get(), point.get(), nullptr));
             if (!verdict) {
-                PyErr_Clear();
+                swallow_containment_error();
                 continue;
             }
             int t = PyObject_IsTrue(verdict);
