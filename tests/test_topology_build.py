@@ -137,6 +137,13 @@ def test_a_failing_containment_test_counts_the_centre_inside(monkeypatch):
     assert Topology.build(rings)["centroid"] == expected
 
 
+def test_a_sliver_is_labelled_without_a_grid_of_a_billion_squares():
+    # 1 long and 1e-9 wide: squares of the short side would need 1e9 cells.
+    sliver = [[[0.0, 0.0], [1.0, 0.0], [1.0, 1e-9], [0.0, 1e-9], [0.0, 0.0]]]
+    label = Topology.build(sliver)["centroid"]
+    assert 0.0 <= label["x"] <= 1.0 and 0.0 <= label["y"] <= 1e-9
+
+
 def test_an_interrupt_in_the_containment_test_is_not_swallowed(monkeypatch):
     def interrupt(a, b, **kwargs):
         raise KeyboardInterrupt

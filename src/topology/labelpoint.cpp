@@ -15,6 +15,8 @@
 // values shapely returned, so every comparison is the interpreter's.
 #include "topology/labelpoint.h"
 
+#include <algorithm>
+
 #include "topology/pyobjects.h"
 
 #include <cmath>
@@ -24,6 +26,10 @@
 namespace orb::topology {
 
 namespace {
+
+// The most squares the covering grid may hold: a polygon 100,000 times
+// longer than wide, searched in about a quarter of a second.
+constexpr double kMaxGridCells = 1e5;
 
 // A failed containment test counts the centre as inside; only errors are
 // swallowed, so an interrupt (KeyboardInterrupt, SystemExit) still stops
@@ -211,7 +217,20 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     const double west = to_double(bounds[0]), south = to_double(bounds[1]);
     const double east = to_double(bounds[2]), north = to_double(bounds[3]);
     const double width = east - west, height = north - south;
-    const double cell_size = height < width ? height : width;
+    // A sliver's grid has about (long side / short side) squares, so one a
+    // billion times longer than wide would exhaust memory.  Past
+    // kMaxGridCells the squares grow until the grid holds about that many;
+    // the search refines them from there.  Every other polygon keeps squares
+    // of its short side.
+    double cell_size = height < width ? height : width;
+    if (cell_size > 0 && std::isfinite(width) && std::isfinite(height) &&
+        (width / cell_size) * (height / cell_size) > kMaxGridCells) {
+        // Squares of side c cover the box in about max(1, w/c) * max(1, h/c)
+        // cells: c = sqrt(w h / N) while that is no longer than the short
+        // side, else one row of squares of the long side over N.
+        const double longer = height < width ? width : height;
+        cell_size = std::max(std::sqrt(width * height / kMaxGridCells), longer / kMaxGridCells);
+    }
     const double h = cell_size / 2.0;
 
     Outline o;
