@@ -14,9 +14,9 @@
 namespace astro {
 
 // A math-module failure: "math domain error" (ValueError) or "math range
-// error" (OverflowError).
+// error" (OverflowError), as orb::pymath reports it.
 struct MathError {
-    bool range;
+    orb::pymath::MathError error;
 };
 
 namespace checked {
@@ -24,7 +24,7 @@ namespace checked {
 // The math-module rules come from orb::pymath; these wrappers only turn its
 // status into the exception that the astronomy cores unwind with.
 inline double ok(double r, const orb::pymath::MathStatus& st) {
-    if (!st.ok()) throw MathError{st.error == orb::pymath::MathError::Range};
+    if (!st.ok()) throw MathError{st.error};
     return r;
 }
 

@@ -1,23 +1,17 @@
 // Observer checks, the instant of a call and the result head.
 #include "astronomy/observer.h"
 
+#include "frame/errors.h"
+
 #include <cmath>
 #include <string>
 
 namespace astro {
 namespace {
 
-// "[value] should be between [...] in [name] parameter." raised as the base
-// exception class.
-[[noreturn]] void out_of_range(const std::string& shown, const char* bounds, const char* name) {
-    std::string message = "[" + shown + "] should be between [" + bounds + "] in [" + name +
-                          "] parameter.";
-    orb::raise(PyExc_Exception, message.c_str());
-}
-
 void check(double x, double low, double high, const char* bounds, const char* name) {
     // NaN is refused like a value out of range: no bound holds for it.
-    if (!(x >= low && x <= high)) out_of_range(orb::float_str(x), bounds, name);
+    if (!(x >= low && x <= high)) orb::raise_between(orb::float_str(x), bounds, name);
 }
 
 struct Part {
@@ -88,7 +82,7 @@ Instant make_instant(PyObject* const* parts) {
             continue;
         }
         if (holds(part, kParts[k].low, Py_LT) || holds(part, kParts[k].high, Py_GT)) {
-            out_of_range(orb::utf8(orb::format(part, "")), kParts[k].bounds, kParts[k].name);
+            orb::raise_between(orb::format(part, ""), kParts[k].bounds, kParts[k].name);
         }
         in.parts[k] = Ref::borrow(part);
     }

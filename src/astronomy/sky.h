@@ -9,6 +9,7 @@
 
 #include "astronomy/calendar.h"
 #include "astronomy/checked_math.h"
+#include "frame/errors.h"
 
 #include <utility>
 
@@ -21,8 +22,7 @@ Ref guarded(F&& body) {
     try {
         return body();
     } catch (const MathError& e) {
-        if (e.range) orb::raise(PyExc_OverflowError, "math range error");
-        orb::raise(PyExc_ValueError, "math domain error");
+        orb::raise_math(e.error);
     }
 }
 

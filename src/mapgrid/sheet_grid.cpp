@@ -8,6 +8,8 @@
 #include "mapgrid/mapgrid.h"
 #include "mapgrid/sheet.h"
 
+#include "frame/errors.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -136,14 +138,14 @@ private:
 std::unique_ptr<orb::Producer> grid(orb::Args a) {
     const double north = a.num(0), south = a.num(1), west = a.num(2), east = a.num(3);
     if (!(-90 <= north && north <= 90))
-        fail("[{}] should be between [-90 ～ +90] in [north] parameter.", {a[0]});
+        orb::raise_between(orb::float_str(north), "-90 ～ +90", "north");
     if (!(-90 <= south && south <= 90))
-        fail("[{}] should be between [-90 ～ +90] in [south] parameter.", {a[1]});
+        orb::raise_between(orb::float_str(south), "-90 ～ +90", "south");
     if (north < south) fail("[north:{}] should be greater than [south:{}] in parameters.", {a[0], a[1]});
     if (!(-180 <= west && west <= 180))
-        fail("[{}] should be between [-180 ～ +180] in [west] parameter.", {a[2]});
+        orb::raise_between(orb::float_str(west), "-180 ～ +180", "west");
     if (!(-180 <= east && east <= 180))
-        fail("[{}] should be between [-180 ～ +180] in [east] parameter.", {a[3]});
+        orb::raise_between(orb::float_str(east), "-180 ～ +180", "east");
     if (west > east) fail("[east:{}] should be greater than [west:{}] in parameters.", {a[3], a[2]});
     const Scale& s = scale_of_zoom(a[4]);
     const int summary = PyObject_IsTrue(a[5]);

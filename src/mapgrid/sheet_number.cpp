@@ -4,6 +4,7 @@
 #include "mapgrid/sheet.h"
 #include "mapgrid/sheet_number.h"
 
+#include "frame/errors.h"
 #include "frame/pattern.h"
 
 #include <string>
@@ -167,9 +168,9 @@ orb::Ref map(orb::Args a) {
     p.lat = a.num(2);
     PyObject* scale = a[3];
     if (!(-180 <= p.lon && p.lon <= 180))
-        fail("[{}] should be between [-180 ～ +180] in [longitude] parameter.", {a[1]});
+        orb::raise_between(orb::float_str(p.lon), "-180 ～ +180", "longitude");
     if (!(-90 <= p.lat && p.lat <= 90))
-        fail("[{}] should be between [-90 ～ +90] in [latitude] parameter.", {a[2]});
+        orb::raise_between(orb::float_str(p.lat), "-90 ～ +90", "latitude");
 
     p.sheet = sheet_1m(p.lon, p.lat);
     const std::string sign = p.sheet.south ? "S" : "";

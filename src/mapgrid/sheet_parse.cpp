@@ -13,6 +13,7 @@
 #include "mapgrid/sheet.h"
 #include "mapgrid/sheet_number.h"
 
+#include "frame/errors.h"
 #include "frame/pattern.h"
 
 #include <cmath>
@@ -100,6 +101,9 @@ long to_int(PyObject* digits) {
     orb::check_error();
     return r;
 }
+
+// "1～n", the bounds of a sheet row or column at a scale of n x n sheets.
+std::string sheet_bounds_text(int n) { return "1～" + std::to_string(n); }
 
 // math.ceil of the float quotient, for the small block arithmetic.
 long ceil_of(double x) { return static_cast<long>(std::ceil(x)); }
@@ -209,8 +213,8 @@ orb::Ref Reading::new_tail(const orb::Ref& g) {
     const long row = to_int(rowString), col = to_int(colString);
     if (!(row * col > 0))
         fail("[{} {}] should be greater than 0 in [code] parameter.", {rowString, colString});
-    if (!(row <= 2304)) fail("[{}] should be between [1～2304] in [code] parameter.", {rowString});
-    if (!(col <= 2304)) fail("[{}] should be between [1～2304] in [code] parameter.", {colString});
+    if (!(row <= 2304)) orb::raise_between(rowString, "1～2304", "code");
+    if (!(col <= 2304)) orb::raise_between(colString, "1～2304", "code");
     // The scale letter as matched, upper-cased; the dotless i becomes I.
     Py_UCS4 first = first_char(group(g, 0));
     if (first >= 'a' && first <= 'z') first -= 'a' - 'A';
@@ -221,9 +225,9 @@ orb::Ref Reading::new_tail(const orb::Ref& g) {
         fail("[{}] should be one of [BCDEFGHIJK] in [code] parameter.", {firstChar});
     }
     if (!(row <= s->n))
-        fail("[{}] should be between [1～{}] in [code] parameter.", {rowString, orb::integer(s->n)});
+        orb::raise_between(rowString, sheet_bounds_text(s->n).c_str(), "code");
     if (!(col <= s->n))
-        fail("[{}] should be between [1～{}] in [code] parameter.", {colString, orb::integer(s->n)});
+        orb::raise_between(colString, sheet_bounds_text(s->n).c_str(), "code");
     return bounded(*s, lat0d_, lon0d_, static_cast<int>(row), static_cast<int>(col));
 }
 
@@ -263,14 +267,14 @@ orb::Ref Reading::old_steps(PyObject* reset) {
         PyObject* p = group(g, 0);
         const long rowcol = to_int(p);
         if (!(0 < rowcol && rowcol <= 16))
-            fail("[{}] should be between [1～16] in [code] parameter.", {p});
+            orb::raise_between(p, "1～16", "code");
         return read_again('C', ceil_of((rowcol - 0.5) / 4), mod(rowcol - 1, 4) + 1);
     }
     if (c == '(' && (g = search(kStep200k, reset))) {
         PyObject* p = group(g, 0);
         const long rowcol = to_int(p);
         if (!(0 < rowcol && rowcol <= 36))
-            fail("[{}] should be between [1～36] in [code] parameter.", {p});
+            orb::raise_between(p, "1～36", "code");
         const long rowCode = (rowcol - 1) / 6 + 1;
         const long colCode = rowcol - (rowCode - 1) * 6;
         return bounded(kLadder[3], lat0d_, lon0d_, static_cast<int>(rowCode),
@@ -280,7 +284,7 @@ orb::Ref Reading::old_steps(PyObject* reset) {
     PyObject* p = group(g, 0);
     const long rowcol = to_int(p);
     if (!(0 < rowcol && rowcol <= 144))
-        fail("[{}] should be between [1～144] in [code] parameter.", {p});
+        orb::raise_between(p, "1～144", "code");
     const long row100k = ceil_of((rowcol - 0.5) / 12);
     const long col100k = mod(rowcol - 1, 12) + 1;
     orb::Ref rest = strip(group(g, 1));
@@ -300,7 +304,7 @@ orb::Ref Reading::chain_100k(PyObject* reset, long row100k, long col100k) {
         PyObject* rest = group(g, 1);
         if (PyUnicode_GET_LENGTH(rest) == 0) return read_again('E', row50k, col50k);
         orb::Ref q = search(kStep25k, rest);
-        if (!q) fail("[{}] should be between [1～4] in [code] parameter.", {code_});
+        if (!q) orb::raise_between(code_, "1～4", "code");
         const long d = to_int(group(q, 0));
         return read_again('F', (row50k - 1) * 2 + ceil_of((d - 0.5) / 2),
                           (col50k - 1) * 2 + mod(d - 1, 2) + 1);
@@ -309,7 +313,7 @@ orb::Ref Reading::chain_100k(PyObject* reset, long row100k, long col100k) {
     PyObject* p = group(g, 0);
     const long rowcol = to_int(p);
     if (!(0 < rowcol && rowcol <= 64))
-        fail("[{}] should be between [1～64] in [code] parameter.", {p});
+        orb::raise_between(p, "1～64", "code");
     const long row10k = (row100k - 1) * 8 + ceil_of((rowcol - 0.5) / 8);
     const long col10k = (col100k - 1) * 8 + mod(rowcol - 1, 8) + 1;
     orb::Ref rest = strip(group(g, 1));

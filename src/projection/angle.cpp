@@ -8,6 +8,7 @@
 // matches.
 #include "projection/angle.h"
 
+#include "frame/errors.h"
 #include "frame/pattern.h"
 
 #include <cmath>
@@ -22,6 +23,9 @@ const Pattern kPacked(
     R"(^\s*([\-+]?)([0-3]?[0-9]{1,2})(([0-5][0-9])|(60))((([0-5][0-9])|(60))((\.\d*)|()))(度|°)?\s*$)");
 const Pattern kMarked(
     R"(^\s*([\-+]?)(([0-3]?\d{1,2})[°度])?((([0-5]?\d)|(60))[′分])?(((([0-5]?\d)|(60))((\.\d*)|()))[″秒])?\s*$)");
+
+// Bounds of both range messages; the tilde is the fullwidth U+FF5E.
+constexpr const char* kAngleBounds = "-360 \uff5e +360";
 
 // The argument as text: itself when exactly a str, else its str().
 Ref as_text(PyObject* v) {
@@ -65,10 +69,7 @@ Ref to_text(PyObject* deg, PyObject* digit) {
     Ref g = groups_of(m);
     const bool minus = is_minus(group(g, 1));
     const double v = float_of(group(g, 2));
-    if (!(v <= 360))
-        raise(PyExc_Exception,
-              ("[" + float_str(v) + "] should be between [-360 \uff5e +360] in [deg] parameter.")
-                  .c_str());
+    if (!(v <= 360)) raise_between(float_str(v), kAngleBounds, "deg");
 
     // v is at most 399.99..., so the whole degrees and minutes fit a long.
     long d = static_cast<long>(std::floor(v));
@@ -121,11 +122,7 @@ Ref to_degrees(PyObject* dms, PyObject* digit) {
         }
         result = (minus ? -1 : 1) * (d + mi / 60.0 + sec / 3600.0);
     }
-    if (!(std::fabs(result) <= 360)) {
-        const std::string shown = utf8(format(dms, ""));
-        raise(PyExc_Exception,
-              ("[" + shown + "] should be between [-360 \uff5e +360] in [dms] parameter.").c_str());
-    }
+    if (!(std::fabs(result) <= 360)) raise_between(format(dms, ""), kAngleBounds, "dms");
     if (digit != Py_None) result = round_digits(result, digit);
     return number(result);
 }

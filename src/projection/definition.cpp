@@ -4,6 +4,8 @@
 // texts are meant as references of a ProjectionHelper instance.
 #include "projection/definition.h"
 
+#include "frame/errors.h"
+
 #include <cmath>
 #include <string_view>
 #include <vector>
@@ -111,17 +113,14 @@ void test_meridian(PyObject* value) {
     if (is_true(Ref::steal(PyObject_RichCompare(low, value, Py_LE))) &&
         is_true(Ref::steal(PyObject_RichCompare(value, high, Py_LE))))
         return;
-    raisef(PyExc_Exception,
-           "Invalid [centralMeridian: %U] parameter. Should be between -180 and +180.",
-           format(value, "").get());
+    raise_invalid_between("centralMeridian", format(value, ""), "-180 and +180");
 }
 
 // The latitudes are floats after binding; a NaN fails both comparisons.
 void test_latitude(PyObject* value, const char* name) {
     double x = PyFloat_AS_DOUBLE(value);
     if (-kLatitudeBound <= x && x <= kLatitudeBound) return;
-    raisef(PyExc_Exception, "Invalid [%s: %U] parameter. Should be between -90 and +90.", name,
-           format(value, "").get());
+    raise_invalid_between(name, format(value, ""), "-90 and +90");
 }
 
 // str.format of `tmpl` with `values` in order: each "{}" becomes

@@ -3,6 +3,7 @@
 // and turns its status into the one exception, with the messages kept here.
 #include "projection/projection_methods.h"
 
+#include "frame/errors.h"
 #include "frame/original.h"
 
 #include "projection/albers.h"
@@ -22,38 +23,20 @@ namespace {
 
 // --- messages --------------------------------------------------------------
 
-[[noreturn]] void fail(const std::string& message) {
-    raise(PyExc_Exception, message.c_str());
-}
-
 [[noreturn]] void invalid_parameter() { raise(PyExc_Exception, "Invalid parameter."); }
 [[noreturn]] void invalid_crs() { raise(PyExc_Exception, "Invalid [crs] parameter."); }
 
-// "Invalid [name: value] parameter. Should be between -180 and +180."
-[[noreturn]] void out_of_range(const char* name, const std::string& value, const char* bounds) {
-    fail(std::string("Invalid [") + name + ": " + value + "] parameter. Should be between " +
-         bounds + ".");
-}
-
 // Range tests of angles, inclusive, a NaN failing.
 void test_longitude(const char* name, double v) {
-    if (!(-180 <= v && v <= 180)) out_of_range(name, float_str(v), "-180 and +180");
+    if (!(-180 <= v && v <= 180)) raise_invalid_between(name, float_str(v), "-180 and +180");
 }
 void test_latitude(const char* name, double v) {
-    if (!(-90 <= v && v <= 90)) out_of_range(name, float_str(v), "-90 and +90");
+    if (!(-90 <= v && v <= 90)) raise_invalid_between(name, float_str(v), "-90 and +90");
 }
 
-// The interpreter's exception for an arithmetic failure of a core.
-void raise_math(const pm::MathStatus& st) {
-    switch (st.error) {
-        case pm::MathError::None: return;
-        case pm::MathError::Domain: raise(PyExc_ValueError, "math domain error");
-        case pm::MathError::Range: raise(PyExc_OverflowError, "math range error");
-        case pm::MathError::ZeroDivision:
-            raise(PyExc_ZeroDivisionError, "float division by zero");
-        case pm::MathError::FloorInfinity:
-            raise(PyExc_OverflowError, "cannot convert float infinity to integer");
-    }
+// A zone number outside 1 to `top`.
+[[noreturn]] void invalid_zone(const std::string& shown, long top) {
+    raise_invalid_between("zone", shown, top == 120 ? "1 and 120" : "1 and 60");
 }
 
 // --- arguments ---------------------------------------------------------------
@@ -147,9 +130,7 @@ Ref meridian_of_object(PyObject* zone, bool three) {
         return r == 1;
     };
     const long top = three ? 120 : 60;
-    if (!(ge(zone, 1) && le(zone, top)))
-        fail("Invalid [zone: " + utf8(format(zone, "")) + "] parameter. Should be between 1 and " +
-             std::to_string(top) + ".");
+    if (!(ge(zone, 1) && le(zone, top))) invalid_zone(utf8(format(zone, "")), top);
     if (three) {
         Ref m = Ref::steal(PyNumber_Multiply(zone, integer(3)));
         return Ref::steal(PyNumber_Subtract(m, integer(le(zone, 60) ? 0 : 360)));
@@ -184,12 +165,10 @@ Ref central_meridian(Args a) {
     if (n == -1 && !overflow) check_error();
     if (overflow) return meridian_of_object(zone, three);
     if (three) {
-        if (!(1 <= n && n <= 120))
-            fail("Invalid [zone: " + std::to_string(n) + "] parameter. Should be between 1 and 120.");
+        if (!(1 <= n && n <= 120)) invalid_zone(std::to_string(n), 120);
         return integer(zone3_meridian(n));
     }
-    if (!(1 <= n && n <= 60))
-        fail("Invalid [zone: " + std::to_string(n) + "] parameter. Should be between 1 and 60.");
+    if (!(1 <= n && n <= 60)) invalid_zone(std::to_string(n), 60);
     return number(zone6_meridian(n));
 }
 
@@ -217,7 +196,7 @@ Ref gauss_kruger(Args a) {
             case GkStatus::InvalidX: raise(PyExc_Exception, "Invalid [x] parameter.");
             case GkStatus::InvalidY: raise(PyExc_Exception, "Invalid [y] parameter.");
             case GkStatus::CentralMeridian:
-                out_of_range("centralMeridian", float_str(r.meridian), "-180 and +180");
+                raise_invalid_between("centralMeridian", float_str(r.meridian), "-180 and +180");
         }
         raise(PyExc_SystemError, "unreachable Gauss-Kruger status");
     }
