@@ -15,7 +15,7 @@
 namespace astro {
 
 // math.pi
-constexpr double kPi = 3.141592653589793;
+using orb::pymath::kPi;
 
 inline double solar_mean_anomaly(double rad, double d) { return rad * (357.5291 + 0.98560028 * d); }
 
