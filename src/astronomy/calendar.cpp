@@ -61,19 +61,14 @@ Ref sub(PyObject* x, PyObject* y) { return num(PyNumber_Subtract(x, y)); }
 Ref mul(PyObject* x, PyObject* y) { return num(PyNumber_Multiply(x, y)); }
 Ref div(PyObject* x, PyObject* y) { return num(PyNumber_TrueDivide(x, y)); }
 Ref to_int(PyObject* x) { return num(PyNumber_Long(x)); }
-bool test(PyObject* x, PyObject* y, int op) {
-    Ref r = num(PyObject_RichCompare(x, y, op));
-    int t = PyObject_IsTrue(r);
-    if (t < 0) throw orb::PyError{};
-    return t != 0;
-}
+using orb::compare;
 Ref i(long long v) { return orb::integer(v); }
 Ref f(double v) { return orb::number(v); }
 
 // The formula written out with the number protocol, operation by operation
 // in the order the fast path uses.
 Ref julian_generic(Ref year, Ref month, Ref day, Ref hour, Ref minute, Ref second) {
-    if (test(month, i(1), Py_EQ) || test(month, i(2), Py_EQ)) {
+    if (compare(month, i(1), Py_EQ) || compare(month, i(2), Py_EQ)) {
         month = add(month, i(12));
         year = sub(year, i(1));
     }
@@ -82,9 +77,9 @@ Ref julian_generic(Ref year, Ref month, Ref day, Ref hour, Ref minute, Ref secon
     Ref base = sub(add(add(t1, t2), day), f(63.5));
     Ref correction = i(0);
     Ref y1582 = i(1582);
-    if (test(year, y1582, Py_GT) ||
-        (test(year, y1582, Py_EQ) && test(month, i(10), Py_GT)) ||
-        (test(year, y1582, Py_EQ) && test(month, i(10), Py_EQ) && test(day, i(15), Py_GE))) {
+    if (compare(year, y1582, Py_GT) ||
+        (compare(year, y1582, Py_EQ) && compare(month, i(10), Py_GT)) ||
+        (compare(year, y1582, Py_EQ) && compare(month, i(10), Py_EQ) && compare(day, i(15), Py_GE))) {
         correction = add(sub(i(2), to_int(div(year, i(100)))), to_int(div(year, i(400))));
     }
     Ref jd = add(base, correction);
@@ -123,7 +118,7 @@ Ref julian_of_datetime(PyObject* dt) {
         utc = true;  // pytz's UTC names itself "UTC"
     } else {
         Ref name = orb::call_method(dt, ORB_STR("tzname"), {});
-        utc = !test(name, ORB_STR("UTC"), Py_NE);
+        utc = !compare(name, ORB_STR("UTC"), Py_NE);
     }
     if (!utc) {
         Ref shown = orb::format(dt, "");

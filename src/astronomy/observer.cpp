@@ -30,13 +30,7 @@ const Part kParts[6] = {
     {"second", 0, 61, "0～61", "second"},
 };
 
-bool holds(PyObject* x, long bound, int op) {
-    Ref b = orb::integer(bound);
-    Ref r = Ref::steal(PyObject_RichCompare(x, b, op));
-    int t = PyObject_IsTrue(r);
-    if (t < 0) throw orb::PyError{};
-    return t != 0;
-}
+bool holds(PyObject* x, long bound, int op) { return orb::compare(x, orb::integer(bound), op); }
 
 // int(x) as a C long long; parts that passed the range checks fit.
 long long whole(PyObject* x) {

@@ -82,6 +82,14 @@ inline Ref getattr(PyObject* o, PyObject* name) {
 inline Ref getattr(PyObject* o, const char* name) {
     return Ref::steal(PyObject_GetAttrString(o, name));
 }
+// The truth of the interpreter's `a op b` (op is Py_LT ... Py_GE), without
+// the identity shortcut of PyObject_RichCompareBool: `x == x` still asks x.
+inline bool compare(PyObject* a, PyObject* b, int op) {
+    Ref r = Ref::steal(PyObject_RichCompare(a, b, op));
+    const int t = PyObject_IsTrue(r.get());
+    if (t < 0) throw PyError{};
+    return t != 0;
+}
 inline Ref text(const char* s) { return Ref::steal(PyUnicode_FromString(s)); }
 inline Ref text(const std::string& s) {
     return Ref::steal(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));

@@ -100,18 +100,11 @@ Plane plane_of(PyObject* projection) {
            format(projection, "").get());
 }
 
-bool is_true(PyObject* comparison) {
-    int t = PyObject_IsTrue(comparison);
-    if (t < 0) throw PyError{};
-    return t != 0;
-}
-
 // -180 <= value <= 180 as the interpreter chains it: the second comparison
 // runs only when the first holds.  The value may be any object.
 void test_meridian(PyObject* value) {
     Ref low = integer(-kMeridianBound), high = integer(kMeridianBound);
-    if (is_true(Ref::steal(PyObject_RichCompare(low, value, Py_LE))) &&
-        is_true(Ref::steal(PyObject_RichCompare(value, high, Py_LE))))
+    if (compare(low, value, Py_LE) && compare(value, high, Py_LE))
         return;
     raise_invalid_between("centralMeridian", format(value, ""), "-180 and +180");
 }

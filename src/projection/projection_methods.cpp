@@ -119,16 +119,8 @@ PyObject* key_1984() {
 // of a long (a host's override of `zone` may return any number): the same
 // comparisons and arithmetic with the interpreter's objects.
 Ref meridian_of_object(PyObject* zone, bool three) {
-    auto le = [](PyObject* x, long bound) {
-        int r = PyObject_RichCompareBool(x, integer(bound), Py_LE);
-        if (r < 0) throw PyError{};
-        return r == 1;
-    };
-    auto ge = [](PyObject* x, long bound) {
-        int r = PyObject_RichCompareBool(x, integer(bound), Py_GE);
-        if (r < 0) throw PyError{};
-        return r == 1;
-    };
+    auto le = [](PyObject* x, long bound) { return compare(x, integer(bound), Py_LE); };
+    auto ge = [](PyObject* x, long bound) { return compare(x, integer(bound), Py_GE); };
     const long top = three ? 120 : 60;
     if (!(ge(zone, 1) && le(zone, top))) invalid_zone(utf8(format(zone, "")), top);
     if (three) {

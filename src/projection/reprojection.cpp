@@ -45,10 +45,7 @@ bool is_not_one(PyObject* x) {
 
 // A scale of 0 or less counts as 1.
 Ref scale_of(PyObject* value) {
-    Ref zero = integer(0);
-    int low = PyObject_RichCompareBool(value, zero, Py_LE);
-    if (low < 0) throw PyError{};
-    return low ? integer(1) : Ref::borrow(value);
+    return compare(value, integer(0), Py_LE) ? integer(1) : Ref::borrow(value);
 }
 
 // Reads one reference into the instance: its ESRI text under `text_name`,
