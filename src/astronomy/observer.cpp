@@ -113,9 +113,5 @@ Ref location(double longitude, double latitude, double elevation) {
     return block;
 }
 
-void put(PyObject* dict, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(dict, key, value) < 0) throw orb::PyError{};
-}
-
 }  // namespace astro
 

@@ -35,6 +35,6 @@ Instant make_instant(PyObject* const* parts);
 Ref location(double longitude, double latitude, double elevation);
 
 // dict[key] = value for the result dicts.
-void put(PyObject* dict, PyObject* key, PyObject* value);
+using orb::put;
 
 }  // namespace astro

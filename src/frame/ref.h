@@ -82,6 +82,10 @@ inline Ref getattr(PyObject* o, PyObject* name) {
 inline Ref getattr(PyObject* o, const char* name) {
     return Ref::steal(PyObject_GetAttrString(o, name));
 }
+// d[key] = value for a dict.
+inline void put(PyObject* d, PyObject* key, PyObject* value) {
+    if (PyDict_SetItem(d, key, value) < 0) throw PyError{};
+}
 // The truth of the interpreter's `a op b` (op is Py_LT ... Py_GE), without
 // the identity shortcut of PyObject_RichCompareBool: `x == x` still asks x.
 inline bool compare(PyObject* a, PyObject* b, int op) {

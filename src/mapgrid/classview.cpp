@@ -72,8 +72,4 @@ std::string padded(long long v, int width) {
 
 orb::Ref new_dict() { return orb::Ref::steal(PyDict_New()); }
 
-void put(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw orb::PyError{};
-}
-
 }  // namespace mapgrid

@@ -46,6 +46,6 @@ extern const char* const kInvalidCode;  // "Invalid [code] parameter."
 std::string padded(long long v, int width);
 // A new dict, and insertion into it.
 orb::Ref new_dict();
-void put(PyObject* d, PyObject* key, PyObject* value);
+using orb::put;
 
 }  // namespace mapgrid

@@ -158,8 +158,8 @@ Ref coordinates_of(const Walk& walk, PyObject* type, PyObject* coordinates) {
 
 Ref geometry_dict(PyObject* type, PyObject* key, PyObject* value) {
     Ref out = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(out, ORB_STR("type"), type) < 0 || PyDict_SetItem(out, key, value) < 0)
-        throw PyError{};
+    put(out, ORB_STR("type"), type);
+    put(out, key, value);
     return out;
 }
 
