@@ -4,8 +4,6 @@
 
 #include "frame/original.h"
 
-#include <cstring>
-
 namespace mapgrid {
 
 const char* const kInvalidCode = "Invalid [code] parameter.";
@@ -39,22 +37,7 @@ ClassView::ClassView(PyObject* c) : cls(c), plain(false) {
 }
 
 void fail(const char* pattern, std::initializer_list<PyObject*> values) {
-    orb::Ref message = orb::text("");
-    const PyObject* const* next = values.begin();
-    const char* piece = pattern;
-    for (;;) {
-        const char* hole = std::strstr(piece, "{}");
-        const size_t len = hole ? static_cast<size_t>(hole - piece) : std::strlen(piece);
-        orb::Ref part = orb::Ref::steal(
-            PyUnicode_DecodeUTF8(piece, static_cast<Py_ssize_t>(len), nullptr));
-        message = orb::Ref::steal(PyUnicode_Concat(message, part));
-        if (!hole) break;
-        if (next != values.end()) {
-            orb::Ref value = orb::Ref::steal(PyObject_Str(const_cast<PyObject*>(*next++)));
-            message = orb::Ref::steal(PyUnicode_Concat(message, value));
-        }
-        piece = hole + 2;
-    }
+    orb::Ref message = orb::call_method(orb::text(pattern), ORB_STR("format"), values);
     PyErr_SetObject(PyExc_Exception, message);
     throw orb::PyError{};
 }

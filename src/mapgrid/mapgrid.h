@@ -36,8 +36,9 @@ struct ClassView {
     explicit ClassView(PyObject* cls);
 };
 
-// Raises the base Exception class with `pattern` (UTF-8), each "{}" replaced
-// by the str of the next value.
+// Raises the base Exception class with `pattern` (UTF-8) filled by the
+// text's format method: each "{}" is the next value, whose str it is for
+// the exact floats, ints and texts given here.
 [[noreturn]] void fail(const char* pattern, std::initializer_list<PyObject*> values = {});
 
 extern const char* const kInvalidCode;  // "Invalid [code] parameter."

@@ -6,9 +6,7 @@
 
 #include "frame/errors.h"
 
-#include <cmath>
 #include <string_view>
-#include <vector>
 
 namespace orb::projectionhelper {
 namespace {
@@ -116,25 +114,10 @@ void test_latitude(PyObject* value, const char* name) {
     raise_invalid_between(name, format(value, ""), "-90 and +90");
 }
 
-// str.format of `tmpl` with `values` in order: each "{}" becomes
-// format(value, "").
+// The template filled by the text's format method: each "{}" becomes
+// format(value, "") of the next value (the templates hold no other brace).
 Ref fill(std::string_view tmpl, std::initializer_list<PyObject*> values) {
-    Ref pieces = Ref::steal(PyList_New(0));
-    auto append = [&](PyObject* piece) {
-        if (PyList_Append(pieces, piece) < 0) throw PyError{};
-    };
-    PyObject* const* next = values.begin();
-    size_t from = 0;
-    for (size_t at = tmpl.find("{}"); at != std::string_view::npos; at = tmpl.find("{}", from)) {
-        append(Ref::steal(PyUnicode_FromStringAndSize(tmpl.data() + from,
-                                                      static_cast<Py_ssize_t>(at - from))));
-        append(format(*next++, ""));
-        from = at + 2;
-    }
-    append(Ref::steal(PyUnicode_FromStringAndSize(tmpl.data() + from,
-                                                  static_cast<Py_ssize_t>(tmpl.size() - from))));
-    Ref empty = text("");
-    return Ref::steal(PyUnicode_Join(empty, pieces));
+    return call_method(text(std::string(tmpl)), ORB_STR("format"), values);
 }
 
 // True when the record's spheroid is the WGS 84 one.
