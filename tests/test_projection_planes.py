@@ -270,3 +270,19 @@ def test_reference_table_is_read_from_the_class(name, kwargs, missing):
         with pytest.raises(missing) as info:
             getattr(OnlyWgs, name)(**kwargs)
         assert type(info.value) is missing
+
+
+class ZeroAxis(Projection):
+    """A table whose semi-major axes are 0: the inverses divide by them."""
+    datum = {code: Projection.CRS(0.0, crs.f, crs.name, crs.spheroid, crs.datum)
+             for code, crs in Projection.datum.items() if type(code) is int}
+
+
+@pytest.mark.parametrize("name, kwargs", [
+    ("webMercator", {"x": 1.0, "y": 1.0}),
+    ("albers", {"x": 1.0, "y": 1.0}),
+    ("lambert", {"x": 1.0, "y": 1.0}),
+    ("gaussKruger", {"x": 1.0, "y": 20500000.0}),
+])
+def test_inverse_on_a_zero_axis_fails_as_division(name, kwargs):
+    raises(ZeroDivisionError, "float division by zero", getattr(ZeroAxis, name), **kwargs)

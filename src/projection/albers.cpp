@@ -27,8 +27,9 @@ PlanePoint albers_forward(const AlbersCone& k, double longitude, double latitude
 }
 
 PlanePoint albers_inverse(const AlbersCone& k, double x, double y, pm::MathStatus& st) noexcept {
-    const double xp = x / k.a;
-    const double yp = y / k.a;
+    // The table's axis may be any number: 0 fails as float division does.
+    const double xp = pm::div(x, k.a, st);
+    const double yp = pm::div(y, k.a, st);
     // For a cone opening to the south (n < 0) the radii are negative: both
     // arguments of the arc tangent take the sign of n, or the longitude
     // comes back off by pi / n.  With n > 0 the factor is 1 and changes

@@ -18,8 +18,10 @@ PlanePoint web_mercator_forward(double a, double longitude, double latitude,
 }
 
 PlanePoint web_mercator_inverse(double a, double x, double y, pm::MathStatus& st) noexcept {
-    const double longitude = pm::degrees(x / a);
-    const double latitude = pm::degrees(2 * pm::atan(pm::exp(y / a, st), st) - kPi / 2);
+    // The table's axis may be any number: 0 fails as float division does.
+    const double longitude = pm::degrees(pm::div(x, a, st));
+    const double latitude =
+        pm::degrees(2 * pm::atan(pm::exp(pm::div(y, a, st), st), st) - kPi / 2);
     return {longitude, latitude};
 }
 
