@@ -130,11 +130,11 @@ bool is_wgs84(PyObject* a, PyObject* e) {
 
 Ref definition(Args args) {
     PyObject* cls = args[0];
-    Ref theOrbalt = record_of(cls, args[kCrs]);
-    Ref spheroid = getattr(theOrbalt, ORB_STR("spheroid"));
-    Ref datum = getattr(theOrbalt, ORB_STR("datum"));
-    Ref a = getattr(theOrbalt, ORB_STR("a"));
-    Ref f = getattr(theOrbalt, ORB_STR("f"));
+    Ref record = record_of(cls, args[kCrs]);
+    Ref spheroid = getattr(record, ORB_STR("spheroid"));
+    Ref datum = getattr(record, ORB_STR("datum"));
+    Ref a = getattr(record, ORB_STR("a"));
+    Ref f = getattr(record, ORB_STR("f"));
     Ref one = number(1.0);
     Ref e = Ref::steal(PyNumber_TrueDivide(one, f));  // inverse flattening
 
