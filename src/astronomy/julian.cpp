@@ -80,7 +80,7 @@ JulianStatus julian_to_fields(double julian, Fields& out) {
     re = std::modf(re * 24, &hh);
     re = std::modf(re * 60, &mm);
     double ss = re * 60;
-    double ms = (ss - static_cast<double>(trunc_ll(ss))) * 1000 * 1000;
+    double ms = microseconds(ss);
 
     out = Fields{year, month, day, trunc_ll(hh), trunc_ll(mm), trunc_ll(ss), trunc_ll(ms)};
     return JulianStatus::Ok;

@@ -6,6 +6,7 @@
 // toward zero, as the interpreter's int() of a float.
 #pragma once
 
+#include <cmath>
 #include <string>
 
 namespace astro {
@@ -22,6 +23,11 @@ struct Fields {
 // range-tested.
 double utc_to_julian(double year, long long month, long long day, long long hour,
                      long long minute, double second);
+
+// The microseconds of a second's fraction as the interpreter writes them:
+// (second - int(second)) * 1000 * 1000, in that order, not yet truncated.
+// `second` is finite.
+inline double microseconds(double second) { return (second - std::trunc(second)) * 1000 * 1000; }
 
 // How julian_to_fields ended.
 enum class JulianStatus { Ok, NotANumber, Infinite, OutOfRange };

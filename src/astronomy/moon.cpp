@@ -72,7 +72,7 @@ MoonPosition position(Sky& sky, double longitude, double latitude, double d) {
 double day_of(Sky& sky, const Fields& f, double second, PyObject* zone) {
     Fields g = f;
     g.second = static_cast<long long>(second);
-    g.microsecond = static_cast<long long>((second - std::trunc(second)) * 1000 * 1000);
+    g.microsecond = static_cast<long long>(microseconds(second));
     return sky.to2000Year(g, zone);
 }
 

@@ -45,7 +45,7 @@ long long microsecond(PyObject* second) {
     if (PyLong_CheckExact(second)) return 0;
     if (PyFloat_CheckExact(second)) {
         double s = PyFloat_AS_DOUBLE(second);
-        double frac = (s - std::trunc(s)) * 1000 * 1000;
+        double frac = microseconds(s);
         if (std::isfinite(frac)) return static_cast<long long>(frac);
     }
     Ref i = Ref::steal(PyNumber_Long(second));
