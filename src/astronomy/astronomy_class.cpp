@@ -198,6 +198,19 @@ Returns:
 Raises:
     Exception: a value out of range, or NaN.)doc";
 
+// The parameters of sun and moon: the observer, then the UTC date parts.
+std::vector<orb::Param> observer_params() {
+    return {{"longitude", "float"},
+            {"latitude", "float"},
+            {"elevation", "float", "0.0"},
+            {"year", "int | None", "1970"},
+            {"month", "int | None", "1"},
+            {"day", "int | None", "1"},
+            {"hour", "int | None", "0"},
+            {"minute", "int | None", "0"},
+            {"second", "float | None", "0.0"}};
+}
+
 }  // namespace
 
 const orb::ClassSpec& orb::astronomy_class() {
@@ -234,26 +247,10 @@ const orb::ClassSpec& orb::astronomy_class() {
              astro::eclipticLongitude_body},
             {"__sunCoords", Kind::Class, {{"d"}}, "tuple", nullptr, astro::sunCoords_body},
             {"sun", Kind::Class,
-             {{"longitude", "float"},
-              {"latitude", "float"},
-              {"elevation", "float", "0.0"},
-              {"year", "int | None", "1970"},
-              {"month", "int | None", "1"},
-              {"day", "int | None", "1"},
-              {"hour", "int | None", "0"},
-              {"minute", "int | None", "0"},
-              {"second", "float | None", "0.0"}},
+             observer_params(),
              "dict", kSun, astro::sun_body},
             {"moon", Kind::Class,
-             {{"longitude", "float"},
-              {"latitude", "float"},
-              {"elevation", "float", "0.0"},
-              {"year", "int | None", "1970"},
-              {"month", "int | None", "1"},
-              {"day", "int | None", "1"},
-              {"hour", "int | None", "0"},
-              {"minute", "int | None", "0"},
-              {"second", "float | None", "0.0"}},
+             observer_params(),
              "dict", kMoon, astro::moon_body},
             {"geostationarySatellite", Kind::Class,
              {{"longitude", "float"},

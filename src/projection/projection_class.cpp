@@ -203,6 +203,19 @@ Raises:
     ValueError: for a standard parallel of +90, or latitude +90 on a cone
         opening to the south.)doc";
 
+// The parameters of albers and lambert, which read them alike.
+std::vector<orb::Param> conic_params() {
+    return {{"longitude", "float", "None"},
+            {"latitude", "float", "None"},
+            {"centralMeridian", "float", "0.0"},
+            {"originLatitude", "float", "0.0"},
+            {"parallel1", "float", "20.0"},
+            {"parallel2", "float", "50.0"},
+            {"x", "float", "None"},
+            {"y", "float", "None"},
+            {"crs", "int", "2000"}};
+}
+
 }  // namespace
 
 const orb::ClassSpec& orb::projection_class() {
@@ -238,26 +251,10 @@ const orb::ClassSpec& orb::projection_class() {
               {"crs", "int", "2000"}},
              "tuple", kGaussKruger, orb::projection::gauss_kruger},
             {"albers", Kind::Class,
-             {{"longitude", "float", "None"},
-              {"latitude", "float", "None"},
-              {"centralMeridian", "float", "0.0"},
-              {"originLatitude", "float", "0.0"},
-              {"parallel1", "float", "20.0"},
-              {"parallel2", "float", "50.0"},
-              {"x", "float", "None"},
-              {"y", "float", "None"},
-              {"crs", "int", "2000"}},
+             conic_params(),
              "tuple", kAlbers, orb::projection::albers},
             {"lambert", Kind::Class,
-             {{"longitude", "float", "None"},
-              {"latitude", "float", "None"},
-              {"centralMeridian", "float", "0.0"},
-              {"originLatitude", "float", "0.0"},
-              {"parallel1", "float", "20.0"},
-              {"parallel2", "float", "50.0"},
-              {"x", "float", "None"},
-              {"y", "float", "None"},
-              {"crs", "int", "2000"}},
+             conic_params(),
              "tuple", kLambert, orb::projection::lambert},
         },
     };
