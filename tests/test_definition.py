@@ -9,6 +9,7 @@ import pytest
 from osgeo import osr
 
 from models.orbalt import Projection, ProjectionHelper
+from osr_support import reference
 
 # The templates, written out independently of the module's copy.
 GAUSS = ('PROJCS["{} / Gauss-Kruger",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
@@ -218,16 +219,8 @@ PROJ_TEXTS = {
 
 
 def osr_point(target, x, y):
-    source = osr.SpatialReference()
-    source.ImportFromEPSG(4326)
-    source.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    ref = osr.SpatialReference()
-    if isinstance(target, int):
-        ref.ImportFromEPSG(target)
-    else:
-        ref.SetFromUserInput(target)
-    ref.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    return osr.CoordinateTransformation(source, ref).TransformPoint(x, y)[:2]
+    transform = osr.CoordinateTransformation(reference(4326), reference(target))
+    return transform.TransformPoint(x, y)[:2]
 
 
 @pytest.mark.parametrize("crs", [1954, 1980, 1984, 2000])

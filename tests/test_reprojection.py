@@ -9,21 +9,11 @@ import pytest
 from osgeo import osr
 
 from models.orbalt import ProjectionHelper
+from osr_support import reference
 
 GK99 = ProjectionHelper.definition("GaussKruger", centralMeridian=99)
 TMERC99 = ("+proj=tmerc +lat_0=0 +lon_0=99 +k=1 +x_0=500000 +y_0=0 "
            "+a=6378137 +rf=298.257222101 +units=m +no_defs")
-
-
-def reference(value):
-    srs = osr.SpatialReference()
-    if isinstance(value, int):
-        srs.ImportFromEPSG(value)
-    else:
-        srs.SetFromUserInput(value)
-    srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    return srs
-
 
 TO_TMERC = osr.CoordinateTransformation(reference(4326), reference(TMERC99))
 
