@@ -25,4 +25,10 @@ Ref Pattern::fullmatch(PyObject* s) const {
 }
 Ref Pattern::search(PyObject* s) const { return call_method(compiled_, ORB_STR("search"), {s}); }
 
+Ref Pattern::search_groups(PyObject* s) const {
+    Ref m = search(s);
+    if (m.get() == Py_None) return Ref();
+    return call_method(m, ORB_STR("groups"), {});
+}
+
 }  // namespace orb

@@ -21,6 +21,9 @@ public:
     Ref match(PyObject* text) const;
     Ref fullmatch(PyObject* text) const;
     Ref search(PyObject* text) const;
+    // The groups tuple of search(text), or an empty handle when nothing
+    // matched.
+    Ref search_groups(PyObject* text) const;
 
     static constexpr int IGNORECASE = 2;
     static constexpr int MULTILINE = 8;

@@ -130,9 +130,8 @@ bool corner_of(Py_UCS4 prefix, Py_UCS4 letter, int column, int& lon0, int& lat0)
 
 orb::Ref corner1000000(orb::Args a) {
     const ClassView view(a[0]);
-    orb::Ref m = kFirstPart.search(a[1]);
-    if (m.get() == Py_None) fail(kInvalidCode);
-    orb::Ref groups = orb::call_method(m, ORB_STR("groups"), {});
+    orb::Ref groups = kFirstPart.search_groups(a[1]);
+    if (!groups) fail(kInvalidCode);
     PyObject* prefix = PyTuple_GET_ITEM(groups.get(), 0);
     PyObject* letter = PyTuple_GET_ITEM(groups.get(), 1);
     PyObject* column = PyTuple_GET_ITEM(groups.get(), 2);

@@ -45,12 +45,6 @@ const orb::Pattern kStep5k(R"(^\s*-\s*([abcd])(.*)$)", kFlags);
 const orb::Pattern kStep2k(R"(^\s*-\s*([1-9])(.*)$)", kFlags);
 const orb::Pattern kStep1k(R"(^\s*-\s*([1-4])(.*)$)", kFlags);  // also the 1:500 step
 
-// The groups of a search, or an empty handle when nothing matched.
-orb::Ref search(const orb::Pattern& pattern, PyObject* s) {
-    orb::Ref m = pattern.search(s);
-    if (m.get() == Py_None) return orb::Ref();
-    return orb::call_method(m, ORB_STR("groups"), {});
-}
 PyObject* group(const orb::Ref& groups, Py_ssize_t i) { return PyTuple_GET_ITEM(groups.get(), i); }
 
 // str.strip() (the same white space as the patterns' \s).
@@ -159,8 +153,8 @@ orb::Ref Reading::run() {
     orb::Ref g;
     // The hyphenated form needs a hyphen somewhere in the code.
     if (PyUnicode_FindChar(code_, '-', 0, PyUnicode_GET_LENGTH(code_), 1) >= 0)
-        g = search(kHyphenated, code_);
-    if (!g) g = search(kCompact, code_);
+        g = kHyphenated.search_groups(code_);
+    if (!g) g = kCompact.search_groups(code_);
     if (!g) fail("Unable to recognize [code] parameter.");
     return first_part(g);
 }
@@ -201,8 +195,8 @@ orb::Ref Reading::first_part(const orb::Ref& g) {
 
     const Py_UCS4 c = first_char(reset);  // not white space: reset is stripped
     orb::Ref t;
-    if (may_be_letter(c, 'B', 'I')) t = search(kTailBtoI, reset);
-    if (!t && may_be_letter(c, 'J', 'K')) t = search(kTailJK, reset);
+    if (may_be_letter(c, 'B', 'I')) t = kTailBtoI.search_groups(reset);
+    if (!t && may_be_letter(c, 'J', 'K')) t = kTailJK.search_groups(reset);
     if (t) return new_tail(t);
     return old_steps(reset);
 }
@@ -259,18 +253,18 @@ orb::Ref Reading::read_again(char letter, long row, long col) {
 orb::Ref Reading::old_steps(PyObject* reset) {
     const long c = after_hyphen(reset);
     orb::Ref g;
-    if (c >= 0 && may_be_letter(c, 'A', 'D') && (g = search(kStep500k, reset))) {
+    if (c >= 0 && may_be_letter(c, 'A', 'D') && (g = kStep500k.search_groups(reset))) {
         const int rowcol = quarter(group(g, 0), false);
         return read_again('B', ceil_of((rowcol + 0.5) / 2), mod(rowcol, 2) + 1);
     }
-    if (c == '[' && (g = search(kStep250k, reset))) {
+    if (c == '[' && (g = kStep250k.search_groups(reset))) {
         PyObject* p = group(g, 0);
         const long rowcol = to_int(p);
         if (!(0 < rowcol && rowcol <= 16))
             orb::raise_between(p, "1～16", "code");
         return read_again('C', ceil_of((rowcol - 0.5) / 4), mod(rowcol - 1, 4) + 1);
     }
-    if (c == '(' && (g = search(kStep200k, reset))) {
+    if (c == '(' && (g = kStep200k.search_groups(reset))) {
         PyObject* p = group(g, 0);
         const long rowcol = to_int(p);
         if (!(0 < rowcol && rowcol <= 36))
@@ -280,7 +274,7 @@ orb::Ref Reading::old_steps(PyObject* reset) {
         return bounded(kLadder[3], lat0d_, lon0d_, static_cast<int>(rowCode),
                        static_cast<int>(colCode));
     }
-    if (!(c >= 0 && may_be_digit(c) && (g = search(kStep100k, reset)))) fail(kInvalidCode);
+    if (!(c >= 0 && may_be_digit(c) && (g = kStep100k.search_groups(reset)))) fail(kInvalidCode);
     PyObject* p = group(g, 0);
     const long rowcol = to_int(p);
     if (!(0 < rowcol && rowcol <= 144))
@@ -297,19 +291,19 @@ orb::Ref Reading::old_steps(PyObject* reset) {
 orb::Ref Reading::chain_100k(PyObject* reset, long row100k, long col100k) {
     const long c = after_hyphen(reset);
     orb::Ref g;
-    if (c >= 0 && may_be_letter(c, 'A', 'D') && (g = search(kStep50k, reset))) {
+    if (c >= 0 && may_be_letter(c, 'A', 'D') && (g = kStep50k.search_groups(reset))) {
         const int rowcol = quarter(group(g, 0), false);
         const long row50k = (row100k - 1) * 2 + ceil_of((rowcol + 0.5) / 2);
         const long col50k = (col100k - 1) * 2 + mod(rowcol, 2) + 1;
         PyObject* rest = group(g, 1);
         if (PyUnicode_GET_LENGTH(rest) == 0) return read_again('E', row50k, col50k);
-        orb::Ref q = search(kStep25k, rest);
+        orb::Ref q = kStep25k.search_groups(rest);
         if (!q) orb::raise_between(code_, "1～4", "code");
         const long d = to_int(group(q, 0));
         return read_again('F', (row50k - 1) * 2 + ceil_of((d - 0.5) / 2),
                           (col50k - 1) * 2 + mod(d - 1, 2) + 1);
     }
-    if (!(c == '(' && (g = search(kStep10k, reset)))) fail(kInvalidCode);
+    if (!(c == '(' && (g = kStep10k.search_groups(reset)))) fail(kInvalidCode);
     PyObject* p = group(g, 0);
     const long rowcol = to_int(p);
     if (!(0 < rowcol && rowcol <= 64))
@@ -324,7 +318,7 @@ orb::Ref Reading::chain_100k(PyObject* reset, long row100k, long col100k) {
 // Below a 1:10,000 step: 1:5,000 letter, then the 1:2,000, 1:1,000 and 1:500
 // digits, each optional after the one before.
 orb::Ref Reading::chain_10k(PyObject* reset, long row10k, long col10k) {
-    orb::Ref g = search(kStep5k, reset);
+    orb::Ref g = kStep5k.search_groups(reset);
     if (!g) fail(kInvalidCode);
     const int q = quarter(group(g, 0), true);
     const long row5k = (row10k - 1) * 2 + ceil_of((q + 0.5) / 2);
@@ -332,7 +326,7 @@ orb::Ref Reading::chain_10k(PyObject* reset, long row10k, long col10k) {
     orb::Ref rest = strip(group(g, 1));
     if (PyUnicode_GET_LENGTH(rest) == 0) return read_again('H', row5k, col5k);
 
-    g = search(kStep2k, rest);
+    g = kStep2k.search_groups(rest);
     if (!g) fail(kInvalidCode);
     long d = to_int(group(g, 0));
     const long row2k = (row5k - 1) * 3 + ceil_of((d - 0.5) / 3);
@@ -340,7 +334,7 @@ orb::Ref Reading::chain_10k(PyObject* reset, long row10k, long col10k) {
     rest = strip(group(g, 1));
     if (PyUnicode_GET_LENGTH(rest) == 0) return read_again('I', row2k, col2k);
 
-    g = search(kStep1k, rest);
+    g = kStep1k.search_groups(rest);
     if (!g) fail(kInvalidCode);
     d = to_int(group(g, 0));
     const long row1k = (row2k - 1) * 2 + ceil_of((d - 0.5) / 2);
@@ -349,7 +343,7 @@ orb::Ref Reading::chain_10k(PyObject* reset, long row10k, long col10k) {
     if (PyUnicode_GET_LENGTH(rest) == 0) return read_again('J', row1k, col1k);
 
     // Whatever follows the 1:500 digit is not read.
-    g = search(kStep1k, rest);
+    g = kStep1k.search_groups(rest);
     if (!g) fail(kInvalidCode);
     d = to_int(group(g, 0));
     return read_again('K', (row1k - 1) * 2 + ceil_of((d - 0.5) / 2),

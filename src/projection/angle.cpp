@@ -33,8 +33,7 @@ Ref as_text(PyObject* v) {
     return Ref::steal(PyObject_Str(v));
 }
 
-// The groups of a match, None for those that took no part.
-Ref groups_of(PyObject* match) { return call_method(match, ORB_STR("groups"), {}); }
+// Group n (from 1) of a search's groups, None when it took no part.
 PyObject* group(PyObject* groups, Py_ssize_t n) { return PyTuple_GET_ITEM(groups, n - 1); }
 
 bool is_minus(PyObject* g) { return PyUnicode_CompareWithASCIIString(g, "-") == 0; }
@@ -64,9 +63,8 @@ double round_digits(double x, PyObject* digit) {
 
 Ref to_text(PyObject* deg, PyObject* digit) {
     Ref s = as_text(deg);
-    Ref m = kDecimal.search(s);
-    if (m.get() == Py_None) raise(PyExc_Exception, "Invalid [deg] parameter.");
-    Ref g = groups_of(m);
+    Ref g = kDecimal.search_groups(s);
+    if (!g) raise(PyExc_Exception, "Invalid [deg] parameter.");
     const bool minus = is_minus(group(g, 1));
     const double v = float_of(group(g, 2));
     if (!(v <= 360)) raise_between(float_str(v), kAngleBounds, "deg");
@@ -95,23 +93,20 @@ Ref to_text(PyObject* deg, PyObject* digit) {
 Ref to_degrees(PyObject* dms, PyObject* digit) {
     Ref s = as_text(dms);
     double result;
-    Ref m = kDecimal.search(s);
-    if (m.get() != Py_None) {
-        Ref g = groups_of(m);
+    Ref g = kDecimal.search_groups(s);
+    if (g) {
         result = float_of(group(g, 2));
         if (is_minus(group(g, 1))) result *= -1;
     } else {
         bool minus;
         long d, mi;
         double sec;
-        if ((m = kPacked.search(s)).get() != Py_None) {
-            Ref g = groups_of(m);
+        if ((g = kPacked.search_groups(s))) {
             minus = is_minus(group(g, 1));
             d = int_of(group(g, 2));
             mi = int_of(group(g, 3));
             sec = float_of(group(g, 6));
-        } else if ((m = kMarked.search(s)).get() != Py_None) {
-            Ref g = groups_of(m);
+        } else if ((g = kMarked.search_groups(s))) {
             minus = is_minus(group(g, 1));
             d = int_of(group(g, 3));
             mi = int_of(group(g, 5));
