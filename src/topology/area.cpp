@@ -18,6 +18,7 @@
 
 #include "topology/number.h"
 #include "topology/projection_route.h"
+#include "topology/pyobjects.h"
 #include "topology/vertices.h"
 
 #include <cmath>
@@ -68,7 +69,7 @@ void project_slow(const RingPlane& p, Ref& x, Ref& y) {
 // (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
 std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
     require(ring, Exact::List);
-    Ref vi = vertex_at(ring, i), vj = vertex_at(ring, i - 1);
+    Ref vi = item_at(ring, i), vj = item_at(ring, i - 1);
     Ref xi, yi, xj, yj;
     first_two(vi, xi, yi);
     first_two(vj, xj, yj);
@@ -198,8 +199,8 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     if (vertex_count(ring) < 3)
         raise(PyExc_Exception, "At least 3 vertices are required in [coordinates] parameter.");
     {
-        Ref first = vertex_at(ring, 0);
-        Ref last = vertex_at(ring, -1);
+        Ref first = item_at(ring, 0);
+        Ref last = item_at(ring, -1);
         VertexText first_text(first), last_text(last);
         if (!first_text.same_as(last_text)) {
             // Closed with the first vertex object itself.
@@ -306,8 +307,8 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
     std::vector<int> signs;
     for (const RingMeasure& r : rings) signs.push_back(r.sign);
     if (outer != 0) {
-        Ref a = first_member(polygon);
-        Ref b = vertex_at(polygon, static_cast<Py_ssize_t>(outer));
+        Ref a = item_at(polygon, 0);
+        Ref b = item_at(polygon, static_cast<Py_ssize_t>(outer));
         if (PyList_SetItem(polygon, 0, b.release()) < 0) throw PyError{};
         if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(outer), a.release()) < 0)
             throw PyError{};
@@ -319,7 +320,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         const int target = k == 0 ? -1 : 1;
         if (signs[k] == 0) invalid_shape();
         if (signs[k] == target) continue;
-        Ref ring = vertex_at(polygon, static_cast<Py_ssize_t>(k));
+        Ref ring = item_at(polygon, static_cast<Py_ssize_t>(k));
         Ref reversed = Ref::steal(PySequence_GetSlice(ring, 0, PY_SSIZE_T_MAX));
         if (!PyList_CheckExact(reversed.get()))
             require(ring, Exact::List);
@@ -344,12 +345,12 @@ Ref area(Args a) {
     if (!PyList_CheckExact(coords.get()) || PyList_GET_SIZE(coords.get()) == 0)
         raise(PyExc_Exception, "Invalid [coordinates] parameter.");
     // By nesting depth alone: a ring becomes a polygon of one ring.
-    if (!PyList_CheckExact(first_member(first_member(coords)).get())) {
+    if (!PyList_CheckExact(item_at(item_at(coords, 0), 0).get())) {
         Ref wrapped = Ref::steal(PyList_New(0));
         if (PyList_Append(wrapped, coords) < 0) throw PyError{};
         coords = wrapped;
     }
-    const bool multi = PyList_CheckExact(first_member(first_member(first_member(coords))).get());
+    const bool multi = PyList_CheckExact(item_at(item_at(item_at(coords, 0), 0), 0).get());
 
     Ref result = Ref::steal(PyDict_New());
     if (!multi) {

@@ -15,6 +15,7 @@
 #include "topology/geodesic.h"
 #include "topology/number.h"
 #include "topology/projection_route.h"
+#include "topology/pyobjects.h"
 #include "topology/vertices.h"
 
 #include <cmath>
@@ -102,7 +103,7 @@ Num distance_slow(double lon1, double lat1, double lon2, double lat2, PyObject* 
 }
 
 Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
-    Ref v1 = vertex_at(line, i), v2 = vertex_at(line, i + 1);
+    Ref v1 = item_at(line, i), v2 = item_at(line, i + 1);
     try {
         Ref x1, y1, x2, y2;
         first_two(v1, x1, y1);

@@ -7,15 +7,6 @@
 
 namespace orb::topology {
 
-Ref at(PyObject* seq, Py_ssize_t i) {
-    if (PyList_CheckExact(seq)) {
-        Py_ssize_t n = PyList_GET_SIZE(seq);
-        Py_ssize_t k = i < 0 ? i + n : i;
-        if (k >= 0 && k < n) return Ref::borrow(PyList_GET_ITEM(seq, k));
-    }
-    return Ref::steal(PyObject_GetItem(seq, integer(i)));
-}
-
 Ref get(PyObject* obj, PyObject* key) {
     if (PyDict_CheckExact(obj)) {
         PyObject* v = PyDict_GetItemWithError(obj, key);
@@ -27,12 +18,6 @@ Ref get(PyObject* obj, PyObject* key) {
         throw PyError{};
     }
     return Ref::steal(PyObject_GetItem(obj, key));
-}
-
-bool has(PyObject* obj, PyObject* key) {
-    int r = PyDict_CheckExact(obj) ? PyDict_Contains(obj, key) : PySequence_Contains(obj, key);
-    if (r < 0) throw PyError{};
-    return r != 0;
 }
 
 double to_double(PyObject* value) {
@@ -60,8 +45,8 @@ void unpack(PyObject* value, Ref* out, Py_ssize_t n) {
 }
 
 void first_two_floats(PyObject* vertex, double& x, double& y) {
-    x = to_double(at(vertex, 0));
-    y = to_double(at(vertex, 1));
+    x = to_double(item_at(vertex, 0));
+    y = to_double(item_at(vertex, 1));
 }
 
 Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {

@@ -1,6 +1,8 @@
 // The shared vertex pass of the measuring methods.
 #include "topology/vertices.h"
 
+#include "topology/pyobjects.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -126,17 +128,6 @@ void VertexText::xy(double& x, double& y) {
     y = out[1];
 }
 
-Ref vertex_at(PyObject* line, Py_ssize_t i) {
-    if (PyList_CheckExact(line)) {
-        if (i < 0) i += PyList_GET_SIZE(line);
-        if (i < 0 || i >= PyList_GET_SIZE(line)) raise(PyExc_IndexError, "list index out of range");
-        return Ref::borrow(PyList_GET_ITEM(line, i));
-    }
-    PySequenceMethods* sq = Py_TYPE(line)->tp_as_sequence;
-    if (sq && sq->sq_item) return Ref::steal(PySequence_GetItem(line, i));
-    return Ref::steal(PyObject_GetItem(line, integer(i)));
-}
-
 Py_ssize_t vertex_count(PyObject* line) {
     const Py_ssize_t n = PyObject_Size(line);
     if (n < 0) throw PyError{};
@@ -149,7 +140,7 @@ Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats) 
     repeats.clear();
     std::optional<VertexText> previous;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        Ref vertex = vertex_at(line, i);
+        Ref vertex = item_at(line, i);
         VertexText current(vertex);
         if (previous && current.same_as(*previous)) {
             repeats.push_back(i);
@@ -204,11 +195,6 @@ Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing) {
     }
     Ref loaded = call_method(cls, ORB_STR("loads"), {value});
     return Ref::steal(PyObject_GetItem(loaded, ORB_STR("coordinates")));
-}
-
-Ref first_member(PyObject* value) {
-    if (PyList_CheckExact(value)) return vertex_at(value, 0);
-    return Ref::steal(PyObject_GetItem(value, integer(0)));
 }
 
 void unpack2(PyObject* value, Ref& first, Ref& second) {

@@ -49,8 +49,6 @@ struct Box {
     double west, south, east, north;
 };
 
-// Item i of a line or ring: lists directly, other sequences by indexing.
-Ref vertex_at(PyObject* line, Py_ssize_t i);
 // len(line).
 Py_ssize_t vertex_count(PyObject* line);
 
@@ -65,9 +63,6 @@ void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
 // the "coordinates" of an exact dict (`missing` raised as Exception when
 // the key is absent), else the "coordinates" of cls.loads(value).
 Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing);
-
-// value[0] by the interpreter's indexing.
-Ref first_member(PyObject* value);
 
 // a, b = value: the items of a pair, with ValueError "need more than %zd
 // value%.1s to unpack" or "too many values to unpack (expected 2)".
