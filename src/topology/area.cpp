@@ -151,10 +151,10 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) 
                         break;
                     }
                 }
-                double sx, sy;
-                if (!float_square(xj - xi, sx) || !float_square(yj - yi, sy)) break;
+                double length;
+                if (!float_distance(xj - xi, yj - yi, length)) break;
                 cross = cross + (yj - yi) * (xj + xi);
-                perimeter = perimeter + float_root(sx + sy);
+                perimeter = perimeter + length;
             }
         }
         s.cross = Num(cross);
@@ -179,14 +179,12 @@ struct RingMeasure {
     int sign;
 };
 
+// (v > 0) - (v < 0), against the int 0.
 int sign_of(const Num& v) {
     if (v.is_double()) return (v.d() > 0) - (v.d() < 0);
-    Ref zero = integer(0);
-    const int gt = PyObject_RichCompareBool(v.object(), zero, Py_GT);
-    if (gt < 0) throw PyError{};
-    const int lt = PyObject_RichCompareBool(v.object(), zero, Py_LT);
-    if (lt < 0) throw PyError{};
-    return gt - lt;
+    const Num zero = Num::of(integer(0));
+    const int gt = greater(v, zero);
+    return gt - less(v, zero);
 }
 
 Num central_meridian(const ProjectionRoute& route, double longitude) {
@@ -286,16 +284,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         }
     size_t outer = max_at;
     for (size_t k = 0; k < max_at; ++k) {
-        const Num& v = rings[k].area;
-        bool equal;
-        if (v.is_double() && max_area.is_double()) {
-            equal = v.d() == max_area.d();
-        } else {
-            const int r = PyObject_RichCompareBool(v.object(), max_area.object(), Py_EQ);
-            if (r < 0) throw PyError{};
-            equal = r == 1;
-        }
-        if (equal) {
+        if (equal(rings[k].area, max_area)) {
             outer = k;
             break;
         }

@@ -12,6 +12,7 @@
 #include "geometry/geomtype.h"
 #include "geometry/loads.h"
 #include "topology/labelpoint.h"
+#include "topology/number.h"
 #include "topology/pyobjects.h"
 
 #include <cmath>
@@ -111,9 +112,7 @@ Ref summarise_multipoint(PyObject* type, PyObject* list) {
         Ref xy = Ref::borrow(PyList_GET_ITEM(list, i));
         double x, y;
         first_two_floats(xy, x, y);
-        // ((x - cx) ** 2 + (y - cy) ** 2) ** 0.5, by the library's pow.
-        const double distance = float_power(
-            float_power(x - center_x, 2.0) + float_power(y - center_y, 2.0), 0.5);
+        const double distance = plane_distance(x - center_x, y - center_y);
         if (distance < min_distance) {
             min_distance = distance;
             cx = number(x);
@@ -137,7 +136,9 @@ Ref halfway(PyObject* line, double half) {
         double xi, yi, xj, yj;
         first_two_floats(item_at(line, i), xi, yi);
         first_two_floats(item_at(line, i - 1), xj, yj);
-        distance = distance + float_power(float_power(yj - yi, 2.0) + float_power(xj - xi, 2.0), 0.5);
+        // ((yj - yi) ** 2 + (xj - xi) ** 2) ** 0.5: the sum of two squares
+        // is the same in either order.
+        distance = distance + plane_distance(xj - xi, yj - yi);
         ++i;
     }
     check_error();

@@ -173,9 +173,7 @@ bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
     }
     double x1, y1, x2, y2;
     if (!gk_point(s, lon1, lat1, x1, y1) || !fast_gk(s.gk, lon2, lat2, x2, y2)) return false;
-    double sx, sy;
-    if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;
-    out = float_root(sx + sy);
+    if (!float_distance(x2 - x1, y2 - y1, out)) return false;
     s.have_last = true;
     s.last_lon = lon2;
     s.last_lat = lat2;
@@ -192,10 +190,7 @@ bool plane_segment_fast(PyObject* line, Py_ssize_t i, double& out) {
     if (!plain_xy(PyList_GET_ITEM(line, i), false, x1, y1) ||
         !plain_xy(PyList_GET_ITEM(line, i + 1), false, x2, y2))
         return false;
-    double sx, sy;
-    if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;
-    out = float_root(sx + sy);
-    return true;
+    return float_distance(x2 - x1, y2 - y1, out);
 }
 
 // --- one line ----------------------------------------------------------------------

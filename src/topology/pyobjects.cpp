@@ -1,10 +1,6 @@
 // Interpreter operations shared by Topology.build and Topology.check.
 #include "topology/pyobjects.h"
 
-#include "frame/pymath.h"
-
-#include <cerrno>
-
 namespace orb::topology {
 
 Ref get(PyObject* obj, PyObject* key) {
@@ -64,18 +60,6 @@ Ref builtin_call(const char* name, PyObject* arg) {
     PyObject* f = PyDict_GetItemString(PyEval_GetBuiltins(), name);
     if (!f) raisef(PyExc_NameError, "name '%s' is not defined", name);
     return call(f, {arg});
-}
-
-double float_power(double base, double p) {
-    pymath::MathStatus st;
-    double r = pymath::pow(base, p, st);
-    if (st.error == pymath::MathError::Range) {
-        // float ** float reports an overflow through errno, as OSError args.
-        errno = ERANGE;
-        PyErr_SetFromErrno(PyExc_OverflowError);
-        throw PyError{};
-    }
-    return r;
 }
 
 }  // namespace orb::topology

@@ -34,8 +34,5 @@ Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items);
 void append(PyObject* list, PyObject* value);
 // The built-in `name` (sum, min, max) called with one argument.
 Ref builtin_call(const char* name, PyObject* arg);
-// float ** p for the exponents 2 and 0.5: the library's pow, and the
-// interpreter's OverflowError where the result overflows.
-double float_power(double base, double p);
 
 }  // namespace orb::topology
