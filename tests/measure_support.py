@@ -39,6 +39,20 @@ def recording(monkeypatch):
     return stand_in
 
 
+class Convertible:
+    """A value float() accepts but arithmetic refuses: an edge that meets one
+    shows which operation is evaluated first."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __float__(self):
+        return float(self.value)
+
+    def __repr__(self):
+        return f"Convertible({self.value!r})"
+
+
 def outcome(f, *args):
     """The result of a call, or its exception's type and text."""
     try:

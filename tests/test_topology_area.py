@@ -5,8 +5,8 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (box, densify, outcome, recording,  # noqa: F401
-                             reference_area)
+from measure_support import (Convertible, box, densify, outcome,  # noqa: F401
+                             recording, reference_area)
 from models.orbalt import Topology
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
@@ -189,6 +189,9 @@ def test_rings_of_one_polygon_in_different_planes():
     ([[117.0, 30.0], [117.01, 30.0], [117.01, 95.0]], 2000, Exception,
      "Invalid [latitude: 95.0] parameter. Should be between -90 and +90."),
     ([[100.0, -90.0], [110.0, -90.0], [110.0, 10.0]], 2000, ValueError, "math domain error"),
+    # (yj - yi) * (xj + xi): the difference fails before the sum is tried
+    ([[Convertible(0), "0"], [Convertible(1), "0"], [Convertible(1), "1"]], 0, TypeError,
+     "unsupported operand type(s) for -: 'str' and 'str'"),
     # a ring on the equator has no Albers cone
     ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000, Exception, SHAPE),
 ])

@@ -81,8 +81,11 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     project_slow(p, xi, yi);
     project_slow(p, xj, yj);
     const Num Xi = Num::of(xi), Yi = Num::of(yi), Xj = Num::of(xj), Yj = Num::of(yj);
-    Num term = mul(sub(Yj, Yi), add(Xj, Xi));
-    Num length = root(add(square(sub(Xj, Xi)), square(sub(Yj, Yi))));
+    // (yj - yi) * (xj + xi), the difference first as the interpreter takes
+    // it: the operands of one C++ call are evaluated in no fixed order.
+    const Num dy = sub(Yj, Yi);
+    Num term = mul(dy, add(Xj, Xi));
+    Num length = edge_length(Xi, Yi, Xj, Yj);
     return {term, length};
 }
 

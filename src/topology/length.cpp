@@ -77,10 +77,6 @@ double geodesic(const Spheroid& s, double lon1, double lat1, double lon2, double
     return geodesic_distance(s.a, s.f, lon1, lat1, lon2, lat2).s12;
 }
 
-Num plane_distance(const Num& x1, const Num& y1, const Num& x2, const Num& y2) {
-    return root(add(square(sub(x2, x1)), square(sub(y2, y1))));
-}
-
 // --- one segment through the real calls --------------------------------------
 
 Num distance_slow(double lon1, double lat1, double lon2, double lat2, PyObject* crs) {
@@ -99,7 +95,7 @@ Num distance_slow(double lon1, double lat1, double lon2, double lat2, PyObject* 
     Ref x1, y1, x2, y2;
     unpack2(ProjectionRoute::gauss_kruger(cm, lon1_obj, number(lat1), crs), x1, y1);
     unpack2(ProjectionRoute::gauss_kruger(cm, lon2_obj, number(lat2), crs), x2, y2);
-    return plane_distance(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
+    return edge_length(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
 }
 
 Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
@@ -113,7 +109,7 @@ Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
             const double lon2 = as_double(x2), lat2 = as_double(y2);
             return distance_slow(lon1, lat1, lon2, lat2, crs);
         }
-        return plane_distance(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
+        return edge_length(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
     } catch (const PyError&) {
         raise_in_coordinates();
     }

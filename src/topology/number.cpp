@@ -87,6 +87,14 @@ Num root(const Num& v) {
     return Num::of(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
 }
 
+Num edge_length(const Num& x1, const Num& y1, const Num& x2, const Num& y2) {
+    // Named steps: the operands of one C++ call are evaluated in no fixed
+    // order.
+    const Num sx = square(sub(x2, x1));
+    const Num sy = square(sub(y2, y1));
+    return root(add(sx, sy));
+}
+
 Num absolute(const Num& x) {
     if (x.is_double()) return Num(std::fabs(x.d()));
     return Num::of(Ref::steal(PyNumber_Absolute(x.object())));

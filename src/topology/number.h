@@ -52,6 +52,10 @@ bool equal(const Num& x, const Num& y);
 // route); plane_distance raises the interpreter's OverflowError itself.
 bool float_distance(double dx, double dy, double& out) noexcept;
 double plane_distance(double dx, double dy);
+// ((x2 - x1) ** 2 + (y2 - y1) ** 2) ** 0.5 of any numbers, each step made
+// in the interpreter's left-to-right order, so that the operation that
+// fails first is the one the interpreter reports.
+Num edge_length(const Num& x1, const Num& y1, const Num& x2, const Num& y2);
 
 // The interpreter's built-in sum(values) with its start 0: Neumaier's
 // compensated sum while the values are floats, the interpreter's sum
