@@ -323,10 +323,6 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
     return {area, rings[outer].perimeter, rings[outer].box};
 }
 
-void set(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw PyError{};
-}
-
 }  // namespace
 
 Ref area(Args a) {
@@ -344,14 +340,12 @@ Ref area(Args a) {
     }
     const bool multi = PyList_CheckExact(item_at(item_at(item_at(coords, 0), 0), 0).get());
 
-    Ref result = Ref::steal(PyDict_New());
     if (!multi) {
         const PolygonMeasure m = measure_polygon(coords, crs);
-        set(result, ORB_STR("area"), m.area.object());
-        set(result, ORB_STR("perimeter"), m.perimeter.object());
-        set(result, ORB_STR("boundary"), boundary_dict(m.box));
-        set(result, ORB_STR("type"), ORB_STR("Polygon"));
-        return result;
+        return make_dict({{ORB_STR("area"), m.area.object()},
+                          {ORB_STR("perimeter"), m.perimeter.object()},
+                          {ORB_STR("boundary"), boundary_dict(m.box)},
+                          {ORB_STR("type"), ORB_STR("Polygon")}});
     }
     std::vector<PolygonMeasure> polygons;
     for (Py_ssize_t k = 0; k < PyList_GET_SIZE(coords.get()); ++k) {
@@ -361,21 +355,16 @@ Ref area(Args a) {
         polygons.push_back(measure_polygon(member, crs));
     }
     std::vector<Num> areas, perimeters;
-    std::vector<double> west, south, east, north;
+    std::vector<Box> boxes;
     for (const PolygonMeasure& m : polygons) {
         areas.push_back(m.area);
         perimeters.push_back(m.perimeter);
-        west.push_back(m.box.west);
-        south.push_back(m.box.south);
-        east.push_back(m.box.east);
-        north.push_back(m.box.north);
+        boxes.push_back(m.box);
     }
-    set(result, ORB_STR("type"), ORB_STR("MultiPolygon"));
-    set(result, ORB_STR("area"), py_sum(areas).object());
-    set(result, ORB_STR("perimeter"), py_sum(perimeters).object());
-    set(result, ORB_STR("boundary"),
-        boundary_dict({py_min(west), py_min(south), py_max(east), py_max(north)}));
-    return result;
+    return make_dict({{ORB_STR("type"), ORB_STR("MultiPolygon")},
+                      {ORB_STR("area"), py_sum(areas).object()},
+                      {ORB_STR("perimeter"), py_sum(perimeters).object()},
+                      {ORB_STR("boundary"), boundary_dict(joined_box(boxes))}});
 }
 
 }  // namespace orb::topology

@@ -45,12 +45,6 @@ constexpr double kGaussKrugerSpan = 6.0;
     throw PyError{};
 }
 
-double as_double(PyObject* v) {
-    const double d = PyFloat_AsDouble(v);
-    if (d == -1.0) check_error();
-    return d;
-}
-
 // Latitudes outside [-90, +90] have no geodesic: refused with the range
 // message the projections use.
 void test_latitude(double v) {
@@ -105,8 +99,9 @@ Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
         first_two(v1, x1, y1);
         first_two(v2, x2, y2);
         if (ProjectionRoute::has_code(crs)) {
-            const double lon1 = as_double(x1), lat1 = as_double(y1);
-            const double lon2 = as_double(x2), lat2 = as_double(y2);
+            // Converted as a float parameter converts them.
+            const double lon1 = as_float(x1), lat1 = as_float(y1);
+            const double lon2 = as_float(x2), lat2 = as_float(y2);
             return distance_slow(lon1, lat1, lon2, lat2, crs);
         }
         return edge_length(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
@@ -229,11 +224,8 @@ LineMeasure measure_line(PyObject* line, PyObject* crs) {
 }
 
 Ref line_result(const Num& length, const Box& box) {
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("length"), length.object()) < 0 ||
-        PyDict_SetItem(d, ORB_STR("boundary"), boundary_dict(box)) < 0)
-        throw PyError{};
-    return d;
+    return make_dict(
+        {{ORB_STR("length"), length.object()}, {ORB_STR("boundary"), boundary_dict(box)}});
 }
 
 }  // namespace
@@ -260,16 +252,12 @@ Ref length(Args a) {
         lines.push_back(measure_line(member, crs));
     }
     std::vector<Num> lengths;
-    std::vector<double> west, south, east, north;
+    std::vector<Box> boxes;
     for (const LineMeasure& m : lines) {
         lengths.push_back(m.length);
-        west.push_back(m.box.west);
-        south.push_back(m.box.south);
-        east.push_back(m.box.east);
-        north.push_back(m.box.north);
+        boxes.push_back(m.box);
     }
-    return line_result(py_sum(lengths),
-                       {py_min(west), py_min(south), py_max(east), py_max(north)});
+    return line_result(py_sum(lengths), joined_box(boxes));
 }
 
 }  // namespace orb::topology

@@ -18,6 +18,12 @@ Ref get(PyObject* obj, PyObject* key) {
 
 double to_double(PyObject* value) {
     if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
+    if (PyLong_CheckExact(value)) {
+        // float(int), without the intermediate object.
+        const double d = PyLong_AsDouble(value);
+        if (d == -1.0) check_error();
+        return d;
+    }
     Ref f = Ref::steal(PyNumber_Float(value));
     return PyFloat_AS_DOUBLE(f.get());
 }

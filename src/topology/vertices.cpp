@@ -19,17 +19,6 @@ bool same_double(double a, double b) noexcept {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-double float_of(PyObject* v) {
-    if (PyFloat_CheckExact(v)) return PyFloat_AS_DOUBLE(v);
-    if (PyLong_CheckExact(v)) {
-        const double d = PyLong_AsDouble(v);
-        if (d == -1.0) check_error();
-        return d;
-    }
-    Ref f = Ref::steal(PyNumber_Float(v));
-    return PyFloat_AS_DOUBLE(f.get());
-}
-
 [[noreturn]] void need_more(Py_ssize_t got) {
     raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", got, got == 1 ? "" : "s");
 }
@@ -104,8 +93,8 @@ bool VertexText::same_as(VertexText& o) {
 
 void VertexText::xy(double& x, double& y) {
     if (container_) {
-        if (count_ > 0) x = is_float_[0] ? d_[0] : float_of(items_[0]);
-        if (count_ > 1) y = is_float_[1] ? d_[1] : float_of(items_[1]);
+        if (count_ > 0) x = is_float_[0] ? d_[0] : to_double(items_[0]);
+        if (count_ > 1) y = is_float_[1] ? d_[1] : to_double(items_[1]);
         if (count_ < 2) need_more(count_);
         return;
     }
@@ -119,7 +108,7 @@ void VertexText::xy(double& x, double& y) {
             check_error();
             break;
         }
-        const double d = float_of(v);
+        const double d = to_double(v);
         if (got == 2) raise(PyExc_ValueError, "too many values to unpack (expected 2)");
         out[got++] = d;
     }
@@ -265,28 +254,21 @@ bool plain_xy(PyObject* vertex, bool ints, double& x, double& y) {
 }
 
 Ref boundary_dict(const Box& box) {
-    Ref d = Ref::steal(PyDict_New());
-    const std::pair<PyObject*, double> items[] = {{ORB_STR("west"), box.west},
-                                                  {ORB_STR("south"), box.south},
-                                                  {ORB_STR("east"), box.east},
-                                                  {ORB_STR("north"), box.north}};
-    for (const auto& [key, v] : items)
-        if (PyDict_SetItem(d, key, number(v)) < 0) throw PyError{};
-    return d;
+    return make_dict({{ORB_STR("west"), number(box.west)},
+                      {ORB_STR("south"), number(box.south)},
+                      {ORB_STR("east"), number(box.east)},
+                      {ORB_STR("north"), number(box.north)}});
 }
 
-double py_min(const std::vector<double>& v) noexcept {
-    double m = v.front();
-    for (double x : v)
-        if (x < m) m = x;
-    return m;
-}
-
-double py_max(const std::vector<double>& v) noexcept {
-    double m = v.front();
-    for (double x : v)
-        if (x > m) m = x;
-    return m;
+Box joined_box(const std::vector<Box>& boxes) noexcept {
+    Box j = boxes.front();
+    for (const Box& b : boxes) {
+        if (b.west < j.west) j.west = b.west;
+        if (b.south < j.south) j.south = b.south;
+        if (b.east > j.east) j.east = b.east;
+        if (b.north > j.north) j.north = b.north;
+    }
+    return j;
 }
 
 }  // namespace orb::topology

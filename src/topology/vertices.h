@@ -78,9 +78,9 @@ bool plain_xy(PyObject* vertex, bool ints, double& x, double& y);
 // A new boundary dict: west, south, east, north.
 Ref boundary_dict(const Box& box);
 
-// The interpreter's min and max over values in order: the first value
-// stays unless a later one compares strictly below (above) it.
-double py_min(const std::vector<double>& v) noexcept;
-double py_max(const std::vector<double>& v) noexcept;
+// The box around a non-empty list of boxes: each side by the interpreter's
+// min or max over the boxes in order, where the first value stays unless a
+// later one compares strictly below (above) it.
+Box joined_box(const std::vector<Box>& boxes) noexcept;
 
 }  // namespace orb::topology
