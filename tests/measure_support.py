@@ -61,6 +61,11 @@ def outcome(f, *args):
         return (type(e), str(e))
 
 
+def copy(value):
+    """A deep copy of nested lists, the vertex values shared."""
+    return [copy(v) for v in value] if isinstance(value, list) else value
+
+
 def geodesic(crs):
     rec = orbalt.Projection.datum[crs]
     return Geodesic(rec.a, rec.f)

@@ -5,8 +5,8 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (Convertible, box, densify, outcome,  # noqa: F401
-                             recording, reference_area)
+from measure_support import (Convertible, RecordingProjection, box, copy,  # noqa: F401
+                             densify, outcome, recording, reference_area)
 from models.orbalt import Topology
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
@@ -230,15 +230,11 @@ ROUTE_CASES = [
 ]
 
 
-def copy(value):
-    return [copy(v) for v in value] if isinstance(value, list) else value
-
-
 @pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)
 def test_direct_cores_and_real_calls_agree(monkeypatch, coordinates, crs):
     direct_input, called_input = copy(coordinates), copy(coordinates)
     direct = outcome(Topology.area, direct_input, crs)
-    stand_in = __import__("measure_support").RecordingProjection(orbalt.Projection)
+    stand_in = RecordingProjection(orbalt.Projection)
     monkeypatch.setattr(orbalt, "Projection", stand_in)
     called = outcome(Topology.area, called_input, crs)
     assert stand_in.calls

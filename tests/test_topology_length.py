@@ -6,8 +6,8 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (Convertible, RecordingProjection, geodesic,  # noqa: F401
-                             outcome, recording, reference_length)
+from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
+                             geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
 
 BOX = ("west", "south", "east", "north")
@@ -158,10 +158,6 @@ ROUTE_CASES = [
     ([[0.0, 0.0], [1.0, 95.0]], 2000),
     ([[0.0, 0.0], [1.0, 2.0]], 0),
 ]
-
-
-def copy(value):
-    return [copy(v) for v in value] if isinstance(value, list) else value
 
 
 @pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)
