@@ -71,6 +71,11 @@ def geodesic(crs):
     return Geodesic(rec.a, rec.f)
 
 
+def square(x, y, size):
+    """Counter-clockwise closed square of side `size` from (x, y)."""
+    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
+
+
 def box(west, south, east, north):
     """Counter-clockwise ring, not closed."""
     return [[west, south], [east, south], [east, north], [west, north]]

@@ -6,15 +6,11 @@ import pytest
 
 import models.orbalt as orbalt
 from measure_support import (Convertible, RecordingProjection, box, copy,  # noqa: F401
-                             densify, outcome, recording, reference_area)
+                             densify, outcome, recording, reference_area, square)
 from models.orbalt import Topology
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
 SHAPE = "Invalid geometric shape in [coordinates] parameter."
-
-
-def square(x, y, size):
-    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
 
 
 # --- plane mode ------------------------------------------------------------------
