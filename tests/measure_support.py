@@ -39,6 +39,20 @@ def recording(monkeypatch):
     return stand_in
 
 
+class Convertible:
+    """A value float() accepts but arithmetic refuses: an edge that meets one
+    shows which operation is evaluated first."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __float__(self):
+        return float(self.value)
+
+    def __repr__(self):
+        return f"Convertible({self.value!r})"
+
+
 def outcome(f, *args):
     """The result of a call, or its exception's type and text."""
     try:
@@ -47,9 +61,19 @@ def outcome(f, *args):
         return (type(e), str(e))
 
 
+def copy(value):
+    """A deep copy of nested lists, the vertex values shared."""
+    return [copy(v) for v in value] if isinstance(value, list) else value
+
+
 def geodesic(crs):
     rec = orbalt.Projection.datum[crs]
     return Geodesic(rec.a, rec.f)
+
+
+def square(x, y, size):
+    """Counter-clockwise closed square of side `size` from (x, y)."""
+    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
 
 
 def box(west, south, east, north):

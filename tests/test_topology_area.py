@@ -5,16 +5,12 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (box, densify, outcome, recording,  # noqa: F401
-                             reference_area)
+from measure_support import (Convertible, RecordingProjection, box, copy,  # noqa: F401
+                             densify, outcome, recording, reference_area, square)
 from models.orbalt import Topology
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
 SHAPE = "Invalid geometric shape in [coordinates] parameter."
-
-
-def square(x, y, size):
-    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
 
 
 # --- plane mode ------------------------------------------------------------------
@@ -189,6 +185,9 @@ def test_rings_of_one_polygon_in_different_planes():
     ([[117.0, 30.0], [117.01, 30.0], [117.01, 95.0]], 2000, Exception,
      "Invalid [latitude: 95.0] parameter. Should be between -90 and +90."),
     ([[100.0, -90.0], [110.0, -90.0], [110.0, 10.0]], 2000, ValueError, "math domain error"),
+    # (yj - yi) * (xj + xi): the difference fails before the sum is tried
+    ([[Convertible(0), "0"], [Convertible(1), "0"], [Convertible(1), "1"]], 0, TypeError,
+     "unsupported operand type(s) for -: 'str' and 'str'"),
     # a ring on the equator has no Albers cone
     ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000, Exception, SHAPE),
 ])
@@ -227,15 +226,11 @@ ROUTE_CASES = [
 ]
 
 
-def copy(value):
-    return [copy(v) for v in value] if isinstance(value, list) else value
-
-
 @pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)
 def test_direct_cores_and_real_calls_agree(monkeypatch, coordinates, crs):
     direct_input, called_input = copy(coordinates), copy(coordinates)
     direct = outcome(Topology.area, direct_input, crs)
-    stand_in = __import__("measure_support").RecordingProjection(orbalt.Projection)
+    stand_in = RecordingProjection(orbalt.Projection)
     monkeypatch.setattr(orbalt, "Projection", stand_in)
     called = outcome(Topology.area, called_input, crs)
     assert stand_in.calls

@@ -9,13 +9,10 @@ import shapely
 import shapely.geometry
 from shapely.ops import polylabel
 
+from measure_support import square
 from models.orbalt import Topology
 
 SQRT2 = 1.4142135623730951
-
-
-def square(x, y, size):
-    return [[x, y], [x + size, y], [x + size, y + size], [x, y + size], [x, y]]
 
 
 def ring(*points):

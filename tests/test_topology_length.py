@@ -6,8 +6,8 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (RecordingProjection, geodesic, outcome,  # noqa: F401
-                             recording, reference_length)
+from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
+                             geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
 
 BOX = ("west", "south", "east", "north")
@@ -126,6 +126,9 @@ RANGE = "Invalid [longitude: {}] parameter. Should be between -180 and +180."
      "[must be real number, not str] in [coordinates] parameter."),
     ([[0, 0], ["1.5", 0]], 0, Exception,
      "[unsupported operand type(s) for -: 'str' and 'int'] in [coordinates] parameter."),
+    # x2 - x1 fails before y2 - y1 is tried
+    ([[Convertible(0), "0"], [Convertible(1), "1"]], 0, Exception,
+     "[unsupported operand type(s) for -: 'Convertible' and 'Convertible'] in [coordinates] parameter."),
 ])
 def test_failures(coordinates, crs, error, message):
     with pytest.raises(error) as e:
@@ -155,10 +158,6 @@ ROUTE_CASES = [
     ([[0.0, 0.0], [1.0, 95.0]], 2000),
     ([[0.0, 0.0], [1.0, 2.0]], 0),
 ]
-
-
-def copy(value):
-    return [copy(v) for v in value] if isinstance(value, list) else value
 
 
 @pytest.mark.parametrize("coordinates, crs", ROUTE_CASES)

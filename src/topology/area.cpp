@@ -18,6 +18,7 @@
 
 #include "topology/number.h"
 #include "topology/projection_route.h"
+#include "topology/pyobjects.h"
 #include "topology/vertices.h"
 
 #include <cmath>
@@ -68,7 +69,7 @@ void project_slow(const RingPlane& p, Ref& x, Ref& y) {
 // (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
 std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
     require(ring, Exact::List);
-    Ref vi = vertex_at(ring, i), vj = vertex_at(ring, i - 1);
+    Ref vi = item_at(ring, i), vj = item_at(ring, i - 1);
     Ref xi, yi, xj, yj;
     first_two(vi, xi, yi);
     first_two(vj, xj, yj);
@@ -80,8 +81,11 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     project_slow(p, xi, yi);
     project_slow(p, xj, yj);
     const Num Xi = Num::of(xi), Yi = Num::of(yi), Xj = Num::of(xj), Yj = Num::of(yj);
-    Num term = mul(sub(Yj, Yi), add(Xj, Xi));
-    Num length = root(add(square(sub(Xj, Xi)), square(sub(Yj, Yi))));
+    // (yj - yi) * (xj + xi), the difference first as the interpreter takes
+    // it: the operands of one C++ call are evaluated in no fixed order.
+    const Num dy = sub(Yj, Yi);
+    Num term = mul(dy, add(Xj, Xi));
+    Num length = edge_length(Xi, Yi, Xj, Yj);
     return {term, length};
 }
 
@@ -150,10 +154,10 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) 
                         break;
                     }
                 }
-                double sx, sy;
-                if (!float_square(xj - xi, sx) || !float_square(yj - yi, sy)) break;
+                double length;
+                if (!float_distance(xj - xi, yj - yi, length)) break;
                 cross = cross + (yj - yi) * (xj + xi);
-                perimeter = perimeter + float_root(sx + sy);
+                perimeter = perimeter + length;
             }
         }
         s.cross = Num(cross);
@@ -178,14 +182,12 @@ struct RingMeasure {
     int sign;
 };
 
+// (v > 0) - (v < 0), against the int 0.
 int sign_of(const Num& v) {
     if (v.is_double()) return (v.d() > 0) - (v.d() < 0);
-    Ref zero = integer(0);
-    const int gt = PyObject_RichCompareBool(v.object(), zero, Py_GT);
-    if (gt < 0) throw PyError{};
-    const int lt = PyObject_RichCompareBool(v.object(), zero, Py_LT);
-    if (lt < 0) throw PyError{};
-    return gt - lt;
+    const Num zero = Num::of(integer(0));
+    const int gt = greater(v, zero);
+    return gt - less(v, zero);
 }
 
 Num central_meridian(const ProjectionRoute& route, double longitude) {
@@ -198,8 +200,8 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     if (vertex_count(ring) < 3)
         raise(PyExc_Exception, "At least 3 vertices are required in [coordinates] parameter.");
     {
-        Ref first = vertex_at(ring, 0);
-        Ref last = vertex_at(ring, -1);
+        Ref first = item_at(ring, 0);
+        Ref last = item_at(ring, -1);
         VertexText first_text(first), last_text(last);
         if (!first_text.same_as(last_text)) {
             // Closed with the first vertex object itself.
@@ -285,16 +287,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         }
     size_t outer = max_at;
     for (size_t k = 0; k < max_at; ++k) {
-        const Num& v = rings[k].area;
-        bool equal;
-        if (v.is_double() && max_area.is_double()) {
-            equal = v.d() == max_area.d();
-        } else {
-            const int r = PyObject_RichCompareBool(v.object(), max_area.object(), Py_EQ);
-            if (r < 0) throw PyError{};
-            equal = r == 1;
-        }
-        if (equal) {
+        if (equal(rings[k].area, max_area)) {
             outer = k;
             break;
         }
@@ -306,8 +299,8 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
     std::vector<int> signs;
     for (const RingMeasure& r : rings) signs.push_back(r.sign);
     if (outer != 0) {
-        Ref a = first_member(polygon);
-        Ref b = vertex_at(polygon, static_cast<Py_ssize_t>(outer));
+        Ref a = item_at(polygon, 0);
+        Ref b = item_at(polygon, static_cast<Py_ssize_t>(outer));
         if (PyList_SetItem(polygon, 0, b.release()) < 0) throw PyError{};
         if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(outer), a.release()) < 0)
             throw PyError{};
@@ -319,7 +312,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         const int target = k == 0 ? -1 : 1;
         if (signs[k] == 0) invalid_shape();
         if (signs[k] == target) continue;
-        Ref ring = vertex_at(polygon, static_cast<Py_ssize_t>(k));
+        Ref ring = item_at(polygon, static_cast<Py_ssize_t>(k));
         Ref reversed = Ref::steal(PySequence_GetSlice(ring, 0, PY_SSIZE_T_MAX));
         if (!PyList_CheckExact(reversed.get()))
             require(ring, Exact::List);
@@ -328,10 +321,6 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
             throw PyError{};
     }
     return {area, rings[outer].perimeter, rings[outer].box};
-}
-
-void set(PyObject* d, PyObject* key, PyObject* value) {
-    if (PyDict_SetItem(d, key, value) < 0) throw PyError{};
 }
 
 }  // namespace
@@ -344,21 +333,19 @@ Ref area(Args a) {
     if (!PyList_CheckExact(coords.get()) || PyList_GET_SIZE(coords.get()) == 0)
         raise(PyExc_Exception, "Invalid [coordinates] parameter.");
     // By nesting depth alone: a ring becomes a polygon of one ring.
-    if (!PyList_CheckExact(first_member(first_member(coords)).get())) {
+    if (!PyList_CheckExact(item_at(item_at(coords, 0), 0).get())) {
         Ref wrapped = Ref::steal(PyList_New(0));
         if (PyList_Append(wrapped, coords) < 0) throw PyError{};
         coords = wrapped;
     }
-    const bool multi = PyList_CheckExact(first_member(first_member(first_member(coords))).get());
+    const bool multi = PyList_CheckExact(item_at(item_at(item_at(coords, 0), 0), 0).get());
 
-    Ref result = Ref::steal(PyDict_New());
     if (!multi) {
         const PolygonMeasure m = measure_polygon(coords, crs);
-        set(result, ORB_STR("area"), m.area.object());
-        set(result, ORB_STR("perimeter"), m.perimeter.object());
-        set(result, ORB_STR("boundary"), boundary_dict(m.box));
-        set(result, ORB_STR("type"), ORB_STR("Polygon"));
-        return result;
+        return make_dict({{ORB_STR("area"), m.area.object()},
+                          {ORB_STR("perimeter"), m.perimeter.object()},
+                          {ORB_STR("boundary"), boundary_dict(m.box)},
+                          {ORB_STR("type"), ORB_STR("Polygon")}});
     }
     std::vector<PolygonMeasure> polygons;
     for (Py_ssize_t k = 0; k < PyList_GET_SIZE(coords.get()); ++k) {
@@ -368,21 +355,16 @@ Ref area(Args a) {
         polygons.push_back(measure_polygon(member, crs));
     }
     std::vector<Num> areas, perimeters;
-    std::vector<double> west, south, east, north;
+    std::vector<Box> boxes;
     for (const PolygonMeasure& m : polygons) {
         areas.push_back(m.area);
         perimeters.push_back(m.perimeter);
-        west.push_back(m.box.west);
-        south.push_back(m.box.south);
-        east.push_back(m.box.east);
-        north.push_back(m.box.north);
+        boxes.push_back(m.box);
     }
-    set(result, ORB_STR("type"), ORB_STR("MultiPolygon"));
-    set(result, ORB_STR("area"), py_sum(areas).object());
-    set(result, ORB_STR("perimeter"), py_sum(perimeters).object());
-    set(result, ORB_STR("boundary"),
-        boundary_dict({py_min(west), py_min(south), py_max(east), py_max(north)}));
-    return result;
+    return make_dict({{ORB_STR("type"), ORB_STR("MultiPolygon")},
+                      {ORB_STR("area"), py_sum(areas).object()},
+                      {ORB_STR("perimeter"), py_sum(perimeters).object()},
+                      {ORB_STR("boundary"), boundary_dict(joined_box(boxes))}});
 }
 
 }  // namespace orb::topology

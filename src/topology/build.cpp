@@ -12,6 +12,7 @@
 #include "geometry/geomtype.h"
 #include "geometry/loads.h"
 #include "topology/labelpoint.h"
+#include "topology/number.h"
 #include "topology/pyobjects.h"
 
 #include <cmath>
@@ -53,7 +54,7 @@ PyObject* type_by_depth(PyObject* list) {
                                         Type::MultiPolygon};
     Ref level = Ref::borrow(list);
     for (Type t : kByDepth) {
-        level = at(level, 0);
+        level = item_at(level, 0);
         if (!PyList_CheckExact(level.get())) return geom::type_text(t);
     }
     return nullptr;
@@ -111,9 +112,7 @@ Ref summarise_multipoint(PyObject* type, PyObject* list) {
         Ref xy = Ref::borrow(PyList_GET_ITEM(list, i));
         double x, y;
         first_two_floats(xy, x, y);
-        // ((x - cx) ** 2 + (y - cy) ** 2) ** 0.5, by the library's pow.
-        const double distance = float_power(
-            float_power(x - center_x, 2.0) + float_power(y - center_y, 2.0), 0.5);
+        const double distance = plane_distance(x - center_x, y - center_y);
         if (distance < min_distance) {
             min_distance = distance;
             cx = number(x);
@@ -135,15 +134,17 @@ Ref halfway(PyObject* line, double half) {
     while (i < PyObject_Size(line) && distance < half) {
         pre_distance = distance;
         double xi, yi, xj, yj;
-        first_two_floats(at(line, i), xi, yi);
-        first_two_floats(at(line, i - 1), xj, yj);
-        distance = distance + float_power(float_power(yj - yi, 2.0) + float_power(xj - xi, 2.0), 0.5);
+        first_two_floats(item_at(line, i), xi, yi);
+        first_two_floats(item_at(line, i - 1), xj, yj);
+        // ((yj - yi) ** 2 + (xj - xi) ** 2) ** 0.5: the sum of two squares
+        // is the same in either order.
+        distance = distance + plane_distance(xj - xi, yj - yi);
         ++i;
     }
     check_error();
     double x0, y0, x1, y1;
-    first_two_floats(at(line, i - 2), x0, y0);
-    first_two_floats(at(line, i - 1), x1, y1);
+    first_two_floats(item_at(line, i - 2), x0, y0);
+    first_two_floats(item_at(line, i - 1), x1, y1);
     const double walked = distance - pre_distance;
     if (walked == 0.0) return xy_dict(number(x1), number(y1));
     const double scale = (half - pre_distance) / walked;
@@ -283,16 +284,13 @@ Ref build(Args a) {
     if (PyList_CheckExact(value)) {
         list = Ref::borrow(value);
     } else if (PyDict_CheckExact(value)) {
-        if (has(value, ORB_STR("coordinates"))) {
+        if (has_key(value, ORB_STR("coordinates"))) {
             list = get(value, ORB_STR("coordinates"));
             if (!PyList_CheckExact(list.get())) raise(PyExc_Exception, msg::kNotList);
-            if (has(value, ORB_STR("type"))) type = get(value, ORB_STR("type"));
-        } else if (has(value, ORB_STR("geometries"))) {
+            if (has_key(value, ORB_STR("type"))) type = get(value, ORB_STR("type"));
+        } else if (has_key(value, ORB_STR("geometries"))) {
             type = get(value, ORB_STR("type"));
-            int is_collection = PyObject_RichCompareBool(
-                type, geom::type_text(Type::GeometryCollection), Py_EQ);
-            if (is_collection < 0) throw PyError{};
-            if (!is_collection) raise(PyExc_Exception, msg::kNotCollection);
+            if (!is_collection(type)) raise(PyExc_Exception, msg::kNotCollection);
             return summarise_collection(cls, type, value);
         } else {
             raise(PyExc_Exception, msg::kNoKey);

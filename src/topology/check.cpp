@@ -132,10 +132,8 @@ void sort_member(PyObject* cls, PyObject* member, Sorted& s) {
     Ref geometry = PyDict_CheckExact(member) ? Ref::borrow(member)
                                              : call_method(cls, ORB_STR("loads"), {member});
     Ref type = get(geometry, ORB_STR("type"));
-    int named = PyObject_IsTrue(type);
-    if (named < 0) throw PyError{};
-    if (!named) return;
-    if (has(geometry, ORB_STR("coordinates"))) {
+    if (!truth(type)) return;
+    if (has_key(geometry, ORB_STR("coordinates"))) {
         Ref coordinates = get(geometry, ORB_STR("coordinates"));
         switch (geom::type_of(type)) {
             case Type::Point: append(s.points, coordinates); return;
@@ -147,11 +145,9 @@ void sort_member(PyObject* cls, PyObject* member, Sorted& s) {
             default: raise(PyExc_Exception, kInvalidType);
         }
     }
-    if (!has(geometry, ORB_STR("geometries"))) return;
+    if (!has_key(geometry, ORB_STR("geometries"))) return;
     Ref members = get(geometry, ORB_STR("geometries"));
-    int collection = PyObject_RichCompareBool(type, geom::type_text(Type::GeometryCollection), Py_EQ);
-    if (collection < 0) throw PyError{};
-    if (!collection || !PyList_CheckExact(members.get())) return;
+    if (!is_collection(type) || !PyList_CheckExact(members.get())) return;
     if (Py_EnterRecursiveCall(" while sorting a geometry collection")) throw PyError{};
     try {
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(members.get()); ++i)
@@ -194,7 +190,7 @@ void repeated_vertices(PyObject* line, PyObject* out) {
     if (n < 0) throw PyError{};
     std::optional<VertexText> previous;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        Ref vertex = at(line, i);
+        Ref vertex = item_at(line, i);
         VertexText current(vertex);
         if (previous && current == *previous)
             append(out, vertex);
@@ -228,7 +224,7 @@ void self_intersections(PyObject* cls, PyObject* line, PyObject* out) {
     for (size_t i = 0; i < ends.size(); ++i) {
         if (ends.count(i) < 2) continue;
         Ref node = Ref::steal(PySequence_List(ends.key(i)));
-        if (!start) start.emplace(at(line, 0));
+        if (!start) start.emplace(item_at(line, 0));
         if (VertexText(node) != *start) append(out, node);
     }
 }
@@ -328,8 +324,8 @@ void check_polygons(PyObject* cls, PyObject* polygons, long bits, Ref& result) {
         while (PyObject* v = PyIter_Next(it)) {
             Ref ring = Ref::steal(v);
             if (bits & kDangleNode) {
-                Ref first = at(ring, 0);
-                Ref last = at(ring, -1);
+                Ref first = item_at(ring, 0);
+                Ref last = item_at(ring, -1);
                 if (VertexText(first) != VertexText(last)) {
                     append(dangle, first);
                     append(dangle, last);
@@ -364,9 +360,7 @@ Ref check(Args a) {
     PyObject* cls = a[0];
     PyObject* geometries = a[1];
     PyObject* mask = a[2];
-    int any = PyObject_IsTrue(mask);
-    if (any < 0) throw PyError{};
-    if (!any) return none();
+    if (!truth(mask)) return none();
     // Only the low bits are tested; a negative mask has them all set.
     Ref low = Ref::steal(PyNumber_And(mask, integer(kAllChecks)));
     const long bits = PyLong_AsLong(low);

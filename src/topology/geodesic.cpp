@@ -2,6 +2,8 @@
 // it, with Karney's method from PROJ's geodesic API as the fallback.
 #include "topology/geodesic.h"
 
+#include "frame/pymath.h"
+
 #include <geodesic.h>
 
 #include <algorithm>
@@ -9,11 +11,7 @@
 
 namespace orb::topology {
 
-namespace {
-constexpr double kPi = 3.141592653589793;  // math.pi
-// math.radians: one multiplication by the quotient.
-inline double radians(double v) noexcept { return v * (kPi / 180.0); }
-}  // namespace
+using pymath::radians;
 
 double karney_distance(double a, double f, double lon1, double lat1, double lon2,
                        double lat2) noexcept {

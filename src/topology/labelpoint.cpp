@@ -15,10 +15,9 @@
 // values shapely returned, so every comparison is the interpreter's.
 #include "topology/labelpoint.h"
 
-#include <algorithm>
-
 #include "topology/pyobjects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -108,34 +107,30 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
     if (all) {
         Ref verdicts = as_list(all);
         for (Py_ssize_t i = 0; i < n; ++i) {
-            int t = PyObject_IsTrue(at(verdicts, i));
-            if (t < 0) throw PyError{};
-            inside[i] = t != 0;
+            inside[i] = truth(item_at(verdicts, i));
         }
     } else {
         swallow_containment_error();
         for (Py_ssize_t i = 0; i < n; ++i) {
-            Ref point = at(points, i);
+            Ref point = item_at(points, i);
             Ref verdict = Ref::steal_or_null(
                 PyObject_CallFunctionObjArgs(o.contains, o.polygon.get(), point.get(), nullptr));
             if (!verdict) {
                 swallow_containment_error();
                 continue;
             }
-            int t = PyObject_IsTrue(verdict);
-            if (t < 0) throw PyError{};
-            inside[i] = t != 0;
+            inside[i] = truth(verdict);
         }
     }
 
     // The distance to the exterior ring, then to each hole taken when
     // strictly nearer.
     Ref to_exterior = as_list(call(o.distance, {points, o.exterior}));
-    for (Py_ssize_t i = 0; i < n; ++i) cells_[i].distance = to_double(at(to_exterior, i));
+    for (Py_ssize_t i = 0; i < n; ++i) cells_[i].distance = to_double(item_at(to_exterior, i));
     for (const Ref& ring : o.interiors) {
         Ref to_ring = as_list(call(o.distance, {points, ring}));
         for (Py_ssize_t i = 0; i < n; ++i) {
-            const double d = to_double(at(to_ring, i));
+            const double d = to_double(item_at(to_ring, i));
             if (d < cells_[i].distance) cells_[i].distance = d;
         }
     }
@@ -241,7 +236,7 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
 
     // First seed: shapely's centroid (IndexError for an empty polygon).
     Ref seed[2];
-    unpack(at(attr(attr(shape, "centroid"), "coords"), 0), seed, 2);
+    unpack(item_at(attr(attr(shape, "centroid"), "coords"), 0), seed, 2);
     o.exterior = attr(shape, "exterior");
     Ref interiors = Ref::steal(PySequence_List(attr(shape, "interiors")));
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(interiors.get()); ++i)
@@ -300,8 +295,8 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
 
     // The label point is read back from a shapely point of the best centre.
     Ref xy = attr(call(attr(geometry, "Point"), {number(best.x), number(best.y)}), "xy");
-    Ref x = at(at(xy, 0), 0);
-    Ref y = at(at(xy, 1), 0);
+    Ref x = item_at(item_at(xy, 0), 0);
+    Ref y = item_at(item_at(xy, 1), 0);
     Ref centroid = make_dict({{ORB_STR("x"), x}, {ORB_STR("y"), y}});
     if (simplify) return make_dict({{ORB_STR("centroid"), centroid}});
     Ref perimeter = attr(shape, "length");

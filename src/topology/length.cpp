@@ -15,6 +15,7 @@
 #include "topology/geodesic.h"
 #include "topology/number.h"
 #include "topology/projection_route.h"
+#include "topology/pyobjects.h"
 #include "topology/vertices.h"
 
 #include <cmath>
@@ -44,12 +45,6 @@ constexpr double kGaussKrugerSpan = 6.0;
     throw PyError{};
 }
 
-double as_double(PyObject* v) {
-    const double d = PyFloat_AsDouble(v);
-    if (d == -1.0) check_error();
-    return d;
-}
-
 // Latitudes outside [-90, +90] have no geodesic: refused with the range
 // message the projections use.
 void test_latitude(double v) {
@@ -76,10 +71,6 @@ double geodesic(const Spheroid& s, double lon1, double lat1, double lon2, double
     return geodesic_distance(s.a, s.f, lon1, lat1, lon2, lat2).s12;
 }
 
-Num plane_distance(const Num& x1, const Num& y1, const Num& x2, const Num& y2) {
-    return root(add(square(sub(x2, x1)), square(sub(y2, y1))));
-}
-
 // --- one segment through the real calls --------------------------------------
 
 Num distance_slow(double lon1, double lat1, double lon2, double lat2, PyObject* crs) {
@@ -98,21 +89,22 @@ Num distance_slow(double lon1, double lat1, double lon2, double lat2, PyObject* 
     Ref x1, y1, x2, y2;
     unpack2(ProjectionRoute::gauss_kruger(cm, lon1_obj, number(lat1), crs), x1, y1);
     unpack2(ProjectionRoute::gauss_kruger(cm, lon2_obj, number(lat2), crs), x2, y2);
-    return plane_distance(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
+    return edge_length(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
 }
 
 Num segment_slow(PyObject* line, Py_ssize_t i, PyObject* crs) {
-    Ref v1 = vertex_at(line, i), v2 = vertex_at(line, i + 1);
+    Ref v1 = item_at(line, i), v2 = item_at(line, i + 1);
     try {
         Ref x1, y1, x2, y2;
         first_two(v1, x1, y1);
         first_two(v2, x2, y2);
         if (ProjectionRoute::has_code(crs)) {
-            const double lon1 = as_double(x1), lat1 = as_double(y1);
-            const double lon2 = as_double(x2), lat2 = as_double(y2);
+            // Converted as a float parameter converts them.
+            const double lon1 = as_float(x1), lat1 = as_float(y1);
+            const double lon2 = as_float(x2), lat2 = as_float(y2);
             return distance_slow(lon1, lat1, lon2, lat2, crs);
         }
-        return plane_distance(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
+        return edge_length(Num::of(x1), Num::of(y1), Num::of(x2), Num::of(y2));
     } catch (const PyError&) {
         raise_in_coordinates();
     }
@@ -172,9 +164,7 @@ bool segment_fast(PyObject* line, Py_ssize_t i, FastLine& s, double& out) {
     }
     double x1, y1, x2, y2;
     if (!gk_point(s, lon1, lat1, x1, y1) || !fast_gk(s.gk, lon2, lat2, x2, y2)) return false;
-    double sx, sy;
-    if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;
-    out = float_root(sx + sy);
+    if (!float_distance(x2 - x1, y2 - y1, out)) return false;
     s.have_last = true;
     s.last_lon = lon2;
     s.last_lat = lat2;
@@ -191,10 +181,7 @@ bool plane_segment_fast(PyObject* line, Py_ssize_t i, double& out) {
     if (!plain_xy(PyList_GET_ITEM(line, i), false, x1, y1) ||
         !plain_xy(PyList_GET_ITEM(line, i + 1), false, x2, y2))
         return false;
-    double sx, sy;
-    if (!float_square(x2 - x1, sx) || !float_square(y2 - y1, sy)) return false;
-    out = float_root(sx + sy);
-    return true;
+    return float_distance(x2 - x1, y2 - y1, out);
 }
 
 // --- one line ----------------------------------------------------------------------
@@ -237,11 +224,8 @@ LineMeasure measure_line(PyObject* line, PyObject* crs) {
 }
 
 Ref line_result(const Num& length, const Box& box) {
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("length"), length.object()) < 0 ||
-        PyDict_SetItem(d, ORB_STR("boundary"), boundary_dict(box)) < 0)
-        throw PyError{};
-    return d;
+    return make_dict(
+        {{ORB_STR("length"), length.object()}, {ORB_STR("boundary"), boundary_dict(box)}});
 }
 
 }  // namespace
@@ -268,16 +252,12 @@ Ref length(Args a) {
         lines.push_back(measure_line(member, crs));
     }
     std::vector<Num> lengths;
-    std::vector<double> west, south, east, north;
+    std::vector<Box> boxes;
     for (const LineMeasure& m : lines) {
         lengths.push_back(m.length);
-        west.push_back(m.box.west);
-        south.push_back(m.box.south);
-        east.push_back(m.box.east);
-        north.push_back(m.box.north);
+        boxes.push_back(m.box);
     }
-    return line_result(py_sum(lengths),
-                       {py_min(west), py_min(south), py_max(east), py_max(north)});
+    return line_result(py_sum(lengths), joined_box(boxes));
 }
 
 }  // namespace orb::topology

@@ -3,7 +3,9 @@
 #include "topology/number.h"
 
 #include "frame/pymath.h"
+#include "topology/pyobjects.h"
 
+#include <cerrno>
 #include <cmath>
 
 namespace orb::topology {
@@ -18,79 +20,84 @@ Num Num::of(PyObject* o) {
 Ref Num::object() const { return o_ ? o_ : number(d_); }
 
 namespace {
-Num from(Ref r) {
-    if (PyFloat_CheckExact(r.get())) return Num(PyFloat_AS_DOUBLE(r.get()));
-    return Num::of(r);
-}
+
 bool compare(const Num& x, const Num& y, int op) {
     int r = PyObject_RichCompareBool(x.object(), y.object(), op);
     if (r < 0) throw PyError{};
     return r == 1;
 }
+
+// Both powers call the library's pow at run time, as float ** float does:
+// the out-of-line pymath::pow keeps the compiler from rewriting pow(x, 2.0)
+// as x * x, which can differ in the last bit.
+
+// x ** 2 of a float; false when a finite x overflows, where the
+// interpreter raises.
+bool float_square(double x, double& out) noexcept {
+    pymath::MathStatus st;
+    out = pymath::pow(x, 2.0, st);
+    return st.error != pymath::MathError::Range;
+}
+
+// x ** 0.5 of a float x >= 0 (or NaN): never fails.
+double float_root(double x) noexcept {
+    pymath::MathStatus ignored;
+    return pymath::pow(x, 0.5, ignored);
+}
+
 }  // namespace
 
 Num add(const Num& x, const Num& y) {
     if (x.is_double() && y.is_double()) return Num(x.d() + y.d());
-    return from(Ref::steal(PyNumber_Add(x.object(), y.object())));
+    return Num::of(Ref::steal(PyNumber_Add(x.object(), y.object())));
 }
 Num sub(const Num& x, const Num& y) {
     if (x.is_double() && y.is_double()) return Num(x.d() - y.d());
-    return from(Ref::steal(PyNumber_Subtract(x.object(), y.object())));
+    return Num::of(Ref::steal(PyNumber_Subtract(x.object(), y.object())));
 }
 Num mul(const Num& x, const Num& y) {
     if (x.is_double() && y.is_double()) return Num(x.d() * y.d());
-    return from(Ref::steal(PyNumber_Multiply(x.object(), y.object())));
+    return Num::of(Ref::steal(PyNumber_Multiply(x.object(), y.object())));
 }
 
-namespace {
-// The library's pow called at run time, as float ** float does: the
-// out-of-line pymath::pow keeps the compiler from rewriting pow(x, 2.0) as
-// x * x, which can differ in the last bit.  Failures are judged by the
-// callers here.
-double libm_pow(double b, double p) noexcept {
-    pymath::MathStatus ignored;
-    return pymath::pow(b, p, ignored);
-}
-}  // namespace
-
-bool float_square(double x, double& out) noexcept {
-    // float ** 2 calls the library's pow; only an overflow of a finite base
-    // makes the interpreter raise.
-    out = libm_pow(x, 2.0);
-    return !(std::isinf(out) && std::isfinite(x));
+bool float_distance(double dx, double dy, double& out) noexcept {
+    double sx, sy;
+    if (!float_square(dx, sx) || !float_square(dy, sy)) return false;
+    out = float_root(sx + sy);
+    return true;
 }
 
-double float_root(double x) noexcept { return libm_pow(x, 0.5); }
-
-Num power(const Num& x, const Num& y) {
-    if (x.is_double() && y.is_double()) {
-        const double b = x.d(), p = y.d();
-        const double r = libm_pow(b, p);
-        // The interpreter's float power agrees with the library's pow except
-        // where it raises or turns complex: an overflow or zero to a negative
-        // power (an infinity from finite operands), a negative finite base to
-        // a fractional power.  Those are left to the interpreter itself.
-        const bool finite_operands = std::isfinite(b) && std::isfinite(p);
-        const bool complex_result = finite_operands && b < 0 && p != std::floor(p);
-        if (!complex_result && (std::isfinite(r) || !finite_operands)) return Num(r);
-    }
-    return from(Ref::steal(PyNumber_Power(x.object(), y.object(), Py_None)));
+double plane_distance(double dx, double dy) {
+    double d;
+    if (float_distance(dx, dy, d)) return d;
+    // float ** float reports an overflow through errno, as OSError args.
+    errno = ERANGE;
+    PyErr_SetFromErrno(PyExc_OverflowError);
+    throw PyError{};
 }
 
 Num square(const Num& v) {
     double s;
     if (v.is_double() && float_square(v.d(), s)) return Num(s);
-    return from(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
+    return Num::of(Ref::steal(PyNumber_Power(v.object(), integer(2), Py_None)));
 }
 
 Num root(const Num& v) {
     if (v.is_double() && !(v.d() < 0)) return Num(float_root(v.d()));
-    return from(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
+    return Num::of(Ref::steal(PyNumber_Power(v.object(), number(0.5), Py_None)));
+}
+
+Num edge_length(const Num& x1, const Num& y1, const Num& x2, const Num& y2) {
+    // Named steps: the operands of one C++ call are evaluated in no fixed
+    // order.
+    const Num sx = square(sub(x2, x1));
+    const Num sy = square(sub(y2, y1));
+    return root(add(sx, sy));
 }
 
 Num absolute(const Num& x) {
     if (x.is_double()) return Num(std::fabs(x.d()));
-    return from(Ref::steal(PyNumber_Absolute(x.object())));
+    return Num::of(Ref::steal(PyNumber_Absolute(x.object())));
 }
 
 bool less(const Num& x, const Num& y) {
@@ -100,6 +107,10 @@ bool less(const Num& x, const Num& y) {
 bool greater(const Num& x, const Num& y) {
     if (x.is_double() && y.is_double()) return x.d() > y.d();
     return compare(x, y, Py_GT);
+}
+bool equal(const Num& x, const Num& y) {
+    if (x.is_double() && y.is_double()) return x.d() == y.d();
+    return compare(x, y, Py_EQ);
 }
 
 double float_sum(const double* values, size_t n) noexcept {
@@ -134,10 +145,7 @@ Num py_sum(const std::vector<Num>& values) {
     Ref list = Ref::steal(PyList_New(0));
     for (const Num& v : values)
         if (PyList_Append(list, v.object()) < 0) throw PyError{};
-    PyObject* builtins = PyEval_GetBuiltins();  // borrowed
-    PyObject* sum = builtins ? PyDict_GetItemString(builtins, "sum") : nullptr;
-    if (!sum) raise(PyExc_RuntimeError, "built-in sum not found");
-    return from(call(sum, {list.get()}));
+    return Num::of(builtin_call("sum", list));
 }
 
 }  // namespace orb::topology

@@ -36,22 +36,26 @@ private:
 Num add(const Num& x, const Num& y);
 Num sub(const Num& x, const Num& y);
 Num mul(const Num& x, const Num& y);
-// x ** y, the interpreter's power operator.
-Num power(const Num& x, const Num& y);
 // x ** 2 (the int 2) and x ** 0.5, as the distance formulas write them:
 // an int stays an exact int when squared.
 Num square(const Num& x);
 Num root(const Num& x);
 Num absolute(const Num& x);
-// x < y and x > y as the interpreter compares.
+// x < y, x > y and x == y as the interpreter compares.
 bool less(const Num& x, const Num& y);
 bool greater(const Num& x, const Num& y);
+bool equal(const Num& x, const Num& y);
 
-// x ** 2 for floats where the interpreter gives the same value without
-// failing; false when the result would overflow (it raises there).
-bool float_square(double x, double& out) noexcept;
-// x ** 0.5 for a float x >= 0 (or NaN): never fails.
-double float_root(double x) noexcept;
+// (dx ** 2 + dy ** 2) ** 0.5 of floats, each power the library's pow as
+// float ** float calls it.  float_distance answers false where a square
+// overflows (the interpreter raises there, so the caller takes the object
+// route); plane_distance raises the interpreter's OverflowError itself.
+bool float_distance(double dx, double dy, double& out) noexcept;
+double plane_distance(double dx, double dy);
+// ((x2 - x1) ** 2 + (y2 - y1) ** 2) ** 0.5 of any numbers, each step made
+// in the interpreter's left-to-right order, so that the operation that
+// fails first is the one the interpreter reports.
+Num edge_length(const Num& x1, const Num& y1, const Num& x2, const Num& y2);
 
 // The interpreter's built-in sum(values) with its start 0: Neumaier's
 // compensated sum while the values are floats, the interpreter's sum

@@ -1,20 +1,7 @@
 // Interpreter operations shared by Topology.build and Topology.check.
 #include "topology/pyobjects.h"
 
-#include "frame/pymath.h"
-
-#include <cerrno>
-
 namespace orb::topology {
-
-Ref at(PyObject* seq, Py_ssize_t i) {
-    if (PyList_CheckExact(seq)) {
-        Py_ssize_t n = PyList_GET_SIZE(seq);
-        Py_ssize_t k = i < 0 ? i + n : i;
-        if (k >= 0 && k < n) return Ref::borrow(PyList_GET_ITEM(seq, k));
-    }
-    return Ref::steal(PyObject_GetItem(seq, integer(i)));
-}
 
 Ref get(PyObject* obj, PyObject* key) {
     if (PyDict_CheckExact(obj)) {
@@ -29,14 +16,14 @@ Ref get(PyObject* obj, PyObject* key) {
     return Ref::steal(PyObject_GetItem(obj, key));
 }
 
-bool has(PyObject* obj, PyObject* key) {
-    int r = PyDict_CheckExact(obj) ? PyDict_Contains(obj, key) : PySequence_Contains(obj, key);
-    if (r < 0) throw PyError{};
-    return r != 0;
-}
-
 double to_double(PyObject* value) {
     if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
+    if (PyLong_CheckExact(value)) {
+        // float(int), without the intermediate object.
+        const double d = PyLong_AsDouble(value);
+        if (d == -1.0) check_error();
+        return d;
+    }
     Ref f = Ref::steal(PyNumber_Float(value));
     return PyFloat_AS_DOUBLE(f.get());
 }
@@ -60,8 +47,8 @@ void unpack(PyObject* value, Ref* out, Py_ssize_t n) {
 }
 
 void first_two_floats(PyObject* vertex, double& x, double& y) {
-    x = to_double(at(vertex, 0));
-    y = to_double(at(vertex, 1));
+    x = to_double(item_at(vertex, 0));
+    y = to_double(item_at(vertex, 1));
 }
 
 Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
@@ -79,18 +66,6 @@ Ref builtin_call(const char* name, PyObject* arg) {
     PyObject* f = PyDict_GetItemString(PyEval_GetBuiltins(), name);
     if (!f) raisef(PyExc_NameError, "name '%s' is not defined", name);
     return call(f, {arg});
-}
-
-double float_power(double base, double p) {
-    pymath::MathStatus st;
-    double r = pymath::pow(base, p, st);
-    if (st.error == pymath::MathError::Range) {
-        // float ** float reports an overflow through errno, as OSError args.
-        errno = ERANGE;
-        PyErr_SetFromErrno(PyExc_OverflowError);
-        throw PyError{};
-    }
-    return r;
 }
 
 }  // namespace orb::topology

@@ -1,21 +1,25 @@
-// Interpreter operations shared by Topology.build and Topology.check:
-// indexing, float conversion, unpacking, key tests and the built-in
-// reductions, each with the interpreter's own semantics and messages.
+// Interpreter operations shared by the methods of Topology: indexing,
+// float conversion, unpacking, key tests and the built-in reductions, each
+// with the interpreter's own semantics and messages.
 #pragma once
 
 #include "frame/ref.h"
+#include "geometry/dict_walk.h"
 
 #include <initializer_list>
 #include <utility>
 
 namespace orb::topology {
 
-// seq[i] by the interpreter's indexing (negative i counts from the end).
-Ref at(PyObject* seq, Py_ssize_t i);
+// seq[i], `key in obj`, `if value:` and `type == "GeometryCollection"`
+// are the geometry layer's object-protocol steps.
+using geom::has_key;
+using geom::is_collection;
+using geom::item_at;
+using geom::truth;
+
 // obj[key] by the interpreter's subscription.
 Ref get(PyObject* obj, PyObject* key);
-// `key in obj`.
-bool has(PyObject* obj, PyObject* key);
 // float(value) as a double.
 double to_double(PyObject* value);
 // a, b, ... = value: exactly n items into out[0..n), with the interpreter's
@@ -30,8 +34,5 @@ Ref make_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items);
 void append(PyObject* list, PyObject* value);
 // The built-in `name` (sum, min, max) called with one argument.
 Ref builtin_call(const char* name, PyObject* arg);
-// float ** p for the exponents 2 and 0.5: the library's pow, and the
-// interpreter's OverflowError where the result overflows.
-double float_power(double base, double p);
 
 }  // namespace orb::topology

@@ -17,12 +17,6 @@ void prepare(PyObject* geometry) {
     call(shapely_fn(ORB_STR("prepare")), {geometry});
 }
 
-bool truth(PyObject* value) {
-    int t = PyObject_IsTrue(value);
-    if (t < 0) throw PyError{};
-    return t != 0;
-}
-
 bool is_empty(PyObject* geometry) {
     Ref empty = call(shapely_fn(ORB_STR("is_empty")), {geometry});
     return truth(empty);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frame/ref.h"
+#include "topology/pyobjects.h"
 
 namespace orb::topology {
 
@@ -18,7 +19,5 @@ void prepare(PyObject* geometry);
 Ref shapely_fn(PyObject* name);
 // shapely.is_empty(geometry), as a C++ truth value.
 bool is_empty(PyObject* geometry);
-// Truth of any object, raising as the interpreter does.
-bool truth(PyObject* value);
 
 }  // namespace orb::topology

@@ -1,6 +1,8 @@
 // The shared vertex pass of the measuring methods.
 #include "topology/vertices.h"
 
+#include "topology/pyobjects.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -15,17 +17,6 @@ bool same_double(double a, double b) noexcept {
     // "nan".  0.0 and -0.0 print differently.
     if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-double float_of(PyObject* v) {
-    if (PyFloat_CheckExact(v)) return PyFloat_AS_DOUBLE(v);
-    if (PyLong_CheckExact(v)) {
-        const double d = PyLong_AsDouble(v);
-        if (d == -1.0) check_error();
-        return d;
-    }
-    Ref f = Ref::steal(PyNumber_Float(v));
-    return PyFloat_AS_DOUBLE(f.get());
 }
 
 [[noreturn]] void need_more(Py_ssize_t got) {
@@ -102,8 +93,8 @@ bool VertexText::same_as(VertexText& o) {
 
 void VertexText::xy(double& x, double& y) {
     if (container_) {
-        if (count_ > 0) x = is_float_[0] ? d_[0] : float_of(items_[0]);
-        if (count_ > 1) y = is_float_[1] ? d_[1] : float_of(items_[1]);
+        if (count_ > 0) x = is_float_[0] ? d_[0] : to_double(items_[0]);
+        if (count_ > 1) y = is_float_[1] ? d_[1] : to_double(items_[1]);
         if (count_ < 2) need_more(count_);
         return;
     }
@@ -117,24 +108,13 @@ void VertexText::xy(double& x, double& y) {
             check_error();
             break;
         }
-        const double d = float_of(v);
+        const double d = to_double(v);
         if (got == 2) raise(PyExc_ValueError, "too many values to unpack (expected 2)");
         out[got++] = d;
     }
     if (got < 2) need_more(got);
     x = out[0];
     y = out[1];
-}
-
-Ref vertex_at(PyObject* line, Py_ssize_t i) {
-    if (PyList_CheckExact(line)) {
-        if (i < 0) i += PyList_GET_SIZE(line);
-        if (i < 0 || i >= PyList_GET_SIZE(line)) raise(PyExc_IndexError, "list index out of range");
-        return Ref::borrow(PyList_GET_ITEM(line, i));
-    }
-    PySequenceMethods* sq = Py_TYPE(line)->tp_as_sequence;
-    if (sq && sq->sq_item) return Ref::steal(PySequence_GetItem(line, i));
-    return Ref::steal(PyObject_GetItem(line, integer(i)));
 }
 
 Py_ssize_t vertex_count(PyObject* line) {
@@ -149,7 +129,7 @@ Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats) 
     repeats.clear();
     std::optional<VertexText> previous;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        Ref vertex = vertex_at(line, i);
+        Ref vertex = item_at(line, i);
         VertexText current(vertex);
         if (previous && current.same_as(*previous)) {
             repeats.push_back(i);
@@ -204,11 +184,6 @@ Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing) {
     }
     Ref loaded = call_method(cls, ORB_STR("loads"), {value});
     return Ref::steal(PyObject_GetItem(loaded, ORB_STR("coordinates")));
-}
-
-Ref first_member(PyObject* value) {
-    if (PyList_CheckExact(value)) return vertex_at(value, 0);
-    return Ref::steal(PyObject_GetItem(value, integer(0)));
 }
 
 void unpack2(PyObject* value, Ref& first, Ref& second) {
@@ -279,28 +254,21 @@ bool plain_xy(PyObject* vertex, bool ints, double& x, double& y) {
 }
 
 Ref boundary_dict(const Box& box) {
-    Ref d = Ref::steal(PyDict_New());
-    const std::pair<PyObject*, double> items[] = {{ORB_STR("west"), box.west},
-                                                  {ORB_STR("south"), box.south},
-                                                  {ORB_STR("east"), box.east},
-                                                  {ORB_STR("north"), box.north}};
-    for (const auto& [key, v] : items)
-        if (PyDict_SetItem(d, key, number(v)) < 0) throw PyError{};
-    return d;
+    return make_dict({{ORB_STR("west"), number(box.west)},
+                      {ORB_STR("south"), number(box.south)},
+                      {ORB_STR("east"), number(box.east)},
+                      {ORB_STR("north"), number(box.north)}});
 }
 
-double py_min(const std::vector<double>& v) noexcept {
-    double m = v.front();
-    for (double x : v)
-        if (x < m) m = x;
-    return m;
-}
-
-double py_max(const std::vector<double>& v) noexcept {
-    double m = v.front();
-    for (double x : v)
-        if (x > m) m = x;
-    return m;
+Box joined_box(const std::vector<Box>& boxes) noexcept {
+    Box j = boxes.front();
+    for (const Box& b : boxes) {
+        if (b.west < j.west) j.west = b.west;
+        if (b.south < j.south) j.south = b.south;
+        if (b.east > j.east) j.east = b.east;
+        if (b.north > j.north) j.north = b.north;
+    }
+    return j;
 }
 
 }  // namespace orb::topology

@@ -49,8 +49,6 @@ struct Box {
     double west, south, east, north;
 };
 
-// Item i of a line or ring: lists directly, other sequences by indexing.
-Ref vertex_at(PyObject* line, Py_ssize_t i);
 // len(line).
 Py_ssize_t vertex_count(PyObject* line);
 
@@ -66,9 +64,6 @@ void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
 // the key is absent), else the "coordinates" of cls.loads(value).
 Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing);
 
-// value[0] by the interpreter's indexing.
-Ref first_member(PyObject* value);
-
 // a, b = value: the items of a pair, with ValueError "need more than %zd
 // value%.1s to unpack" or "too many values to unpack (expected 2)".
 void unpack2(PyObject* value, Ref& first, Ref& second);
@@ -83,9 +78,9 @@ bool plain_xy(PyObject* vertex, bool ints, double& x, double& y);
 // A new boundary dict: west, south, east, north.
 Ref boundary_dict(const Box& box);
 
-// The interpreter's min and max over values in order: the first value
-// stays unless a later one compares strictly below (above) it.
-double py_min(const std::vector<double>& v) noexcept;
-double py_max(const std::vector<double>& v) noexcept;
+// The box around a non-empty list of boxes: each side by the interpreter's
+// min or max over the boxes in order, where the first value stays unless a
+// later one compares strictly below (above) it.
+Box joined_box(const std::vector<Box>& boxes) noexcept;
 
 }  // namespace orb::topology
