@@ -28,10 +28,10 @@ namespace {
 
 // Range tests of angles, inclusive, a NaN failing.
 void test_longitude(const char* name, double v) {
-    if (!(-180 <= v && v <= 180)) raise_invalid_between(name, float_str(v), "-180 and +180");
+    if (!in_longitude_range(v)) raise_invalid_between(name, float_str(v), "-180 and +180");
 }
 void test_latitude(const char* name, double v) {
-    if (!(-90 <= v && v <= 90)) raise_invalid_between(name, float_str(v), "-90 and +90");
+    if (!in_latitude_range(v)) raise_invalid_between(name, float_str(v), "-90 and +90");
 }
 
 // A zone number outside 1 to `top`.
@@ -54,13 +54,6 @@ bool three_degree(PyObject* zone_code) {
     return !overflow && v == 3;
 }
 
-// The code as a long, or 0 (no table key) when it does not fit.
-long code_of(PyObject* crs) {
-    int overflow = 0;
-    long v = PyLong_AsLongAndOverflow(crs, &overflow);
-    if (v == -1 && !overflow) check_error();
-    return overflow ? 0 : v;
-}
 
 // cls.datum, read at every call.
 Ref datum_of(PyObject* cls) { return getattr(cls, ORB_STR("datum")); }
@@ -110,10 +103,6 @@ Ref call_with_longitude(PyObject* f, PyObject* lon, PyObject* zone_code) {
     return Ref::steal(PyObject_Vectorcall(f, args, 0, names));
 }
 
-PyObject* key_1984() {
-    static PyObject* key = PyLong_FromLong(1984);
-    return key;
-}
 
 // Central meridian of a zone number that is not an exact int in the range
 // of a long (a host's override of `zone` may return any number): the same
@@ -133,6 +122,19 @@ Ref meridian_of_object(PyObject* zone, bool three) {
 }
 
 }  // namespace
+
+// The code as a long, or 0 (no table key) when it does not fit.
+long code_of(PyObject* crs) {
+    int overflow = 0;
+    long v = PyLong_AsLongAndOverflow(crs, &overflow);
+    if (v == -1 && !overflow) check_error();
+    return overflow ? 0 : v;
+}
+
+PyObject* key_1984() {
+    static PyObject* key = PyLong_FromLong(1984);
+    return key;
+}
 
 // --- zones -------------------------------------------------------------------
 

@@ -15,4 +15,10 @@ Ref albers(Args a);           // albers(cls, longitude, latitude, centralMeridia
                               //        parallel1, parallel2, x, y, crs)
 Ref lambert(Args a);          // lambert(cls, ... as albers)
 
+// A crs argument (exactly an int) as a long, or 0 (no table key) when it
+// does not fit.
+long code_of(PyObject* crs);
+// The int 1984: the row whose spheroid web Mercator uses.
+PyObject* key_1984();
+
 }  // namespace orb::projection

@@ -8,6 +8,10 @@
 
 namespace orb::projection {
 
+// The range tests of the projections, inclusive; a NaN fails them.
+inline bool in_longitude_range(double v) noexcept { return -180 <= v && v <= 180; }
+inline bool in_latitude_range(double v) noexcept { return -90 <= v && v <= 90; }
+
 // Circle longitude (longitude + 360) mod 360 with the interpreter's float
 // modulo: [0, 360) for every longitude in range, 180 for both -180 and 180.
 double circle360(double longitude) noexcept;

@@ -12,6 +12,7 @@
 // the own methods would refuse goes through the real calls, which raise.
 #include "topology/length.h"
 
+#include "frame/errors.h"
 #include "topology/geodesic.h"
 #include "topology/number.h"
 #include "topology/projection_route.h"
@@ -49,9 +50,7 @@ constexpr double kGaussKrugerSpan = 6.0;
 // message the projections use.
 void test_latitude(double v) {
     if (!(-90 <= v && v <= 90))
-        raise(PyExc_Exception, ("Invalid [latitude: " + float_str(v) +
-                                "] parameter. Should be between -90 and +90.")
-                                   .c_str());
+        raise_invalid_between("latitude", float_str(v), "-90 and +90");
 }
 
 // The spheroid of a code, read from Projection.datum.

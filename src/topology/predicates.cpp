@@ -4,6 +4,7 @@
 // point forms.
 #include "topology/predicates.h"
 
+#include "frame/errors.h"
 #include "topology/shapely_calls.h"
 
 #include <string>
@@ -37,13 +38,9 @@ Ref binary(Args a, PyObject* name, bool prepare_first = true) {
 // tilde is the fullwidth U+FF5E.
 void test_point(double longitude, double latitude) {
     if (!(-180 <= longitude && longitude <= 180))
-        raise(PyExc_Exception, ("[" + float_str(longitude) +
-                                "] should be between [-180 \uFF5E +180] in [longitude] parameter.")
-                                   .c_str());
+        raise_between(float_str(longitude), "-180 \uFF5E +180", "longitude");
     if (!(-90 <= latitude && latitude <= 90))
-        raise(PyExc_Exception, ("[" + float_str(latitude) +
-                                "] should be between [-90 \uFF5E +90] in [latitude] parameter.")
-                                   .c_str());
+        raise_between(float_str(latitude), "-90 \uFF5E +90", "latitude");
 }
 
 // shapely.<name>(shapeGeometry, longitude, latitude) after the geometry has

@@ -3,6 +3,7 @@
 
 #include "frame/method.h"
 #include "frame/original.h"
+#include "projection/projection_methods.h"
 #include "projection/webmercator.h"
 #include "projection/zones.h"
 
@@ -18,21 +19,6 @@ namespace {
 // centralMeridian calls cls.zone.
 constexpr const char* kMethods[] = {"centralMeridian", "zone", "gaussKruger", "albers",
                                     "webMercator"};
-
-bool range_longitude(double v) noexcept { return -180 <= v && v <= 180; }
-bool range_latitude(double v) noexcept { return -90 <= v && v <= 90; }
-
-long code_of(PyObject* crs) {
-    int overflow = 0;
-    const long v = PyLong_AsLongAndOverflow(crs, &overflow);
-    if (v == -1 && !overflow) check_error();
-    return overflow ? 0 : v;
-}
-
-PyObject* key_1984() {
-    static PyObject* key = PyLong_FromLong(1984);
-    return key;
-}
 
 }  // namespace
 
@@ -113,16 +99,16 @@ bool plain_record_field(PyObject* datum, PyObject* key, PyObject* name, double& 
 }
 
 bool fast_central_meridian(double longitude, double& cm) noexcept {
-    if (!range_longitude(longitude)) return false;
+    if (!pr::in_longitude_range(longitude)) return false;
     cm = pr::central_meridian6(longitude);
     return true;
 }
 
 GkPlane fast_gk_plane(PyObject* datum, PyObject* crs, double cm) {
     GkPlane p;
-    p.series = pr::gk_series(code_of(crs));
+    p.series = pr::gk_series(pr::code_of(crs));
     if (!p.series || !plain_record_field(datum, crs, ORB_STR("a"), p.a)) return p;
-    if (!range_longitude(cm)) return p;
+    if (!pr::in_longitude_range(cm)) return p;
     pm::MathStatus st;
     p.zone = pr::gk_zone_number(cm, st);
     p.cm = cm;
@@ -132,7 +118,7 @@ GkPlane fast_gk_plane(PyObject* datum, PyObject* crs, double cm) {
 
 bool fast_gk(const GkPlane& p, double longitude, double latitude, double& x,
              double& y) noexcept {
-    if (!p.ok || !range_longitude(longitude) || !range_latitude(latitude)) return false;
+    if (!p.ok || !pr::in_longitude_range(longitude) || !pr::in_latitude_range(latitude)) return false;
     pm::MathStatus st;
     const pr::GkForward r = pr::gk_forward(*p.series, p.a, p.zone, p.cm, longitude, latitude, st);
     x = r.easting;
@@ -145,8 +131,8 @@ AlbersPlane fast_albers_plane(PyObject* datum, PyObject* crs, double cm, double 
     AlbersPlane p;
     double a = 0.0;
     if (!plain_record_field(datum, crs, ORB_STR("a"), a)) return p;
-    if (!range_longitude(cm) || !range_latitude(origin) || !range_latitude(parallel1) ||
-        !range_latitude(parallel2))
+    if (!pr::in_longitude_range(cm) || !pr::in_latitude_range(origin) || !pr::in_latitude_range(parallel1) ||
+        !pr::in_latitude_range(parallel2))
         return p;
     pm::MathStatus st;
     p.cone = pr::albers_cone(a, cm, origin, parallel1, parallel2, st);
@@ -156,7 +142,7 @@ AlbersPlane fast_albers_plane(PyObject* datum, PyObject* crs, double cm, double 
 
 bool fast_albers(const AlbersPlane& p, double longitude, double latitude, double& x,
                  double& y) noexcept {
-    if (!p.ok || !range_longitude(longitude) || !range_latitude(latitude)) return false;
+    if (!p.ok || !pr::in_longitude_range(longitude) || !pr::in_latitude_range(latitude)) return false;
     pm::MathStatus st;
     const pr::PlanePoint r = pr::albers_forward(p.cone, longitude, latitude, st);
     x = r.x;
@@ -166,13 +152,13 @@ bool fast_albers(const AlbersPlane& p, double longitude, double latitude, double
 
 MercatorPlane fast_mercator_plane(PyObject* datum) {
     MercatorPlane p;
-    p.ok = plain_record_field(datum, key_1984(), ORB_STR("a"), p.a);
+    p.ok = plain_record_field(datum, pr::key_1984(), ORB_STR("a"), p.a);
     return p;
 }
 
 bool fast_mercator(const MercatorPlane& p, double longitude, double latitude, double& x,
                    double& y) noexcept {
-    if (!p.ok || !range_longitude(longitude) || !range_latitude(latitude)) return false;
+    if (!p.ok || !pr::in_longitude_range(longitude) || !pr::in_latitude_range(latitude)) return false;
     pm::MathStatus st;
     const pr::PlanePoint r = pr::web_mercator_forward(p.a, longitude, latitude, st);
     x = r.x;
