@@ -310,8 +310,8 @@ def test_single_tokens_that_are_not_wkb_fail_in_shapely(text):
 def test_deeply_nested_collection_text():
     def nested(depth):
         return "GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth
-    r = Geometry.loads(nested(150))
-    for _ in range(150):
+    r = Geometry.loads(nested(300))
+    for _ in range(300):
         r = r["geometries"][0]
     assert r == {"type": "Point", "coordinates": [1.0, 2.0]}
     with pytest.raises(RecursionError):

@@ -69,7 +69,8 @@ Raises:
     TypeError, ValueError, IndexError, KeyError: the interpreter's own
         errors for values that are not numbers or lists, and json's or
         shapely's errors for text they cannot read.
-    RecursionError: collections nested more than 200 deep.)doc";
+    RecursionError: collections nested deeper than the interpreter's
+        recursion limit allows.)doc";
 
 const char* const kDumps = R"doc(Write a geometry input as text in a named format.
 

@@ -43,32 +43,6 @@ Ref load_again(PyObject* cls, PyObject* value) { return call_method(cls, ORB_STR
 
 namespace {
 
-// Collections nested this deep are refused with RecursionError.  Each level
-// of nesting is a call of loads through the interpreter with the readers'
-// frames in between; the interpreter's own C depth limit (1500 calls) would
-// let a deeply nested text overflow the thread's stack first (it does at a
-// few hundred levels under AddressSanitizer).  No real collection comes near.
-constexpr int kMaxNesting = 200;
-
-// Counts the nesting of loads on this thread, and also takes part in the
-// interpreter's own depth count.
-struct RecursionGuard {
-    RecursionGuard() {
-        if (depth >= kMaxNesting)
-            raise(PyExc_RecursionError, "maximum recursion depth exceeded while loading a geometry");
-        if (Py_EnterRecursiveCall(" while loading a geometry")) throw PyError{};
-        ++depth;
-    }
-    ~RecursionGuard() {
-        --depth;
-        Py_LeaveRecursiveCall();
-    }
-    static thread_local int depth;
-    RecursionGuard(const RecursionGuard&) = delete;
-    RecursionGuard& operator=(const RecursionGuard&) = delete;
-};
-thread_local int RecursionGuard::depth = 0;
-
 // item 0 of a list whose type is exactly list (IndexError when empty).
 Ref first_item(PyObject* list) {
     PyObject* o = PyList_GetItem(list, 0);
@@ -211,7 +185,6 @@ Ref loads(Args a) {
     PyObject* cls = a[0];
     PyObject* value = a[1];
     const Code code(a[2]);
-    RecursionGuard guard;
     if (PyDict_CheckExact(value)) return load_dict(cls, value, code);
     if (PyList_CheckExact(value)) {
         Type t = type_by_depth(value, code);
