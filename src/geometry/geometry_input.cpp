@@ -3,20 +3,20 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
 void check_nesting(int depth) {
     if (depth > kMaxNesting)
-        orb::raisef(PyExc_Exception,
+        raisef(PyExc_Exception,
                     "Invalid [geometry] parameter. Collections are nested more than %d deep.",
                     kMaxNesting);
 }
 
-orb::Ref geometry_dict(PyObject* cls, PyObject* value) {
-    if (PyDict_CheckExact(value)) return orb::Ref::borrow(value);
-    orb::Ref loaded = orb::call_method(cls, ORB_STR("loads"), {value});
-    orb::require(loaded, orb::Exact::Dict);
+Ref geometry_dict(PyObject* cls, PyObject* value) {
+    if (PyDict_CheckExact(value)) return Ref::borrow(value);
+    Ref loaded = call_method(cls, ORB_STR("loads"), {value});
+    require(loaded, Exact::Dict);
     return loaded;
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

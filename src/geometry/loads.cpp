@@ -91,14 +91,6 @@ void normalise_line(PyObject* line, bool ring) {
     for_each_item(line, check_vertex);
 }
 
-Ref geometry_dict(PyObject* type, PyObject* list) {
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("type"), type) < 0 ||
-        PyDict_SetItem(d, ORB_STR("coordinates"), list) < 0)
-        throw PyError{};
-    return d;
-}
-
 Ref normalise_as(Type t, PyObject* type, PyObject* list, const Code& code) {
     switch (t) {
         case Type::Point:
@@ -141,7 +133,7 @@ Ref normalise_as(Type t, PyObject* type, PyObject* list, const Code& code) {
         default:
             raise(PyExc_Exception, msg::kInvalidParameter);
     }
-    return geometry_dict(type, list);
+    return new_geometry(type, ORB_STR("coordinates"), list);
 }
 
 Ref load_dict(PyObject* cls, PyObject* d, const Code& code) {
@@ -168,11 +160,7 @@ Ref load_dict(PyObject* cls, PyObject* d, const Code& code) {
         if (!PyDict_Check(member)) raise(PyExc_Exception, msg::kShouldBeDict);
         if (PyList_Append(loaded, load_again(cls, member)) < 0) throw PyError{};
     });
-    Ref result = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(result, ORB_STR("type"), type_text(Type::GeometryCollection)) < 0 ||
-        PyDict_SetItem(result, ORB_STR("geometries"), loaded) < 0)
-        throw PyError{};
-    return result;
+    return new_geometry(type_text(Type::GeometryCollection), ORB_STR("geometries"), loaded);
 }
 
 }  // namespace

@@ -136,14 +136,7 @@ private:
     // through its iterator, which may run Python code.
     template <class Fn>
     void each(PyObject* seq, Fn&& fn) {
-        if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
-            for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq); ++i) {
-                Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
-                fn(item.get());
-            }
-            return;
-        }
-        remember_all();
+        if (!PyList_CheckExact(seq) && !PyTuple_CheckExact(seq)) remember_all();
         for_each_item(seq, fn);
     }
 
