@@ -4,6 +4,8 @@
 // through the class, so a subclass's own writer is used.
 #include "geometry/dumps.h"
 
+#include "geometry/textutil.h"
+
 namespace orb::geom {
 
 namespace {
@@ -34,8 +36,7 @@ Ref dumps(Args a) {
         Ref geojson = PyDict_CheckExact(geometry)
                           ? Ref::borrow(geometry)
                           : call_method(cls, ORB_STR("loads"), {geometry});
-        return call(getattr(global(ORB_STR("json")), ORB_STR("dumps")),
-                         {geojson.get()});
+        return json_dumps(geojson);
     }
     raisef(PyExc_Exception, "[%U] is not a valid type in [format] parameter.", a[2]);
 }

@@ -6,6 +6,9 @@
 #include "geometry/kml_writer.h"
 
 #include "geometry/geometry_input.h"
+#include "geometry/geomtype.h"
+#include "geometry/loads.h"
+#include "geometry/messages.h"
 #include "geometry/vertex.h"
 
 #include <string>
@@ -57,35 +60,19 @@ Ref list_or_empty(PyObject* dict, PyObject* key) {
     return Ref::steal(PyList_New(0));
 }
 
-// Builder kinds, in the order of the dispatch table.
-enum class Builder : long { Point, MultiPoint, LineString, MultiLineString, Polygon,
-                            MultiPolygon, GeometryCollection };
-
-// The dispatch table: type name -> Builder, looked up as a dict key so that
-// an unhashable type value raises the interpreter's own TypeError.  Made
-// once and kept for the life of the process, like the interned names.
+// The dispatch table: type name -> the Type's number, looked up as a dict
+// key so that an unhashable type value raises the interpreter's own
+// TypeError.  Made once and kept for the life of the process, like the
+// interned names.
 PyObject* dispatch_table() {
-    static PyObject* table = [] {
-        static const char* const names[] = {"Point", "MultiPoint", "LineString",
-                                            "MultiLineString", "Polygon", "MultiPolygon",
-                                            "GeometryCollection"};
-        PyObject* d = PyDict_New();
-        if (!d) return d;
-        for (long i = 0; i < 7; ++i) {
-            PyObject* k = PyUnicode_InternFromString(names[i]);
-            PyObject* v = PyLong_FromLong(i);
-            if (!k || !v || PyDict_SetItem(d, k, v) < 0) {
-                Py_XDECREF(k);
-                Py_XDECREF(v);
-                Py_DECREF(d);
-                return static_cast<PyObject*>(nullptr);
-            }
-            Py_DECREF(k);
-            Py_DECREF(v);
-        }
-        return d;
-    }();
-    if (!table) throw PyError{};
+    static PyObject* table = nullptr;
+    if (!table) {
+        Ref d = Ref::steal(PyDict_New());
+        for (int i = 0; i < kTypeCount; ++i)
+            if (PyDict_SetItem(d, type_text(static_cast<Type>(i)), integer(i)) < 0)
+                throw PyError{};
+        table = d.release();
+    }
     return table;
 }
 
@@ -93,9 +80,7 @@ PyObject* dispatch_table() {
 // being handled, so that KeyError becomes its context.
 [[noreturn]] void raise_unknown_type(PyObject* type_value) {
     Ref key_error = call(PyExc_KeyError, {type_value});
-    Ref shown = format(type_value, "");
-    PyErr_Format(PyExc_Exception, "[%U] is not a valid type in [geometry] parameter.",
-                 shown.get());
+    PyErr_SetObject(PyExc_Exception, formatted(msg::kNotValidGeometry, type_value));
     PyObject* raised = PyErr_GetRaisedException();
     PyException_SetContext(raised, key_error.release());
     PyErr_SetRaisedException(raised);
@@ -120,28 +105,30 @@ public:
             check_error();
             raise_unknown_type(type_value);
         }
-        switch (static_cast<Builder>(PyLong_AsLong(found))) {
-            case Builder::Point:
+        switch (static_cast<Type>(PyLong_AsLong(found))) {
+            case Type::Point:
                 return point(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiPoint:
+            case Type::MultiPoint:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* p) { return point(p); });
-            case Builder::LineString:
+            case Type::LineString:
                 return line_string(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiLineString:
+            case Type::MultiLineString:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* l) { return line_string(l); });
-            case Builder::Polygon:
+            case Type::Polygon:
                 return polygon(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiPolygon:
+            case Type::MultiPolygon:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* p) { return polygon(p); });
-            case Builder::GeometryCollection:
+            case Type::GeometryCollection:
                 check_nesting(depth + 1);
                 return multi(list_or_empty(geojson, ORB_STR("geometries")),
                              [&](PyObject* g) { return kml(g, depth + 1); });
+            case Type::None:
+                break;
         }
-        return none();  // not reached: the table has seven entries
+        return none();  // not reached: the table holds the seven names only
     }
 
 private:

@@ -33,9 +33,12 @@ bool Code::equals(int k) const {
     return eq != 0;
 }
 
+Ref formatted(const char* message, PyObject* value) {
+    return call_method(text(message), ORB_STR("format"), {value});
+}
+
 void raise_format(const char* message, PyObject* value) {
-    Ref formatted = call_method(text(message), ORB_STR("format"), {value});
-    PyErr_SetObject(PyExc_Exception, formatted);
+    PyErr_SetObject(PyExc_Exception, formatted(message, value));
     throw PyError{};
 }
 

@@ -2,6 +2,8 @@
 // the SVG namespace, with nothing else around it.
 #include "geometry/svg.h"
 
+#include "geometry/dict_walk.h"
+
 namespace orb::geom {
 
 namespace {
@@ -14,11 +16,8 @@ constexpr const char* kClose = "</svg>";
 Ref to_svg(Args a) {
     Ref shape = call_method(a[0], ORB_STR("toShapely"), {a[1], Py_None});
     if (shape.get() == Py_None) return shape;
-    Ref geom_type = getattr(shape, ORB_STR("geom_type"));
-    int is_collection = PyObject_RichCompareBool(geom_type, ORB_STR("GeometryCollection"), Py_EQ);
-    if (is_collection < 0) throw PyError{};
     // A collection's fragment takes no opacity.
-    Ref fragment = is_collection
+    Ref fragment = is_collection(getattr(shape, ORB_STR("geom_type")))
                        ? call_method(shape, ORB_STR("svg"), {a[2], a[3]})
                        : call_method(shape, ORB_STR("svg"), {a[2], a[3], a[4]});
     Ref shown = format(fragment, "");
