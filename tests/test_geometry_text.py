@@ -31,6 +31,13 @@ def outcome_of(d):
     return d["type"], d.get("coordinates")
 
 
+def assert_by_code(text, expected):
+    """`expected` maps each code to a type name, or to a whole outcome."""
+    for code, want in expected.items():
+        got = outcome(text, code)
+        assert (got[0] if isinstance(want, str) else got) == want, code
+
+
 # --- choosing the block -------------------------------------------------------
 
 @pytest.mark.parametrize("code", ["-1", 3, -2, 0.5, [1], b"0"])
@@ -92,9 +99,7 @@ WKT_TABLE = [
 
 @pytest.mark.parametrize("text, expected", WKT_TABLE, ids=[t[0][:30] for t in WKT_TABLE])
 def test_wkt_body_tests_by_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 def test_wkt_values_as_json_reads_them():
@@ -224,9 +229,7 @@ GEOJSON_TABLE = [
 
 @pytest.mark.parametrize("text, expected", GEOJSON_TABLE, ids=[t[0][:30] for t in GEOJSON_TABLE])
 def test_geojson_text_by_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 def test_geojson_collection_members_read_under_minus_one():
@@ -271,9 +274,7 @@ FREE_TABLE = [
 
 @pytest.mark.parametrize("text, expected", FREE_TABLE, ids=[t[0] for t in FREE_TABLE])
 def test_free_text_by_token_count_and_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 @pytest.mark.parametrize("token", ["+1", "01", "1.", ".5", "x"])

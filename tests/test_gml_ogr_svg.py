@@ -6,27 +6,8 @@ import shapely
 from lxml import etree
 from osgeo import ogr
 
+from geometry_samples import GEOMETRIES, RING, as_floats
 from models.orbalt import Geometry
-
-RING = [[0, 0], [4, 0], [4, 4], [0, 0]]
-HOLE = [[1, 1], [2, 1], [2, 2], [1, 1]]
-
-
-def with_z(coordinates):
-    if isinstance(coordinates[0], (int, float)):
-        return [*coordinates, 10]
-    return [with_z(c) for c in coordinates]
-
-
-SIMPLE = [
-    {"type": "Point", "coordinates": [1.5, 2]},
-    {"type": "MultiPoint", "coordinates": [[1, 2], [3, 4]]},
-    {"type": "LineString", "coordinates": [[0, 0], [1, 1], [2, 0]]},
-    {"type": "MultiLineString", "coordinates": [[[0, 0], [1, 1]], [[2, 2], [3, 3]]]},
-    {"type": "Polygon", "coordinates": [RING, HOLE]},
-    {"type": "MultiPolygon", "coordinates": [[RING, HOLE], [RING]]},
-]
-GEOMETRIES = SIMPLE + [{"type": g["type"], "coordinates": with_z(g["coordinates"])} for g in SIMPLE]
 
 
 def only_lists(value):
@@ -107,12 +88,6 @@ def test_to_gml_loads_other_values_through_the_class():
 
 # --- OGR -------------------------------------------------------------------
 
-def _floats(value):
-    if isinstance(value, (list, tuple)):
-        return [_floats(v) for v in value]
-    return float(value)
-
-
 def _first_vertex(coordinates):
     while isinstance(coordinates[0], list):
         coordinates = coordinates[0]
@@ -125,7 +100,7 @@ def test_ogr_round_trip(geometry):
     assert isinstance(made, ogr.Geometry)
     assert made.Is3D() == (len(_first_vertex(geometry["coordinates"])) == 3)
     assert Geometry.fromOgr(made) == {"type": geometry["type"],
-                                      "coordinates": _floats(geometry["coordinates"])}
+                                      "coordinates": as_floats(geometry["coordinates"])}
 
 
 @pytest.mark.parametrize("geometry", [
@@ -147,7 +122,7 @@ def test_ogr_collection_round_trip(members):
     collection = {"type": "GeometryCollection", "geometries": members}
     read = Geometry.fromOgr(Geometry.toOgr(collection))
     assert read == {"type": "GeometryCollection", "geometries": [
-        {"type": m["type"], "coordinates": _floats(m["coordinates"])} for m in collection["geometries"]]}
+        {"type": m["type"], "coordinates": as_floats(m["coordinates"])} for m in collection["geometries"]]}
 
 
 # --- SVG -------------------------------------------------------------------
@@ -201,23 +176,6 @@ def test_svg_of_an_empty_geometry_is_none():
 
 # --- with the real loads and toShapely -------------------------------------
 
-def built(method, *args):
-    try:
-        method(*args)
-    except NotImplementedError:
-        return False
-    except Exception:
-        pass
-    return True
-
-
-needs_loads = pytest.mark.skipif(not built(Geometry.loads, [1.0, 2.0]),
-                                 reason="Geometry.loads not built yet")
-needs_shapely = pytest.mark.skipif(not built(Geometry.toShapely, [1.0, 2.0]),
-                                   reason="Geometry.toShapely not built yet")
-
-
-@needs_loads
 def test_writers_normalise_a_callers_list_in_place():
     line = [[0, 0], [0, 0], [1, 1]]
     element = Geometry.toGml(line)
@@ -229,7 +187,6 @@ def test_writers_normalise_a_callers_list_in_place():
     assert line == [[0.0, 0.0], [1.0, 1.0]]
 
 
-@needs_shapely
 def test_svg_through_to_shapely():
     point = shapely.Point(1, 2)
     assert Geometry.toSvg(point) == OPEN + point.svg(1.0) + "</svg>"
