@@ -7,6 +7,7 @@
 
 #include "frame/ref.h"
 #include "geometry/geomtype.h"
+#include "geometry/messages.h"
 #include "geometry/vertex.h"
 
 namespace orb::geom {
@@ -14,7 +15,7 @@ namespace orb::geom {
 // The message of every writer and vertex operation for a geometry dict
 // whose type or keys do not fit together.
 [[noreturn]] inline void invalid_geometry_type() {
-    raise(PyExc_Exception, "Invalid geometry type.");
+    raise(PyExc_Exception, msg::kInvalidGeometryType);
 }
 
 // `key in mapping`, raising what the container raises.

@@ -4,6 +4,8 @@
 // through the class, so a subclass's own writer is used.
 #include "geometry/dumps.h"
 
+#include "geometry/loads.h"
+#include "geometry/messages.h"
 #include "geometry/textutil.h"
 
 namespace orb::geom {
@@ -38,7 +40,7 @@ Ref dumps(Args a) {
                           : call_method(cls, ORB_STR("loads"), {geometry});
         return json_dumps(geojson);
     }
-    raisef(PyExc_Exception, "[%U] is not a valid type in [format] parameter.", a[2]);
+    raise_format(msg::kNotValidFormat, a[2]);
 }
 
 }  // namespace orb::geom

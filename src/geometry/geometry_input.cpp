@@ -2,14 +2,14 @@
 #include "geometry/geometry_input.h"
 
 #include "frame/method.h"
+#include "geometry/loads.h"
+#include "geometry/messages.h"
 
 namespace orb::geom {
 
 void check_nesting(int depth) {
     if (depth > kMaxNesting)
-        raisef(PyExc_Exception,
-                    "Invalid [geometry] parameter. Collections are nested more than %d deep.",
-                    kMaxNesting);
+        raise_format(msg::kNestedTooDeep, integer(kMaxNesting));
 }
 
 Ref geometry_dict(PyObject* cls, PyObject* value) {

@@ -11,6 +11,7 @@
 
 #include "geometry/geometry_input.h"
 #include "geometry/geomtype.h"
+#include "geometry/messages.h"
 
 #include <utility>
 #include <vector>
@@ -267,7 +268,7 @@ Ref from_kml(Args a) {
                getattr(etree, ORB_STR("_Element")).get()) {
         element = Ref::borrow(geometry);
     } else {
-        raise(PyExc_Exception, "The [geometry] parameter type not supported.");
+        raise(PyExc_Exception, msg::kNotSupported);
     }
     return reader.root(element, 0);
 }
