@@ -71,6 +71,28 @@ def test_to_gml_leaves_a_dict_in_latitude_first_crs_unchanged(geometry):
     assert element.findtext(".//{http://www.opengis.net/gml/3.2}pos") == "39.0 116.0"
 
 
+def test_to_gml_holds_what_it_walks_while_a_callers_iterator_runs():
+    decoy = {"type": "LineString", "coordinates": [[5, 5, 5], [6, 6, 6]]}
+    kept = []
+
+    class Lines(list):
+        """Lines whose second walk (after the encoder's) drops the members."""
+        walks = 0
+
+        def __iter__(self):
+            Lines.walks += 1
+            if Lines.walks == 2:
+                collection["geometries"] = None
+                kept.append([decoy, decoy, decoy])   # may take the freed list's place
+            return super().__iter__()
+
+    collection = {"type": "GeometryCollection", "geometries": [
+        {"type": "MultiLineString", "coordinates": Lines([[[0, 0, 1], [1, 1, 1]]])}]}
+    element = Geometry.toGml(collection)
+    assert Lines.walks == 2
+    assert [e.get("srsDimension") for e in element.iter("{http://www.opengis.net/gml/3.2}posList")] == ["3"]
+
+
 def test_from_gml_errors_pass_through():
     with pytest.raises(Exception):
         Geometry.fromGml("<nothing/>")

@@ -122,32 +122,34 @@ void name_point_members(PyObject* tree) {
     }
 }
 
+// d[key] of a dict as an owned reference, or an empty Ref when absent.
+// Owned, since the walks below may run a caller's iterator, which may
+// change the dict and drop the value while it is being walked.
+Ref value_of(PyObject* d, PyObject* key) {
+    Ref v = Ref::borrow(PyDict_GetItemWithError(d, key));
+    if (!v) check_error();
+    return v;
+}
+
 // The vertex lists that the encoder writes as posList elements, in the
 // order it writes them: lines, rings, and the members of a collection.
 void pos_lists(PyObject* geometry, int depth, std::vector<Ref>& out) {
     check_nesting(depth);
     if (!PyDict_Check(geometry)) return;
-    PyObject* type = PyDict_GetItemWithError(geometry, ORB_STR("type"));
-    if (!type) {
-        check_error();
-        return;
-    }
+    const Ref type = value_of(geometry, ORB_STR("type"));
+    if (!type) return;
     auto is = [&](const char* name) {
         return PyUnicode_Check(type) && PyUnicode_CompareWithASCIIString(type, name) == 0;
     };
     if (is("GeometryCollection")) {
-        PyObject* members = PyDict_GetItemWithError(geometry, ORB_STR("geometries"));
-        if (members) for_each_item(members, [&](PyObject* m) { pos_lists(m, depth + 1, out); });
-        check_error();
+        if (Ref members = value_of(geometry, ORB_STR("geometries")))
+            for_each_item(members, [&](PyObject* m) { pos_lists(m, depth + 1, out); });
         return;
     }
-    PyObject* coords = PyDict_GetItemWithError(geometry, ORB_STR("coordinates"));
-    if (!coords) {
-        check_error();
-        return;
-    }
+    const Ref coords = value_of(geometry, ORB_STR("coordinates"));
+    if (!coords) return;
     if (is("LineString")) {
-        out.push_back(Ref::borrow(coords));
+        out.push_back(coords);
     } else if (is("MultiLineString") || is("Polygon")) {
         for_each_item(coords, [&](PyObject* line) { out.push_back(Ref::borrow(line)); });
     } else if (is("MultiPolygon")) {
