@@ -15,7 +15,6 @@
 namespace orb::geom {
 namespace {
 
-
 // shapely.affinity.<name>, read at call time.
 Ref affinity(PyObject* name) {
     Ref module = getattr(global(ORB_STR("shapely")), ORB_STR("affinity"));

@@ -18,6 +18,13 @@ namespace orb::geom {
     raise(PyExc_Exception, msg::kInvalidGeometryType);
 }
 
+// The geometry an operation works on: a value of exactly type dict as it
+// is, any other value replaced by what the class's loads makes of it.
+inline Ref as_dict(PyObject* cls, PyObject* geometry) {
+    if (PyDict_CheckExact(geometry)) return Ref::borrow(geometry);
+    return call_method(cls, ORB_STR("loads"), {geometry});
+}
+
 // `key in mapping`, raising what the container raises.
 inline bool has_key(PyObject* mapping, PyObject* key) {
     const int found = PySequence_Contains(mapping, key);

@@ -2,6 +2,7 @@
 #include "geometry/geometry_input.h"
 
 #include "frame/method.h"
+#include "geometry/dict_walk.h"
 #include "geometry/loads.h"
 #include "geometry/messages.h"
 
@@ -13,10 +14,9 @@ void check_nesting(int depth) {
 }
 
 Ref geometry_dict(PyObject* cls, PyObject* value) {
-    if (PyDict_CheckExact(value)) return Ref::borrow(value);
-    Ref loaded = call_method(cls, ORB_STR("loads"), {value});
-    require(loaded, Exact::Dict);
-    return loaded;
+    Ref geometry = as_dict(cls, value);
+    require(geometry, Exact::Dict);
+    return geometry;
 }
 
 }  // namespace orb::geom

@@ -21,14 +21,6 @@
 namespace orb::geom {
 namespace {
 
-
-// Replaces a value that is not exactly a dict by the dict the class's loads
-// makes of it.
-Ref as_dict(PyObject* cls, PyObject* geometry) {
-    if (PyDict_CheckExact(geometry)) return Ref::borrow(geometry);
-    return call_method(cls, ORB_STR("loads"), {geometry});
-}
-
 // --- getXY -------------------------------------------------------------------
 
 class VertexList {

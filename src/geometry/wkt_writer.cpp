@@ -22,7 +22,6 @@
 namespace orb::geom {
 namespace {
 
-
 // Appends the UTF-8 form of the text `s`.
 void append_text(std::string& out, PyObject* s) {
     Py_ssize_t size = 0;
@@ -160,9 +159,7 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
 
 Ref toWkt(Args a) {
     PyObject* cls = a[0];
-    Ref geometry = Ref::borrow(a[1]);
-    if (!PyDict_CheckExact(geometry))
-        geometry = call_method(cls, ORB_STR("loads"), {geometry});
+    Ref geometry = as_dict(cls, a[1]);
 
     Ref type = Ref::steal(PyObject_GetItem(geometry, ORB_STR("type")));
     if (!truth(type)) invalid_geometry_type();
