@@ -115,7 +115,7 @@ void name_point_members(PyObject* tree) {
     Ref point_members_tag = text(kPointMembers);
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(multi_points.get()); ++i) {
         Ref members = call_method(PyList_GET_ITEM(multi_points.get(), i), ORB_STR("find"),
-                                       {members_tag.get()});
+                                  {members_tag.get()});
         if (members.get() == Py_None) continue;
         if (PyObject_SetAttr(members, ORB_STR("tag"), point_members_tag) < 0)
             throw PyError{};
@@ -192,7 +192,7 @@ void mark_dimensions(PyObject* tree, PyObject* geometry) {
         if (has < 0) throw PyError{};
         if (has) continue;
         call_method(element, ORB_STR("set"),
-                         {ORB_STR("srsDimension"), text(std::to_string(dimension)).get()});
+                    {ORB_STR("srsDimension"), text(std::to_string(dimension)).get()});
     }
 }
 
@@ -208,7 +208,7 @@ Ref from_gml(Args a) {
 Ref to_gml(Args a) {
     Ref geojson = geometry_dict(a[0], a[1]);
     Ref encode = getattr(getattr(global(ORB_STR("pygml")), ORB_STR("v32")),
-                              ORB_STR("encode_v32"));
+                         ORB_STR("encode_v32"));
     Ref tree = call(encode, {encoder_copy(geojson, 0).get(), ORB_STR("-1")});
     mark_dimensions(tree, geojson);
     name_point_members(tree);

@@ -169,10 +169,10 @@ private:
     // hole has its own innerBoundaryIs or several share one.
     Ref rings(PyObject* element) {
         Ref outer = call_method(element, ORB_STR("find"),
-                                     {ORB_STR("outerBoundaryIs/LinearRing")});
+                                {ORB_STR("outerBoundaryIs/LinearRing")});
         std::vector<Ref> ring_list{coordinates(outer)};
         Ref inner = as_list(call_method(element, ORB_STR("findall"),
-                                             {ORB_STR("innerBoundaryIs/LinearRing")}));
+                                        {ORB_STR("innerBoundaryIs/LinearRing")}));
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(inner.get()); ++i)
             ring_list.push_back(coordinates(PyList_GET_ITEM(inner.get(), i)));
         return new_list(ring_list);
@@ -182,7 +182,7 @@ private:
     // when there are none, never the two mixed.
     Ref track(PyObject* element) {
         Ref coords = as_list(call_method(element, ORB_STR("findall"),
-                                              {ORB_STR("gx:coord"), namespaces_.get()}));
+                                         {ORB_STR("gx:coord"), namespaces_.get()}));
         if (PyList_GET_SIZE(coords.get()) == 0)
             coords = as_list(call_method(element, ORB_STR("findall"), {ORB_STR("coord")}));
         std::vector<Ref> vertices;
@@ -260,9 +260,9 @@ Ref from_kml(Args a) {
     if (PyUnicode_CheckExact(geometry)) {
         Ref parser_class = getattr(etree, ORB_STR("XMLParser"));
         Ref parser = call(parser_class, {},
-                               {{"resolve_entities", Py_False},
-                                {"load_dtd", Py_False},
-                                {"no_network", Py_True}});
+                          {{"resolve_entities", Py_False},
+                           {"load_dtd", Py_False},
+                           {"no_network", Py_True}});
         element = call(getattr(etree, ORB_STR("fromstring")), {geometry, parser.get()});
     } else if (reinterpret_cast<PyObject*>(Py_TYPE(geometry)) ==
                getattr(etree, ORB_STR("_Element")).get()) {

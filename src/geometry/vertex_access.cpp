@@ -182,7 +182,7 @@ bool walk(Walker& w, PyObject* type, PyObject* coords) {
 
 }  // namespace
 
-Ref getXY(Args a) {
+Ref get_xy(Args a) {
     PyObject* cls = a[0];
     PyObject* endpoint = a[2];
     Ref out = Ref::steal(PyList_New(0));
@@ -208,7 +208,7 @@ Ref getXY(Args a) {
     return out;
 }
 
-Ref swapXY(Args a) {
+Ref swap_xy(Args a) {
     PyObject* cls = a[0];
     Ref geometry = as_dict(cls, a[1]);
 

@@ -157,7 +157,7 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
 
 }  // namespace
 
-Ref toWkt(Args a) {
+Ref to_wkt(Args a) {
     PyObject* cls = a[0];
     Ref geometry = as_dict(cls, a[1]);
 
