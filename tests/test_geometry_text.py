@@ -1,10 +1,12 @@
 """Geometry.loads of text: the block chosen by the code, GeoJSON text, WKT
 body tests, collections of member texts, free text and hexadecimal WKB."""
 import json
+import re
 
 import pytest
 import shapely
 
+import models.orbalt as orbalt
 from models.orbalt import Geometry
 
 BAD = "Invalid [coordinates] parameter."
@@ -249,6 +251,46 @@ def test_geojson_collection_members_read_under_minus_one():
 def test_any_bracketed_run_makes_the_whole_text_json(text):
     with pytest.raises(json.JSONDecodeError):
         Geometry.loads(text)
+
+
+# Texts without blanks or commas, so that free text is one token for WKB.
+READER_TABLE = [
+    ("[]", "free"), ("[x]", "json"), ("][x", "free"), ("x[\n]", "json"), ("[[", "free"),
+    ("[]]", "json"), ("[[]", "json"), ("a[b]c", "json"), ("]x[", "free"),
+    ("()", "free"), ("(x)", "wkt"), (")(x", "free"), ("((", "free"), ("())", "wkt"),
+    ("(()", "wkt"), ("[(x)", "wkt"), ("(x)[]", "wkt"), ("(x)[y]", "json"),
+]
+
+
+@pytest.mark.parametrize("text, reader", READER_TABLE)
+def test_reader_is_chosen_by_a_bracketed_then_a_parenthesised_run(text, reader, monkeypatch):
+    # the rule: re.search of an opening character, at least one character
+    # and a closing one, brackets first
+    expected = ("json" if re.search(r"\[[\s\S]+?\]", text) else
+                "wkt" if re.search(r"\([\s\S]+?\)", text) else "free")
+    assert reader == expected
+    decoded, wkb = [], []
+
+    class Json:
+        dumps = staticmethod(json.dumps)
+
+        @staticmethod
+        def loads(s):
+            decoded.append(s)
+            return json.loads(s)
+
+    class Shapely:
+        @staticmethod
+        def from_wkb(token):
+            wkb.append(token)
+            raise ValueError("not wkb")
+
+    monkeypatch.setattr(orbalt, "json", Json)
+    monkeypatch.setattr(orbalt, "shapely", Shapely)
+    with pytest.raises(Exception):
+        Geometry.loads(text)
+    got = "json" if decoded[:1] == [text] else "free" if wkb == [text] else "wkt"
+    assert got == reader
 
 
 # --- free text ------------------------------------------------------------------

@@ -8,10 +8,6 @@
 namespace orb::geom {
 namespace {
 
-// An opening bracket, at least one character, a closing bracket: GeoJSON.
-const Pattern kGeoJsonTest(R"re(\[[\s\S]+?\])re");
-// The same with parentheses: WKT.
-const Pattern kWktTest(R"re(\([\s\S]+?\))re");
 // Free text: a run of commas (ASCII or fullwidth) with the blanks around it,
 // a run of blanks (the ideographic space included), and the token split.
 const Pattern kCommaRun(R"re((\s*[,，]+\s*)+)re");
@@ -46,6 +42,22 @@ Ref coordinates_member(PyObject* v) {
 }
 
 inline PyObject* or_none(const Ref& r) { return r ? r.get() : Py_None; }
+
+// Whether re.search of "\[[\s\S]+?\]" (GeoJSON) or "\([\s\S]+?\)" (WKT)
+// finds an opening character, at least one character, then a closing one.
+// It does when the last closing character stands two or more places after
+// the first opening one.  Written as two scans because the lazy pattern
+// retries from every opening character of a text that has no closing one
+// after it, which takes time in the square of the text's length.
+bool holds_pair(PyObject* text, Py_UCS4 open, Py_UCS4 close) {
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(text);
+    const Py_ssize_t first = PyUnicode_FindChar(text, open, 0, n, 1);
+    if (first == -2) throw PyError{};
+    if (first < 0) return false;
+    const Py_ssize_t last = PyUnicode_FindChar(text, close, first, n, -1);
+    if (last == -2) throw PyError{};
+    return last >= first + 2;
+}
 
 Ref first_of(PyObject* list) {
     Ref zero = integer(0);
@@ -176,12 +188,8 @@ int text_block(const Code& code) {
 
 Ref read_text(PyObject* cls, PyObject* text, const Code& code) {
     const int block = text_block(code);
-    // Each test needs its opening bracket or parenthesis; without one the
-    // search cannot match and is not made.
-    if (contains(text, '[') && kGeoJsonTest.search(text).get() != Py_None)
-        return read_geojson(cls, text, block, code);
-    if (contains(text, '(') && kWktTest.search(text).get() != Py_None)
-        return read_wkt(cls, text, block, code);
+    if (holds_pair(text, '[', ']')) return read_geojson(cls, text, block, code);
+    if (holds_pair(text, '(', ')')) return read_wkt(cls, text, block, code);
     return read_free(cls, text, block, code);
 }
 
