@@ -106,15 +106,6 @@ def test_writer_errors_pass_unchanged():
         Geometry.dumps({"type": "point"}, "kml")
 
 
-def loads_built():
-    try:
-        Geometry.loads([1.0, 2.0])
-    except NotImplementedError:
-        return False
-    return True
-
-
-@pytest.mark.skipif(not loads_built(), reason="Geometry.loads not built yet")
 def test_default_json_of_a_list_is_the_loaded_dict():
     assert Geometry.dumps([1, 2]) == '{"type": "Point", "coordinates": [1.0, 2.0]}'
     assert Geometry.dumps([1, 2], "KML") == "<Point><coordinates>1.0,2.0</coordinates></Point>"

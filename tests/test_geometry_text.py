@@ -1,10 +1,12 @@
 """Geometry.loads of text: the block chosen by the code, GeoJSON text, WKT
 body tests, collections of member texts, free text and hexadecimal WKB."""
 import json
+import re
 
 import pytest
 import shapely
 
+import models.orbalt as orbalt
 from models.orbalt import Geometry
 
 BAD = "Invalid [coordinates] parameter."
@@ -29,6 +31,13 @@ def outcome(text, code):
 
 def outcome_of(d):
     return d["type"], d.get("coordinates")
+
+
+def assert_by_code(text, expected):
+    """`expected` maps each code to a type name, or to a whole outcome."""
+    for code, want in expected.items():
+        got = outcome(text, code)
+        assert (got[0] if isinstance(want, str) else got) == want, code
 
 
 # --- choosing the block -------------------------------------------------------
@@ -92,9 +101,7 @@ WKT_TABLE = [
 
 @pytest.mark.parametrize("text, expected", WKT_TABLE, ids=[t[0][:30] for t in WKT_TABLE])
 def test_wkt_body_tests_by_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 def test_wkt_values_as_json_reads_them():
@@ -224,9 +231,7 @@ GEOJSON_TABLE = [
 
 @pytest.mark.parametrize("text, expected", GEOJSON_TABLE, ids=[t[0][:30] for t in GEOJSON_TABLE])
 def test_geojson_text_by_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 def test_geojson_collection_members_read_under_minus_one():
@@ -248,6 +253,46 @@ def test_any_bracketed_run_makes_the_whole_text_json(text):
         Geometry.loads(text)
 
 
+# Texts without blanks or commas, so that free text is one token for WKB.
+READER_TABLE = [
+    ("[]", "free"), ("[x]", "json"), ("][x", "free"), ("x[\n]", "json"), ("[[", "free"),
+    ("[]]", "json"), ("[[]", "json"), ("a[b]c", "json"), ("]x[", "free"),
+    ("()", "free"), ("(x)", "wkt"), (")(x", "free"), ("((", "free"), ("())", "wkt"),
+    ("(()", "wkt"), ("[(x)", "wkt"), ("(x)[]", "wkt"), ("(x)[y]", "json"),
+]
+
+
+@pytest.mark.parametrize("text, reader", READER_TABLE)
+def test_reader_is_chosen_by_a_bracketed_then_a_parenthesised_run(text, reader, monkeypatch):
+    # the rule: re.search of an opening character, at least one character
+    # and a closing one, brackets first
+    expected = ("json" if re.search(r"\[[\s\S]+?\]", text) else
+                "wkt" if re.search(r"\([\s\S]+?\)", text) else "free")
+    assert reader == expected
+    decoded, wkb = [], []
+
+    class Json:
+        dumps = staticmethod(json.dumps)
+
+        @staticmethod
+        def loads(s):
+            decoded.append(s)
+            return json.loads(s)
+
+    class Shapely:
+        @staticmethod
+        def from_wkb(token):
+            wkb.append(token)
+            raise ValueError("not wkb")
+
+    monkeypatch.setattr(orbalt, "json", Json)
+    monkeypatch.setattr(orbalt, "shapely", Shapely)
+    with pytest.raises(Exception):
+        Geometry.loads(text)
+    got = "json" if decoded[:1] == [text] else "free" if wkb == [text] else "wkt"
+    assert got == reader
+
+
 # --- free text ------------------------------------------------------------------
 
 FREE_TABLE = [
@@ -260,6 +305,9 @@ FREE_TABLE = [
     ("0 0 1 0 1 1", {2: ("Polygon", [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]]),
                      -1: "LineString"}),
     (" 1，2 ,, 3\u30004 ", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
+    # a run of blanks and commas of both kinds is one separator
+    ("1\t，\u3000, ，\n2", {-1: ("Point", [1.0, 2.0])}),
+    ("1 \u3000 2，3" + " " * 50 + "4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
     ("1 2,3 4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
     ("1,2 3,4", {-1: ("LineString", [[1.0, 2.0], [3.0, 4.0]])}),
     ("1 2,", {-1: (Exception, INVALID)}),
@@ -271,9 +319,7 @@ FREE_TABLE = [
 
 @pytest.mark.parametrize("text, expected", FREE_TABLE, ids=[t[0] for t in FREE_TABLE])
 def test_free_text_by_token_count_and_code(text, expected):
-    for code, want in expected.items():
-        got = outcome(text, code)
-        assert (got[0] if isinstance(want, str) else got) == want, code
+    assert_by_code(text, expected)
 
 
 @pytest.mark.parametrize("token", ["+1", "01", "1.", ".5", "x"])
@@ -310,8 +356,8 @@ def test_single_tokens_that_are_not_wkb_fail_in_shapely(text):
 def test_deeply_nested_collection_text():
     def nested(depth):
         return "GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth
-    r = Geometry.loads(nested(150))
-    for _ in range(150):
+    r = Geometry.loads(nested(300))
+    for _ in range(300):
         r = r["geometries"][0]
     assert r == {"type": "Point", "coordinates": [1.0, 2.0]}
     with pytest.raises(RecursionError):

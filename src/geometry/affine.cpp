@@ -15,7 +15,6 @@
 namespace orb::geom {
 namespace {
 
-
 // shapely.affinity.<name>, read at call time.
 Ref affinity(PyObject* name) {
     Ref module = getattr(global(ORB_STR("shapely")), ORB_STR("affinity"));
@@ -41,7 +40,7 @@ Ref scale(Args a) {
     if (shape.get() == Py_None) return shape;
     Ref xfact = number(a.num(2)), yfact = number(a.num(3)), zfact = number(a.num(4));
     return call(f, {shape},
-                     {{"xfact", xfact}, {"yfact", yfact}, {"zfact", zfact}, {"origin", a[5]}});
+                {{"xfact", xfact}, {"yfact", yfact}, {"zfact", zfact}, {"origin", a[5]}});
 }
 
 Ref skew(Args a) {
@@ -50,7 +49,7 @@ Ref skew(Args a) {
     if (shape.get() == Py_None) return shape;
     Ref xs = number(a.num(2)), ys = number(a.num(3));
     return call(f, {shape},
-                     {{"xs", xs}, {"ys", ys}, {"origin", a[4]}, {"use_radians", Py_False}});
+                {{"xs", xs}, {"ys", ys}, {"origin", a[4]}, {"use_radians", Py_False}});
 }
 
 Ref translate(Args a) {

@@ -7,27 +7,22 @@
 
 #include "frame/ref.h"
 #include "geometry/geomtype.h"
+#include "geometry/messages.h"
 #include "geometry/vertex.h"
 
 namespace orb::geom {
 
-// `seq[index]` as the subscript operator gives it, with the list case read
-// directly.  Out-of-range and non-subscriptable values raise the
-// interpreter's own IndexError or TypeError.
-inline Ref item_at(PyObject* seq, Py_ssize_t index) {
-    if (PyList_CheckExact(seq)) {
-        const Py_ssize_t n = PyList_GET_SIZE(seq);
-        const Py_ssize_t i = index < 0 ? index + n : index;
-        if (i >= 0 && i < n) return Ref::borrow(PyList_GET_ITEM(seq, i));
-    }
-    Ref key = integer(index);
-    return Ref::steal(PyObject_GetItem(seq, key));
-}
-
 // The message of every writer and vertex operation for a geometry dict
 // whose type or keys do not fit together.
 [[noreturn]] inline void invalid_geometry_type() {
-    raise(PyExc_Exception, "Invalid geometry type.");
+    raise(PyExc_Exception, msg::kInvalidGeometryType);
+}
+
+// The geometry an operation works on: a value of exactly type dict as it
+// is, any other value replaced by what the class's loads makes of it.
+inline Ref as_dict(PyObject* cls, PyObject* geometry) {
+    if (PyDict_CheckExact(geometry)) return Ref::borrow(geometry);
+    return call_method(cls, ORB_STR("loads"), {geometry});
 }
 
 // `key in mapping`, raising what the container raises.

@@ -4,17 +4,19 @@
 // through the class, so a subclass's own writer is used.
 #include "geometry/dumps.h"
 
-namespace geometry {
+#include "geometry/loads.h"
+#include "geometry/messages.h"
+#include "geometry/textutil.h"
 
-using orb::Ref;
+namespace orb::geom {
 
 namespace {
 
 // etree.tostring(element).decode(): element trees as text.
 Ref serialise(PyObject* element) {
     Ref markup =
-        orb::call(orb::getattr(orb::global(ORB_STR("etree")), ORB_STR("tostring")), {element});
-    return orb::call_method(markup, ORB_STR("decode"), {});
+        call(getattr(global(ORB_STR("etree")), ORB_STR("tostring")), {element});
+    return call_method(markup, ORB_STR("decode"), {});
 }
 
 bool named(PyObject* lowered, const char* name) {
@@ -24,22 +26,21 @@ bool named(PyObject* lowered, const char* name) {
 }  // namespace
 
 // a: cls, geometry, format (exact str).
-Ref dumps(orb::Args a) {
+Ref dumps(Args a) {
     PyObject* cls = a[0];
     PyObject* geometry = a[1];
-    Ref lowered = orb::call_method(a[2], ORB_STR("lower"), {});
-    if (named(lowered, "gml")) return serialise(orb::call_method(cls, ORB_STR("toGml"), {geometry}));
-    if (named(lowered, "kml")) return serialise(orb::call_method(cls, ORB_STR("toKml"), {geometry}));
-    if (named(lowered, "wkt")) return orb::call_method(cls, ORB_STR("toWkt"), {geometry});
-    if (named(lowered, "wkb")) return orb::call_method(cls, ORB_STR("toWkb"), {geometry});
+    Ref lowered = call_method(a[2], ORB_STR("lower"), {});
+    if (named(lowered, "gml")) return serialise(call_method(cls, ORB_STR("toGml"), {geometry}));
+    if (named(lowered, "kml")) return serialise(call_method(cls, ORB_STR("toKml"), {geometry}));
+    if (named(lowered, "wkt")) return call_method(cls, ORB_STR("toWkt"), {geometry});
+    if (named(lowered, "wkb")) return call_method(cls, ORB_STR("toWkb"), {geometry});
     if (named(lowered, "json") || named(lowered, "geojson")) {
         Ref geojson = PyDict_CheckExact(geometry)
                           ? Ref::borrow(geometry)
-                          : orb::call_method(cls, ORB_STR("loads"), {geometry});
-        return orb::call(orb::getattr(orb::global(ORB_STR("json")), ORB_STR("dumps")),
-                         {geojson.get()});
+                          : call_method(cls, ORB_STR("loads"), {geometry});
+        return json_dumps(geojson);
     }
-    orb::raisef(PyExc_Exception, "[%U] is not a valid type in [format] parameter.", a[2]);
+    raise_format(msg::kNotValidFormat, a[2]);
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,8 +3,8 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref dumps(orb::Args a);
+Ref dumps(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

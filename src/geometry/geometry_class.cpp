@@ -69,7 +69,8 @@ Raises:
     TypeError, ValueError, IndexError, KeyError: the interpreter's own
         errors for values that are not numbers or lists, and json's or
         shapely's errors for text they cannot read.
-    RecursionError: collections nested more than 200 deep.)doc";
+    RecursionError: collections nested deeper than the interpreter's
+        recursion limit allows.)doc";
 
 const char* const kDumps = R"doc(Write a geometry input as text in a named format.
 
@@ -354,32 +355,32 @@ const orb::ClassSpec& orb::geometry_class() {
              "dict", kLoads, orb::geom::loads},
             {"dumps", Kind::Class,
              {{"geometry", "dict | list | str"}, {"format", "str", "'json'"}},
-             "str", kDumps, geometry::dumps},
-            {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml, geometry::from_kml},
-            {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml, geometry::from_gml},
+             "str", kDumps, orb::geom::dumps},
+            {"fromKml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromKml, orb::geom::from_kml},
+            {"fromGml", Kind::Class, {{"geometry", "str | etree._Element"}}, "dict", kFromGml, orb::geom::from_gml},
             {"fromShapely", Kind::Class, {{"geometry", "shapely.geometry"}}, "dict", kFromShapely,
              orb::geom::from_shapely},
-            {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr, geometry::from_ogr},
+            {"fromOgr", Kind::Class, {{"geometry", "ogr.Geometry"}}, "dict", kFromOgr, orb::geom::from_ogr},
             {"toSvg", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"scale_factor", "float", "1.0"},
               {"color", "str", "None"},
               {"opacity", "float", "None"}},
-             "str", kToSvg, geometry::to_svg},
-            {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml, geometry::to_kml},
-            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt, orb::geom::toWkt},
+             "str", kToSvg, orb::geom::to_svg},
+            {"toKml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToKml, orb::geom::to_kml},
+            {"toWkt", Kind::Class, {{"geometry", "dict | list | str"}}, "str", kToWkt, orb::geom::to_wkt},
             {"toWkb", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
-             "str", kToWkb, orb::geom::toWkb},
+             "str", kToWkb, orb::geom::to_wkb},
             {"toShapely", Kind::Class,
              {{"geometry", "dict | list | str"}, {"srid", "int | None", "4326"}},
              "shapely.geometry", kToShapely, orb::geom::to_shapely},
-            {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml, geometry::to_gml},
-            {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr, geometry::to_ogr},
-            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY, orb::geom::swapXY},
+            {"toGml", Kind::Class, {{"geometry", "dict | list | str"}}, "etree._Element", kToGml, orb::geom::to_gml},
+            {"toOgr", Kind::Class, {{"geometry", "dict | list | str"}}, "ogr.Geometry | None", kToOgr, orb::geom::to_ogr},
+            {"swapXY", Kind::Class, {{"geometry", "dict | list | str"}}, "dict", kSwapXY, orb::geom::swap_xy},
             {"getXY", Kind::Class,
              {{"geometry", "dict | list | str"}, {"endpoint", "bool", "True"}},
-             "list", kGetXY, orb::geom::getXY},
+             "list", kGetXY, orb::geom::get_xy},
             {"rotate", Kind::Class,
              {{"geometry", "dict | list | str"},
               {"angle", "float"},

@@ -2,21 +2,21 @@
 #include "geometry/geometry_input.h"
 
 #include "frame/method.h"
+#include "geometry/dict_walk.h"
+#include "geometry/loads.h"
+#include "geometry/messages.h"
 
-namespace geometry {
+namespace orb::geom {
 
 void check_nesting(int depth) {
     if (depth > kMaxNesting)
-        orb::raisef(PyExc_Exception,
-                    "Invalid [geometry] parameter. Collections are nested more than %d deep.",
-                    kMaxNesting);
+        raise_format(msg::kNestedTooDeep, integer(kMaxNesting));
 }
 
-orb::Ref geometry_dict(PyObject* cls, PyObject* value) {
-    if (PyDict_CheckExact(value)) return orb::Ref::borrow(value);
-    orb::Ref loaded = orb::call_method(cls, ORB_STR("loads"), {value});
-    orb::require(loaded, orb::Exact::Dict);
-    return loaded;
+Ref geometry_dict(PyObject* cls, PyObject* value) {
+    Ref geometry = as_dict(cls, value);
+    require(geometry, Exact::Dict);
+    return geometry;
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

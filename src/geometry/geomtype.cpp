@@ -45,6 +45,13 @@ Type type_of(PyObject* value, int count) {
 
 Ref class_name(PyObject* value) { return Ref::steal(PyType_GetName(Py_TYPE(value))); }
 
+Ref new_geometry(PyObject* type, PyObject* key, PyObject* value) {
+    Ref d = Ref::steal(PyDict_New());
+    if (PyDict_SetItem(d, ORB_STR("type"), type) < 0 || PyDict_SetItem(d, key, value) < 0)
+        throw PyError{};
+    return d;
+}
+
 Type shapely_type(PyObject* value) {
     Ref name = class_name(value);
     for (int i = 0; i < kTypeCount; ++i)

@@ -42,4 +42,8 @@ Type shapely_type(PyObject* value);
 // `__name__` of the class of `value`, for messages.
 Ref class_name(PyObject* value);
 
+// A new geometry dict {"type": type, key: value}, with "type" first; `key`
+// is "coordinates", or "geometries" for a collection.
+Ref new_geometry(PyObject* type, PyObject* key, PyObject* value);
+
 }  // namespace orb::geom

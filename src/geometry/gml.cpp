@@ -13,15 +13,14 @@
 // readers, pygml's own included, look for them.
 #include "geometry/gml.h"
 
+#include "geometry/dict_walk.h"
 #include "geometry/geometry_input.h"
 
 #include <string>
 #include <vector>
 
-namespace geometry {
+namespace orb::geom {
 namespace {
-
-using orb::Ref;
 
 // Tuples to lists at every depth: numbers and text (subclasses included)
 // are kept, sets, sequences and dicts are rebuilt with converted members,
@@ -34,8 +33,8 @@ Ref sequence(PyObject* value, int depth) {
         Ref out = Ref::steal(PySet_New(nullptr));
         Ref it = Ref::steal(PyObject_GetIter(value));
         while (Ref item = Ref::steal_or_null(PyIter_Next(it)))
-            if (PySet_Add(out, sequence(item, depth + 1)) < 0) throw orb::PyError{};
-        orb::check_error();
+            if (PySet_Add(out, sequence(item, depth + 1)) < 0) throw PyError{};
+        check_error();
         return out;
     }
     if (PyList_Check(value) || PyTuple_Check(value)) {
@@ -54,17 +53,11 @@ Ref sequence(PyObject* value, int depth) {
             PyObject* pair = PyList_GET_ITEM(pairs.get(), i);
             if (PyDict_SetItem(out, sequence(PyTuple_GET_ITEM(pair, 0), depth + 1),
                                sequence(PyTuple_GET_ITEM(pair, 1), depth + 1)) < 0)
-                throw orb::PyError{};
+                throw PyError{};
         }
         return out;
     }
-    return orb::none();
-}
-
-bool has_key(PyObject* dict, PyObject* key) {
-    int found = PyDict_Contains(dict, key);
-    if (found < 0) throw orb::PyError{};
-    return found == 1;
+    return none();
 }
 
 // Converts the coordinates of one parsed geometry in place; a collection
@@ -78,12 +71,12 @@ void convert(PyObject* parsed, int depth) {
             Ref::steal(PyObject_GetItem(parsed, ORB_STR("geometries")))));
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(members.get()); ++i)
             convert(PyList_GET_ITEM(members.get(), i), depth + 1);
-        if (PyObject_SetItem(parsed, ORB_STR("geometries"), members) < 0) throw orb::PyError{};
+        if (PyObject_SetItem(parsed, ORB_STR("geometries"), members) < 0) throw PyError{};
         return;
     }
     Ref coords = Ref::steal(PyObject_GetItem(parsed, ORB_STR("coordinates")));
     if (PyObject_SetItem(parsed, ORB_STR("coordinates"), sequence(coords, 0)) < 0)
-        throw orb::PyError{};
+        throw PyError{};
 }
 
 // A copy of a geometry dict for the encoder: a new dict, and for a
@@ -94,7 +87,7 @@ Ref encoder_copy(PyObject* geometry, int depth) {
     Ref copy = Ref::steal(PyDict_Copy(geometry));
     PyObject* members = PyDict_GetItemWithError(copy, ORB_STR("geometries"));
     if (!members) {
-        orb::check_error();
+        check_error();
         return copy;
     }
     if (!PyList_Check(members) && !PyTuple_Check(members)) return copy;
@@ -104,7 +97,7 @@ Ref encoder_copy(PyObject* geometry, int depth) {
         if (PyDict_Check(member))
             PyList_SetItem(items, i, encoder_copy(member, depth + 1).release());
     }
-    if (PyDict_SetItem(copy, ORB_STR("geometries"), items) < 0) throw orb::PyError{};
+    if (PyDict_SetItem(copy, ORB_STR("geometries"), items) < 0) throw PyError{};
     return copy;
 }
 
@@ -117,16 +110,25 @@ constexpr const char* kPointMembers = "{http://www.opengis.net/gml/3.2}pointMemb
 // Renames the geometryMembers child of every MultiPoint to pointMembers.
 void name_point_members(PyObject* tree) {
     Ref multi_points = Ref::steal(PySequence_List(
-        orb::call_method(tree, ORB_STR("iter"), {orb::text(kMultiPoint).get()})));
-    Ref members_tag = orb::text(kGeometryMembers);
-    Ref point_members_tag = orb::text(kPointMembers);
+        call_method(tree, ORB_STR("iter"), {text(kMultiPoint).get()})));
+    Ref members_tag = text(kGeometryMembers);
+    Ref point_members_tag = text(kPointMembers);
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(multi_points.get()); ++i) {
-        Ref members = orb::call_method(PyList_GET_ITEM(multi_points.get(), i), ORB_STR("find"),
-                                       {members_tag.get()});
+        Ref members = call_method(PyList_GET_ITEM(multi_points.get(), i), ORB_STR("find"),
+                                  {members_tag.get()});
         if (members.get() == Py_None) continue;
         if (PyObject_SetAttr(members, ORB_STR("tag"), point_members_tag) < 0)
-            throw orb::PyError{};
+            throw PyError{};
     }
+}
+
+// d[key] of a dict as an owned reference, or an empty Ref when absent.
+// Owned, since the walks below may run a caller's iterator, which may
+// change the dict and drop the value while it is being walked.
+Ref value_of(PyObject* d, PyObject* key) {
+    Ref v = Ref::borrow(PyDict_GetItemWithError(d, key));
+    if (!v) check_error();
+    return v;
 }
 
 // The vertex lists that the encoder writes as posList elements, in the
@@ -134,27 +136,20 @@ void name_point_members(PyObject* tree) {
 void pos_lists(PyObject* geometry, int depth, std::vector<Ref>& out) {
     check_nesting(depth);
     if (!PyDict_Check(geometry)) return;
-    PyObject* type = PyDict_GetItemWithError(geometry, ORB_STR("type"));
-    if (!type) {
-        orb::check_error();
-        return;
-    }
+    const Ref type = value_of(geometry, ORB_STR("type"));
+    if (!type) return;
     auto is = [&](const char* name) {
         return PyUnicode_Check(type) && PyUnicode_CompareWithASCIIString(type, name) == 0;
     };
     if (is("GeometryCollection")) {
-        PyObject* members = PyDict_GetItemWithError(geometry, ORB_STR("geometries"));
-        if (members) for_each_item(members, [&](PyObject* m) { pos_lists(m, depth + 1, out); });
-        orb::check_error();
+        if (Ref members = value_of(geometry, ORB_STR("geometries")))
+            for_each_item(members, [&](PyObject* m) { pos_lists(m, depth + 1, out); });
         return;
     }
-    PyObject* coords = PyDict_GetItemWithError(geometry, ORB_STR("coordinates"));
-    if (!coords) {
-        orb::check_error();
-        return;
-    }
+    const Ref coords = value_of(geometry, ORB_STR("coordinates"));
+    if (!coords) return;
     if (is("LineString")) {
-        out.push_back(Ref::borrow(coords));
+        out.push_back(coords);
     } else if (is("MultiLineString") || is("Polygon")) {
         for_each_item(coords, [&](PyObject* line) { out.push_back(Ref::borrow(line)); });
     } else if (is("MultiPolygon")) {
@@ -171,7 +166,7 @@ Py_ssize_t shared_dimension(PyObject* line) {
     bool first = true;
     for_each_item(line, [&](PyObject* vertex) {
         Py_ssize_t n = PyObject_Length(vertex);
-        if (n < 0) throw orb::PyError{};
+        if (n < 0) throw PyError{};
         if (first) dimension = n;
         else if (n != dimension) dimension = 0;
         first = false;
@@ -186,38 +181,38 @@ void mark_dimensions(PyObject* tree, PyObject* geometry) {
     std::vector<Ref> lines;
     pos_lists(geometry, 0, lines);
     Ref elements = Ref::steal(PySequence_List(
-        orb::call_method(tree, ORB_STR("iter"), {orb::text(kPosList).get()})));
+        call_method(tree, ORB_STR("iter"), {text(kPosList).get()})));
     if (PyList_GET_SIZE(elements.get()) != static_cast<Py_ssize_t>(lines.size())) return;
     for (size_t i = 0; i < lines.size(); ++i) {
         Py_ssize_t dimension = shared_dimension(lines[i]);
         if (dimension <= 2) continue;
         PyObject* element = PyList_GET_ITEM(elements.get(), static_cast<Py_ssize_t>(i));
-        Ref attrib = orb::getattr(element, ORB_STR("attrib"));
+        Ref attrib = getattr(element, ORB_STR("attrib"));
         int has = PySequence_Contains(attrib, ORB_STR("srsDimension"));
-        if (has < 0) throw orb::PyError{};
+        if (has < 0) throw PyError{};
         if (has) continue;
-        orb::call_method(element, ORB_STR("set"),
-                         {ORB_STR("srsDimension"), orb::text(std::to_string(dimension)).get()});
+        call_method(element, ORB_STR("set"),
+                    {ORB_STR("srsDimension"), text(std::to_string(dimension)).get()});
     }
 }
 
 }  // namespace
 
-Ref from_gml(orb::Args a) {
-    Ref parsed = orb::call(orb::getattr(orb::global(ORB_STR("pygml")), ORB_STR("parse")), {a[1]});
-    Ref result = orb::getattr(parsed, ORB_STR("__geo_interface__"));
+Ref from_gml(Args a) {
+    Ref parsed = call(getattr(global(ORB_STR("pygml")), ORB_STR("parse")), {a[1]});
+    Ref result = getattr(parsed, ORB_STR("__geo_interface__"));
     convert(result, 0);
     return result;
 }
 
-Ref to_gml(orb::Args a) {
+Ref to_gml(Args a) {
     Ref geojson = geometry_dict(a[0], a[1]);
-    Ref encode = orb::getattr(orb::getattr(orb::global(ORB_STR("pygml")), ORB_STR("v32")),
-                              ORB_STR("encode_v32"));
-    Ref tree = orb::call(encode, {encoder_copy(geojson, 0).get(), ORB_STR("-1")});
+    Ref encode = getattr(getattr(global(ORB_STR("pygml")), ORB_STR("v32")),
+                         ORB_STR("encode_v32"));
+    Ref tree = call(encode, {encoder_copy(geojson, 0).get(), ORB_STR("-1")});
     mark_dimensions(tree, geojson);
     name_point_members(tree);
     return tree;
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

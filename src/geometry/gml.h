@@ -3,9 +3,9 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref from_gml(orb::Args a);
-orb::Ref to_gml(orb::Args a);
+Ref from_gml(Args a);
+Ref to_gml(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

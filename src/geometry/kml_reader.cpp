@@ -10,14 +10,14 @@
 #include "geometry/kml_reader.h"
 
 #include "geometry/geometry_input.h"
+#include "geometry/geomtype.h"
+#include "geometry/messages.h"
 
 #include <utility>
 #include <vector>
 
-namespace geometry {
+namespace orb::geom {
 namespace {
-
-using orb::Ref;
 
 // Namespace of the KML 2.2 extension elements (prefix gx).
 constexpr const char* kGxNamespace = "http://www.google.com/kml/ext/2.2";
@@ -41,7 +41,7 @@ Ref ordinate(PyObject* text, const void* data, int kind, Py_ssize_t start, Py_ss
             buf[n] = '\0';
             char* stop = nullptr;
             double x = PyOS_string_to_double(buf, &stop, nullptr);
-            if (stop == buf + n && !PyErr_Occurred()) return orb::number(x);
+            if (stop == buf + n && !PyErr_Occurred()) return number(x);
             PyErr_Clear();
         }
     }
@@ -62,7 +62,7 @@ enum class Split {
 Ref read_vertices(PyObject* value, Split split) {
     Ref text = Ref::borrow(value);
     if (!PyUnicode_CheckExact(value)) {
-        orb::call_method(value, split == Split::Tuples ? ORB_STR("strip") : ORB_STR("split"), {});
+        call_method(value, split == Split::Tuples ? ORB_STR("strip") : ORB_STR("split"), {});
         text = Ref::steal(PyUnicode_FromObject(value));
     }
     const int kind = PyUnicode_KIND(text.get());
@@ -107,13 +107,6 @@ bool tag_is(PyObject* tag, const char* name) {
     return PyUnicode_Check(tag) && PyUnicode_CompareWithASCIIString(tag, name) == 0;
 }
 
-Ref new_geometry(PyObject* type, PyObject* key, PyObject* value) {
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("type"), type) < 0 || PyDict_SetItem(d, key, value) < 0)
-        throw orb::PyError{};
-    return d;
-}
-
 Ref new_list(const std::vector<Ref>& items) {
     Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(items.size())));
     for (size_t i = 0; i < items.size(); ++i)
@@ -132,13 +125,13 @@ public:
     Reader()
         : namespaces_(Ref::steal(PyDict_New())),
           track_tag_(Ref::steal(PyUnicode_FromFormat("{%s}Track", kGxNamespace))) {
-        if (PyDict_SetItemString(namespaces_, "gx", orb::text(kGxNamespace)) < 0)
-            throw orb::PyError{};
+        if (PyDict_SetItemString(namespaces_, "gx", text(kGxNamespace)) < 0)
+            throw PyError{};
     }
 
     // The dict of one element read as a root, or None for any other element.
     Ref root(PyObject* element, int depth) {
-        Ref tag = orb::getattr(element, ORB_STR("tag"));
+        Ref tag = getattr(element, ORB_STR("tag"));
         if (tag_is(tag, "Point"))
             return new_geometry(ORB_STR("Point"), ORB_STR("coordinates"), first_vertex(element));
         if (tag_is(tag, "LineString"))
@@ -149,7 +142,7 @@ public:
         if (tag_is(tag, "MultiGeometry")) return multi_geometry(element, depth);
         if (is_track(tag))
             return new_geometry(ORB_STR("LineString"), ORB_STR("coordinates"), track(element));
-        return orb::none();
+        return none();
     }
 
 private:
@@ -161,25 +154,25 @@ private:
     // Coordinates rule: the vertices of the first `coordinates` child, or
     // None without one.
     Ref coordinates(PyObject* element) {
-        Ref child = orb::call_method(element, ORB_STR("find"), {ORB_STR("coordinates")});
+        Ref child = call_method(element, ORB_STR("find"), {ORB_STR("coordinates")});
         if (child.get() == Py_None) return child;
-        return read_vertices(orb::getattr(child, ORB_STR("text")), Split::Tuples);
+        return read_vertices(getattr(child, ORB_STR("text")), Split::Tuples);
     }
 
     // coordinates[0]: a Point without coordinates fails on None, one with
     // whitespace only on the empty list, both as the interpreter would.
     Ref first_vertex(PyObject* element) {
-        return Ref::steal(PyObject_GetItem(coordinates(element), orb::integer(0)));
+        return Ref::steal(PyObject_GetItem(coordinates(element), integer(0)));
     }
 
     // The outer ring, then every inner ring in document order, whether each
     // hole has its own innerBoundaryIs or several share one.
     Ref rings(PyObject* element) {
-        Ref outer = orb::call_method(element, ORB_STR("find"),
-                                     {ORB_STR("outerBoundaryIs/LinearRing")});
+        Ref outer = call_method(element, ORB_STR("find"),
+                                {ORB_STR("outerBoundaryIs/LinearRing")});
         std::vector<Ref> ring_list{coordinates(outer)};
-        Ref inner = as_list(orb::call_method(element, ORB_STR("findall"),
-                                             {ORB_STR("innerBoundaryIs/LinearRing")}));
+        Ref inner = as_list(call_method(element, ORB_STR("findall"),
+                                        {ORB_STR("innerBoundaryIs/LinearRing")}));
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(inner.get()); ++i)
             ring_list.push_back(coordinates(PyList_GET_ITEM(inner.get(), i)));
         return new_list(ring_list);
@@ -188,14 +181,14 @@ private:
     // One vertex per coord child: the extension's own, or the plain ones
     // when there are none, never the two mixed.
     Ref track(PyObject* element) {
-        Ref coords = as_list(orb::call_method(element, ORB_STR("findall"),
-                                              {ORB_STR("gx:coord"), namespaces_.get()}));
+        Ref coords = as_list(call_method(element, ORB_STR("findall"),
+                                         {ORB_STR("gx:coord"), namespaces_.get()}));
         if (PyList_GET_SIZE(coords.get()) == 0)
-            coords = as_list(orb::call_method(element, ORB_STR("findall"), {ORB_STR("coord")}));
+            coords = as_list(call_method(element, ORB_STR("findall"), {ORB_STR("coord")}));
         std::vector<Ref> vertices;
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(coords.get()); ++i)
             vertices.push_back(read_vertices(
-                orb::getattr(PyList_GET_ITEM(coords.get(), i), ORB_STR("text")), Split::Single));
+                getattr(PyList_GET_ITEM(coords.get(), i), ORB_STR("text")), Split::Single));
         return new_list(vertices);
     }
 
@@ -209,13 +202,13 @@ private:
         std::vector<Ref> points, lines, polygons, nested;
         Ref children = Ref::steal(PyObject_GetIter(element));
         while (Ref child = Ref::steal_or_null(PyIter_Next(children))) {
-            Ref tag = orb::getattr(child, ORB_STR("tag"));
+            Ref tag = getattr(child, ORB_STR("tag"));
             if (tag_is(tag, "Point")) points.push_back(child);
             else if (tag_is(tag, "LineString")) lines.push_back(child);
             else if (tag_is(tag, "Polygon")) polygons.push_back(child);
             else if (tag_is(tag, "MultiGeometry") || is_track(tag)) nested.push_back(child);
         }
-        orb::check_error();
+        check_error();
 
         std::vector<Ref> point_coords, line_coords, polygon_coords;
         for (const Ref& p : points) point_coords.push_back(first_vertex(p));
@@ -248,7 +241,7 @@ private:
             Ref member = root(n, depth + 1);
             if (member.get() != Py_None) members.push_back(member);
         }
-        if (members.empty()) return orb::none();
+        if (members.empty()) return none();
         return new_geometry(ORB_STR("GeometryCollection"), ORB_STR("geometries"),
                             new_list(members));
     }
@@ -259,25 +252,25 @@ private:
 
 }  // namespace
 
-Ref from_kml(orb::Args a) {
+Ref from_kml(Args a) {
     PyObject* geometry = a[1];
     Reader reader;
-    Ref etree = orb::global(ORB_STR("etree"));
+    Ref etree = global(ORB_STR("etree"));
     Ref element;
     if (PyUnicode_CheckExact(geometry)) {
-        Ref parser_class = orb::getattr(etree, ORB_STR("XMLParser"));
-        Ref parser = orb::call(parser_class, {},
-                               {{"resolve_entities", Py_False},
-                                {"load_dtd", Py_False},
-                                {"no_network", Py_True}});
-        element = orb::call(orb::getattr(etree, ORB_STR("fromstring")), {geometry, parser.get()});
+        Ref parser_class = getattr(etree, ORB_STR("XMLParser"));
+        Ref parser = call(parser_class, {},
+                          {{"resolve_entities", Py_False},
+                           {"load_dtd", Py_False},
+                           {"no_network", Py_True}});
+        element = call(getattr(etree, ORB_STR("fromstring")), {geometry, parser.get()});
     } else if (reinterpret_cast<PyObject*>(Py_TYPE(geometry)) ==
-               orb::getattr(etree, ORB_STR("_Element")).get()) {
+               getattr(etree, ORB_STR("_Element")).get()) {
         element = Ref::borrow(geometry);
     } else {
-        orb::raise(PyExc_Exception, "The [geometry] parameter type not supported.");
+        raise(PyExc_Exception, msg::kNotSupported);
     }
     return reader.root(element, 0);
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -4,8 +4,8 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref from_kml(orb::Args a);
+Ref from_kml(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

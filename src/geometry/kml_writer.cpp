@@ -6,25 +6,27 @@
 #include "geometry/kml_writer.h"
 
 #include "geometry/geometry_input.h"
+#include "geometry/geomtype.h"
+#include "geometry/loads.h"
+#include "geometry/messages.h"
+#include "geometry/vertex.h"
 
 #include <string>
 #include <vector>
 
-namespace geometry {
+namespace orb::geom {
 namespace {
-
-using orb::Ref;
 
 // The interpreter's str() of one ordinate, appended to `out`.  Exact floats
 // and strings skip the object round trip; everything else goes through
 // PyObject_Str, as str() would.
 void append_ordinate(PyObject* v, std::string& out) {
     if (PyFloat_CheckExact(v)) {
-        out += orb::float_str(PyFloat_AS_DOUBLE(v));
+        out += float_str(PyFloat_AS_DOUBLE(v));
     } else if (PyUnicode_CheckExact(v)) {
-        out += orb::utf8(v);
+        out += utf8(v);
     } else {
-        out += orb::utf8(Ref::steal(PyObject_Str(v)));
+        out += utf8(Ref::steal(PyObject_Str(v)));
     }
 }
 
@@ -47,116 +49,100 @@ Ref line_text(PyObject* coords) {
         first = false;
         append_point_text(vertex, out);
     });
-    return orb::text(out);
+    return text(out);
 }
 
 // The value under `key`, or a new empty list when the key is missing.
 Ref list_or_empty(PyObject* dict, PyObject* key) {
     PyObject* v = PyDict_GetItemWithError(dict, key);
     if (v) return Ref::borrow(v);
-    orb::check_error();
+    check_error();
     return Ref::steal(PyList_New(0));
 }
 
-// Builder kinds, in the order of the dispatch table.
-enum class Builder : long { Point, MultiPoint, LineString, MultiLineString, Polygon,
-                            MultiPolygon, GeometryCollection };
-
-// The dispatch table: type name -> Builder, looked up as a dict key so that
-// an unhashable type value raises the interpreter's own TypeError.  Made
-// once and kept for the life of the process, like the interned names.
+// The dispatch table: type name -> the Type's number, looked up as a dict
+// key so that an unhashable type value raises the interpreter's own
+// TypeError.  Made once and kept for the life of the process, like the
+// interned names.
 PyObject* dispatch_table() {
-    static PyObject* table = [] {
-        static const char* const names[] = {"Point", "MultiPoint", "LineString",
-                                            "MultiLineString", "Polygon", "MultiPolygon",
-                                            "GeometryCollection"};
-        PyObject* d = PyDict_New();
-        if (!d) return d;
-        for (long i = 0; i < 7; ++i) {
-            PyObject* k = PyUnicode_InternFromString(names[i]);
-            PyObject* v = PyLong_FromLong(i);
-            if (!k || !v || PyDict_SetItem(d, k, v) < 0) {
-                Py_XDECREF(k);
-                Py_XDECREF(v);
-                Py_DECREF(d);
-                return static_cast<PyObject*>(nullptr);
-            }
-            Py_DECREF(k);
-            Py_DECREF(v);
-        }
-        return d;
-    }();
-    if (!table) throw orb::PyError{};
+    static PyObject* table = nullptr;
+    if (!table) {
+        Ref d = Ref::steal(PyDict_New());
+        for (int i = 0; i < kTypeCount; ++i)
+            if (PyDict_SetItem(d, type_text(static_cast<Type>(i)), integer(i)) < 0)
+                throw PyError{};
+        table = d.release();
+    }
     return table;
 }
 
 // Raises the unknown-type message while the failed lookup's KeyError is
 // being handled, so that KeyError becomes its context.
 [[noreturn]] void raise_unknown_type(PyObject* type_value) {
-    Ref key_error = orb::call(PyExc_KeyError, {type_value});
-    Ref shown = orb::format(type_value, "");
-    PyErr_Format(PyExc_Exception, "[%U] is not a valid type in [geometry] parameter.",
-                 shown.get());
+    Ref key_error = call(PyExc_KeyError, {type_value});
+    PyErr_SetObject(PyExc_Exception, formatted(msg::kNotValidGeometry, type_value));
     PyObject* raised = PyErr_GetRaisedException();
     PyException_SetContext(raised, key_error.release());
     PyErr_SetRaisedException(raised);
-    throw orb::PyError{};
+    throw PyError{};
 }
 
 class Writer {
 public:
     Writer()
-        : element_(orb::getattr(orb::global(ORB_STR("etree")), ORB_STR("Element"))) {}
+        : element_(getattr(global(ORB_STR("etree")), ORB_STR("Element"))) {}
 
     // Dispatcher: the tree of one geometry dict.
     Ref kml(PyObject* geojson, int depth) {
-        orb::require(geojson, orb::Exact::Dict);
+        require(geojson, Exact::Dict);
         Ref type_value = Ref::borrow(PyDict_GetItemWithError(geojson, ORB_STR("type")));
         if (!type_value) {
-            orb::check_error();
+            check_error();
             type_value = Ref::steal(PyUnicode_FromString(""));
         }
         PyObject* found = PyDict_GetItemWithError(dispatch_table(), type_value);
         if (!found) {
-            orb::check_error();
+            check_error();
             raise_unknown_type(type_value);
         }
-        switch (static_cast<Builder>(PyLong_AsLong(found))) {
-            case Builder::Point:
+        switch (static_cast<Type>(PyLong_AsLong(found))) {
+            case Type::Point:
                 return point(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiPoint:
+            case Type::MultiPoint:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* p) { return point(p); });
-            case Builder::LineString:
+            case Type::LineString:
                 return line_string(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiLineString:
+            case Type::MultiLineString:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* l) { return line_string(l); });
-            case Builder::Polygon:
+            case Type::Polygon:
                 return polygon(list_or_empty(geojson, ORB_STR("coordinates")));
-            case Builder::MultiPolygon:
+            case Type::MultiPolygon:
                 return multi(list_or_empty(geojson, ORB_STR("coordinates")),
                              [&](PyObject* p) { return polygon(p); });
-            case Builder::GeometryCollection:
+            case Type::GeometryCollection:
                 check_nesting(depth + 1);
                 return multi(list_or_empty(geojson, ORB_STR("geometries")),
                              [&](PyObject* g) { return kml(g, depth + 1); });
+            case Type::None:
+                break;
         }
-        return orb::none();  // not reached: the table has seven entries
+        return none();  // not reached: the table holds the seven names only
     }
 
 private:
     // Element rule: a new element named `tag` with text, one child or a
     // list of children.
-    Ref element(PyObject* tag) { return orb::call(element_, {tag}); }
+    Ref element(PyObject* tag) { return call(element_, {tag}); }
     Ref with_text(PyObject* tag, PyObject* text) {
         Ref e = element(tag);
-        if (PyObject_SetAttr(e, ORB_STR("text"), text) < 0) throw orb::PyError{};
+        if (PyObject_SetAttr(e, ORB_STR("text"), text) < 0) throw PyError{};
         return e;
     }
     Ref with_children(PyObject* tag, const std::vector<Ref>& children) {
         Ref e = element(tag);
-        for (const Ref& c : children) orb::call_method(e, ORB_STR("append"), {c.get()});
+        for (const Ref& c : children) call_method(e, ORB_STR("append"), {c.get()});
         return e;
     }
     Ref with_child(PyObject* tag, const Ref& child) { return with_children(tag, {child}); }
@@ -164,18 +150,18 @@ private:
     Ref point(PyObject* coords) {
         std::string out;
         append_point_text(coords, out);
-        return with_child(ORB_STR("Point"), with_text(ORB_STR("coordinates"), orb::text(out)));
+        return with_child(ORB_STR("Point"), with_text(ORB_STR("coordinates"), text(out)));
     }
 
     Ref line_string(PyObject* coords) {
-        orb::require(coords, orb::Exact::List);
+        require(coords, Exact::List);
         return with_child(ORB_STR("LineString"),
                           with_text(ORB_STR("coordinates"), line_text(coords)));
     }
 
     // `boundary` > LinearRing > coordinates for one ring (exactly a list).
     Ref boundary(PyObject* tag, PyObject* ring) {
-        orb::require(ring, orb::Exact::List);
+        require(ring, Exact::List);
         Ref linear_ring = with_child(ORB_STR("LinearRing"),
                                      with_text(ORB_STR("coordinates"), line_text(ring)));
         return with_child(tag, linear_ring);
@@ -184,8 +170,8 @@ private:
     // The first ring is the outer boundary, every further ring one hole.
     Ref polygon(PyObject* coords) {
         // coords[0] and coords[1:], by subscript as the interpreter does.
-        Ref outer_ring = Ref::steal(PyObject_GetItem(coords, orb::integer(0)));
-        Ref from_second = Ref::steal(PySlice_New(orb::integer(1), nullptr, nullptr));
+        Ref outer_ring = Ref::steal(PyObject_GetItem(coords, integer(0)));
+        Ref from_second = Ref::steal(PySlice_New(integer(1), nullptr, nullptr));
         Ref holes = Ref::steal(PyObject_GetItem(coords, from_second));
         std::vector<Ref> children{boundary(ORB_STR("outerBoundaryIs"), outer_ring)};
         for_each_item(holes, [&](PyObject* hole) {
@@ -207,10 +193,10 @@ private:
 
 }  // namespace
 
-Ref to_kml(orb::Args a) {
+Ref to_kml(Args a) {
     Ref geojson = geometry_dict(a[0], a[1]);
     Writer writer;
     return writer.kml(geojson, 0);
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,8 +3,8 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref to_kml(orb::Args a);
+Ref to_kml(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

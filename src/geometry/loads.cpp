@@ -33,41 +33,18 @@ bool Code::equals(int k) const {
     return eq != 0;
 }
 
+Ref formatted(const char* message, PyObject* value) {
+    return call_method(text(message), ORB_STR("format"), {value});
+}
+
 void raise_format(const char* message, PyObject* value) {
-    Ref formatted = call_method(text(message), ORB_STR("format"), {value});
-    PyErr_SetObject(PyExc_Exception, formatted);
+    PyErr_SetObject(PyExc_Exception, formatted(message, value));
     throw PyError{};
 }
 
 Ref load_again(PyObject* cls, PyObject* value) { return call_method(cls, ORB_STR("loads"), {value}); }
 
 namespace {
-
-// Collections nested this deep are refused with RecursionError.  Each level
-// of nesting is a call of loads through the interpreter with the readers'
-// frames in between; the interpreter's own C depth limit (1500 calls) would
-// let a deeply nested text overflow the thread's stack first (it does at a
-// few hundred levels under AddressSanitizer).  No real collection comes near.
-constexpr int kMaxNesting = 200;
-
-// Counts the nesting of loads on this thread, and also takes part in the
-// interpreter's own depth count.
-struct RecursionGuard {
-    RecursionGuard() {
-        if (depth >= kMaxNesting)
-            raise(PyExc_RecursionError, "maximum recursion depth exceeded while loading a geometry");
-        if (Py_EnterRecursiveCall(" while loading a geometry")) throw PyError{};
-        ++depth;
-    }
-    ~RecursionGuard() {
-        --depth;
-        Py_LeaveRecursiveCall();
-    }
-    static thread_local int depth;
-    RecursionGuard(const RecursionGuard&) = delete;
-    RecursionGuard& operator=(const RecursionGuard&) = delete;
-};
-thread_local int RecursionGuard::depth = 0;
 
 // item 0 of a list whose type is exactly list (IndexError when empty).
 Ref first_item(PyObject* list) {
@@ -117,14 +94,6 @@ void normalise_line(PyObject* line, bool ring) {
     for_each_item(line, check_vertex);
 }
 
-Ref geometry_dict(PyObject* type, PyObject* list) {
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("type"), type) < 0 ||
-        PyDict_SetItem(d, ORB_STR("coordinates"), list) < 0)
-        throw PyError{};
-    return d;
-}
-
 Ref normalise_as(Type t, PyObject* type, PyObject* list, const Code& code) {
     switch (t) {
         case Type::Point:
@@ -167,7 +136,7 @@ Ref normalise_as(Type t, PyObject* type, PyObject* list, const Code& code) {
         default:
             raise(PyExc_Exception, msg::kInvalidParameter);
     }
-    return geometry_dict(type, list);
+    return new_geometry(type, ORB_STR("coordinates"), list);
 }
 
 Ref load_dict(PyObject* cls, PyObject* d, const Code& code) {
@@ -194,11 +163,7 @@ Ref load_dict(PyObject* cls, PyObject* d, const Code& code) {
         if (!PyDict_Check(member)) raise(PyExc_Exception, msg::kShouldBeDict);
         if (PyList_Append(loaded, load_again(cls, member)) < 0) throw PyError{};
     });
-    Ref result = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(result, ORB_STR("type"), type_text(Type::GeometryCollection)) < 0 ||
-        PyDict_SetItem(result, ORB_STR("geometries"), loaded) < 0)
-        throw PyError{};
-    return result;
+    return new_geometry(type_text(Type::GeometryCollection), ORB_STR("geometries"), loaded);
 }
 
 }  // namespace
@@ -211,7 +176,6 @@ Ref loads(Args a) {
     PyObject* cls = a[0];
     PyObject* value = a[1];
     const Code code(a[2]);
-    RecursionGuard guard;
     if (PyDict_CheckExact(value)) return load_dict(cls, value, code);
     if (PyList_CheckExact(value)) {
         Type t = type_by_depth(value, code);

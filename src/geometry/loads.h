@@ -27,6 +27,8 @@ private:
     int known_;
 };
 
+// `message.format(value)`: the interpreter's str of the value in the braces.
+Ref formatted(const char* message, PyObject* value);
 // Raises Exception with `message.format(value)`.
 [[noreturn]] void raise_format(const char* message, PyObject* value);
 

@@ -1,6 +1,6 @@
-// The fixed messages of geometry loading, kept together.  All are raised
-// with the base Exception class; those with braces are filled by the
-// text's format method.
+// The fixed messages of the geometry methods, kept together.  All are
+// raised with the base Exception class; those with braces are filled by
+// the text's format method (raise_format, loads.h).
 #pragma once
 
 namespace orb::geom::msg {
@@ -21,6 +21,15 @@ inline constexpr const char* kInvalidParameter = "Invalid parameter.";
 inline constexpr const char* kInvalidCode = "Invalid [code] parameter.";
 inline constexpr const char* kNotValidType = "[{}] is not a valid type in [coordinates] parameter.";
 inline constexpr const char* kNotValidGeometry = "[{}] is not a valid type in [geometry] parameter.";
+inline constexpr const char* kNotValidFormat = "[{}] is not a valid type in [format] parameter.";
+inline constexpr const char* kNotSupported = "The [geometry] parameter type not supported.";
+
+// The writers and vertex operations, for a dict whose type and keys do not
+// fit together.
+inline constexpr const char* kInvalidGeometryType = "Invalid geometry type.";
+// The converters' own bound on nested collections (geometry_input.h).
+inline constexpr const char* kNestedTooDeep =
+    "Invalid [geometry] parameter. Collections are nested more than {} deep.";
 
 // Code messages by the codes they list.
 inline constexpr const char* kCode01 = "[{}] should be one of [-1,0] in [code] parameter.";

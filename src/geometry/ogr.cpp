@@ -2,29 +2,24 @@
 // the one form that OGR and the geometry dict share.
 #include "geometry/ogr.h"
 
+#include "geometry/dict_walk.h"
 #include "geometry/geometry_input.h"
+#include "geometry/textutil.h"
 
-namespace geometry {
+namespace orb::geom {
 
-using orb::Ref;
-
-Ref from_ogr(orb::Args a) {
-    Ref text = orb::call_method(a[1], ORB_STR("ExportToJson"), {});
-    return orb::call(orb::getattr(orb::global(ORB_STR("json")), ORB_STR("loads")), {text.get()});
+Ref from_ogr(Args a) {
+    Ref text = call_method(a[1], ORB_STR("ExportToJson"), {});
+    return json_loads(text);
 }
 
 // None when OGR makes no geometry of the text, or an empty one.
-Ref to_ogr(orb::Args a) {
+Ref to_ogr(Args a) {
     Ref geojson = geometry_dict(a[0], a[1]);
-    Ref text =
-        orb::call(orb::getattr(orb::global(ORB_STR("json")), ORB_STR("dumps")), {geojson.get()});
-    Ref made = orb::call(
-        orb::getattr(orb::global(ORB_STR("ogr")), ORB_STR("CreateGeometryFromJson")), {text.get()});
+    Ref text = json_dumps(geojson);
+    Ref made = call_method(global(ORB_STR("ogr")), ORB_STR("CreateGeometryFromJson"), {text});
     if (made.get() == Py_None) return made;
-    Ref empty = orb::call_method(made, ORB_STR("IsEmpty"), {});
-    int is_empty = PyObject_IsTrue(empty);
-    if (is_empty < 0) throw orb::PyError{};
-    return is_empty ? orb::none() : made;
+    return truth(call_method(made, ORB_STR("IsEmpty"), {})) ? none() : made;
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

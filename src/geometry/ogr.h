@@ -3,9 +3,9 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref from_ogr(orb::Args a);
-orb::Ref to_ogr(orb::Args a);
+Ref from_ogr(Args a);
+Ref to_ogr(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

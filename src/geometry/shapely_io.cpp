@@ -2,6 +2,7 @@
 // each call so that a host's patch is obeyed.
 #include "geometry/shapely_io.h"
 
+#include "geometry/dict_walk.h"
 #include "geometry/geomtype.h"
 #include "geometry/loads.h"
 #include "geometry/messages.h"
@@ -36,10 +37,7 @@ Ref to_shapely(Args a) {
     }
     if (srid != Py_None) result = call_method(shapely, ORB_STR("set_srid"), {result.get(), srid});
     if (result.get() == Py_None) return result;
-    Ref empty = call_method(shapely, ORB_STR("is_empty"), {result.get()});
-    int is_empty = PyObject_IsTrue(empty);
-    if (is_empty < 0) throw PyError{};
-    return is_empty ? none() : result;
+    return truth(call_method(shapely, ORB_STR("is_empty"), {result.get()})) ? none() : result;
 }
 
 Ref from_shapely(Args a) {

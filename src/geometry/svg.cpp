@@ -2,9 +2,9 @@
 // the SVG namespace, with nothing else around it.
 #include "geometry/svg.h"
 
-namespace geometry {
+#include "geometry/dict_walk.h"
 
-using orb::Ref;
+namespace orb::geom {
 
 namespace {
 constexpr const char* kOpen = "<svg xmlns=\"http://www.w3.org/2000/svg\">";
@@ -13,18 +13,15 @@ constexpr const char* kClose = "</svg>";
 
 // a: cls, geometry, scale_factor (exact float), color (str or None),
 // opacity (float or None).  An empty geometry has no fragment: None.
-Ref to_svg(orb::Args a) {
-    Ref shape = orb::call_method(a[0], ORB_STR("toShapely"), {a[1], Py_None});
+Ref to_svg(Args a) {
+    Ref shape = call_method(a[0], ORB_STR("toShapely"), {a[1], Py_None});
     if (shape.get() == Py_None) return shape;
-    Ref geom_type = orb::getattr(shape, ORB_STR("geom_type"));
-    int is_collection = PyObject_RichCompareBool(geom_type, ORB_STR("GeometryCollection"), Py_EQ);
-    if (is_collection < 0) throw orb::PyError{};
     // A collection's fragment takes no opacity.
-    Ref fragment = is_collection
-                       ? orb::call_method(shape, ORB_STR("svg"), {a[2], a[3]})
-                       : orb::call_method(shape, ORB_STR("svg"), {a[2], a[3], a[4]});
-    Ref shown = orb::format(fragment, "");
+    Ref fragment = is_collection(getattr(shape, ORB_STR("geom_type")))
+                       ? call_method(shape, ORB_STR("svg"), {a[2], a[3]})
+                       : call_method(shape, ORB_STR("svg"), {a[2], a[3], a[4]});
+    Ref shown = format(fragment, "");
     return Ref::steal(PyUnicode_FromFormat("%s%U%s", kOpen, shown.get(), kClose));
 }
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -3,8 +3,8 @@
 
 #include "frame/method.h"
 
-namespace geometry {
+namespace orb::geom {
 
-orb::Ref to_svg(orb::Args a);
+Ref to_svg(Args a);
 
-}  // namespace geometry
+}  // namespace orb::geom

@@ -5,16 +5,13 @@
 #include "geometry/textutil.h"
 #include "geometry/wkt_read.h"
 
+#include <string>
+
 namespace orb::geom {
 namespace {
 
-// An opening bracket, at least one character, a closing bracket: GeoJSON.
-const Pattern kGeoJsonTest(R"re(\[[\s\S]+?\])re");
-// The same with parentheses: WKT.
-const Pattern kWktTest(R"re(\([\s\S]+?\))re");
-// Free text: a run of commas (ASCII or fullwidth) with the blanks around it,
-// a run of blanks (the ideographic space included), and the token split.
-const Pattern kCommaRun(R"re((\s*[,，]+\s*)+)re");
+// Free text: a run of blanks (the ideographic space included) and the
+// token split.
 const Pattern kBlankRun(R"re([\s　]+)re");
 const Pattern kTokenSplit(R"re([,\s]+)re");
 
@@ -46,6 +43,22 @@ Ref coordinates_member(PyObject* v) {
 }
 
 inline PyObject* or_none(const Ref& r) { return r ? r.get() : Py_None; }
+
+// Whether re.search of "\[[\s\S]+?\]" (GeoJSON) or "\([\s\S]+?\)" (WKT)
+// finds an opening character, at least one character, then a closing one.
+// It does when the last closing character stands two or more places after
+// the first opening one.  Written as two scans because the lazy pattern
+// retries from every opening character of a text that has no closing one
+// after it, which takes time in the square of the text's length.
+bool holds_pair(PyObject* text, Py_UCS4 open, Py_UCS4 close) {
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(text);
+    const Py_ssize_t first = PyUnicode_FindChar(text, open, 0, n, 1);
+    if (first == -2) throw PyError{};
+    if (first < 0) return false;
+    const Py_ssize_t last = PyUnicode_FindChar(text, close, first, n, -1);
+    if (last == -2) throw PyError{};
+    return last >= first + 2;
+}
 
 Ref first_of(PyObject* list) {
     Ref zero = integer(0);
@@ -109,6 +122,36 @@ Ref read_geojson(PyObject* cls, PyObject* text, int block, const Code& code) {
     return normalise(type, or_none(list), code);
 }
 
+bool is_comma(Py_UCS4 c) { return c == ',' || c == 0xFF0C; }  // ASCII or fullwidth
+
+// re.sub of "(\s*[,，]+\s*)+" by ",": every run of white space and commas
+// that holds a comma becomes one ASCII comma.  The pattern's leftmost
+// match starts where such a run starts and, being greedy, takes all of it;
+// a run of blanks alone never matches.  Written as one pass because the
+// pattern retries from every blank of a long blank run that no comma
+// follows, which takes time in the square of the run's length.
+Ref collapse_comma_runs(PyObject* s) {
+    const CodePoints c(s);
+    std::u32string out;
+    out.reserve(static_cast<size_t>(c.size()));
+    for (Py_ssize_t i = 0; i < c.size();) {
+        if (!c.space(i) && !is_comma(c[i])) {
+            out += c[i++];
+            continue;
+        }
+        const Py_ssize_t start = i;
+        bool comma = false;
+        for (; i < c.size() && (c.space(i) || is_comma(c[i])); ++i) comma = comma || is_comma(c[i]);
+        if (comma) {
+            out += U',';
+        } else {
+            for (Py_ssize_t k = start; k < i; ++k) out += c[k];
+        }
+    }
+    return Ref::steal(PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, out.data(),
+                                                static_cast<Py_ssize_t>(out.size())));
+}
+
 // A single token: hexadecimal WKB or EWKB, read by shapely and returned as
 // converted, without normalisation and without a code test.
 Ref read_wkb(PyObject* cls, PyObject* token) {
@@ -133,7 +176,7 @@ Ref read_free(PyObject* cls, PyObject* text, int block, const Code& code) {
     // text without them (a WKB token) is left as it is without asking re.
     Ref s = strip(text);
     const bool commas = contains(s, ',') || contains(s, 0xFF0C);
-    if (commas) s = re_sub(kCommaRun, ORB_STR(","), s);
+    if (commas) s = collapse_comma_runs(s);
     const bool blanks = contains_space(s);
     if (blanks) s = re_sub(kBlankRun, ORB_STR(" "), s);
     Ref tokens;
@@ -176,12 +219,8 @@ int text_block(const Code& code) {
 
 Ref read_text(PyObject* cls, PyObject* text, const Code& code) {
     const int block = text_block(code);
-    // Each test needs its opening bracket or parenthesis; without one the
-    // search cannot match and is not made.
-    if (contains(text, '[') && kGeoJsonTest.search(text).get() != Py_None)
-        return read_geojson(cls, text, block, code);
-    if (contains(text, '(') && kWktTest.search(text).get() != Py_None)
-        return read_wkt(cls, text, block, code);
+    if (holds_pair(text, '[', ']')) return read_geojson(cls, text, block, code);
+    if (holds_pair(text, '(', ')')) return read_wkt(cls, text, block, code);
     return read_free(cls, text, block, code);
 }
 

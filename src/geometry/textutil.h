@@ -78,10 +78,15 @@ inline Ref group(PyObject* match, long n) {
     return call_method(match, ORB_STR("group"), {integer(n).get()});
 }
 
-// json.loads(s) through the module global, so a host's patch is obeyed.
+// json.loads(s) and json.dumps(o) through the module global, so a host's
+// patch is obeyed.
 inline Ref json_loads(PyObject* s) {
     Ref json = global(ORB_STR("json"));
     return call_method(json, ORB_STR("loads"), {s});
+}
+inline Ref json_dumps(PyObject* o) {
+    Ref json = global(ORB_STR("json"));
+    return call_method(json, ORB_STR("dumps"), {o});
 }
 
 // "".join(parts) of a list of texts.

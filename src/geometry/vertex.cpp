@@ -132,21 +132,6 @@ private:
     Ref text_;
 };
 
-// seq[i] as the interpreter reads it: an exact list or tuple by index
-// (IndexError when it has shrunk), any other object through __getitem__.
-Ref item_at(PyObject* seq, Py_ssize_t i) {
-    PyObject* o;
-    if (PyList_CheckExact(seq)) {
-        o = PyList_GetItem(seq, i);
-    } else if (PyTuple_CheckExact(seq)) {
-        o = PyTuple_GetItem(seq, i);
-    } else {
-        return Ref::steal(PyObject_GetItem(seq, integer(i)));
-    }
-    if (!o) throw PyError{};
-    return Ref::borrow(o);
-}
-
 }  // namespace
 
 void remove_repeats(PyObject* line) {
@@ -179,9 +164,7 @@ void remove_repeats(PyObject* line) {
 
 void close_ring(PyObject* ring) {
     Ref first = item_at(ring, 0);
-    Ref last = PyList_CheckExact(ring) || PyTuple_CheckExact(ring)
-                   ? item_at(ring, Py_SIZE(ring) - 1)
-                   : Ref::steal(PyObject_GetItem(ring, integer(-1)));
+    Ref last = item_at(ring, -1);
     if (ReprKey::of(first, false) == ReprKey::of(last, false)) return;
     if (PyList_CheckExact(ring)) {
         if (PyList_Append(ring, first) < 0) throw PyError{};

@@ -30,14 +30,15 @@ void set_point(PyObject* vertex);
 // "Invalid [coordinates] parameter. Dimension should be greater than 1.".
 void check_vertex(PyObject* vertex);
 
-// Calls `f(item)` for each item of `seq` in order: an exact list by index,
-// re-reading its size as it goes (like the list iterator), any other
-// object through its iterator.
+// Calls `f(item)` for each item of `seq` in order: an exact list or tuple
+// by index, re-reading its size as it goes (like the list iterator), any
+// other object through its iterator.  A reference to the item is held
+// while `f` runs, since interpreter code run by `f` may change the list.
 template <class F>
 void for_each_item(PyObject* seq, F&& f) {
-    if (PyList_CheckExact(seq)) {
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(seq); ++i) {
-            Ref item = Ref::borrow(PyList_GET_ITEM(seq, i));
+    if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq); ++i) {
+            Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
             f(item.get());
         }
         return;
@@ -51,6 +52,20 @@ void for_each_item(PyObject* seq, F&& f) {
         }
         f(item.get());
     }
+}
+
+// `seq[index]` as the subscript operator gives it (negative indices count
+// from the end), with exact lists and tuples read directly.  Out-of-range
+// and non-subscriptable values raise the interpreter's own IndexError or
+// TypeError.
+inline Ref item_at(PyObject* seq, Py_ssize_t index) {
+    if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
+        const Py_ssize_t n = PySequence_Fast_GET_SIZE(seq);
+        const Py_ssize_t i = index < 0 ? index + n : index;
+        if (i >= 0 && i < n) return Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
+    }
+    Ref key = integer(index);
+    return Ref::steal(PyObject_GetItem(seq, key));
 }
 
 // Length of any sized object (the interpreter's len()).

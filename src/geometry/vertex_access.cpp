@@ -21,14 +21,6 @@
 namespace orb::geom {
 namespace {
 
-
-// Replaces a value that is not exactly a dict by the dict the class's loads
-// makes of it.
-Ref as_dict(PyObject* cls, PyObject* geometry) {
-    if (PyDict_CheckExact(geometry)) return Ref::borrow(geometry);
-    return call_method(cls, ORB_STR("loads"), {geometry});
-}
-
 // --- getXY -------------------------------------------------------------------
 
 class VertexList {
@@ -136,14 +128,7 @@ private:
     // through its iterator, which may run Python code.
     template <class Fn>
     void each(PyObject* seq, Fn&& fn) {
-        if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) {
-            for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq); ++i) {
-                Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
-                fn(item.get());
-            }
-            return;
-        }
-        remember_all();
+        if (!PyList_CheckExact(seq) && !PyTuple_CheckExact(seq)) remember_all();
         for_each_item(seq, fn);
     }
 
@@ -197,7 +182,7 @@ bool walk(Walker& w, PyObject* type, PyObject* coords) {
 
 }  // namespace
 
-Ref getXY(Args a) {
+Ref get_xy(Args a) {
     PyObject* cls = a[0];
     PyObject* endpoint = a[2];
     Ref out = Ref::steal(PyList_New(0));
@@ -223,7 +208,7 @@ Ref getXY(Args a) {
     return out;
 }
 
-Ref swapXY(Args a) {
+Ref swap_xy(Args a) {
     PyObject* cls = a[0];
     Ref geometry = as_dict(cls, a[1]);
 

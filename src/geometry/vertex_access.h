@@ -6,8 +6,8 @@
 namespace orb::geom {
 
 // getXY(cls, geometry, endpoint=True) -> list of vertex tuples
-Ref getXY(Args a);
+Ref get_xy(Args a);
 // swapXY(cls, geometry) -> the dict whose vertices were swapped in place
-Ref swapXY(Args a);
+Ref swap_xy(Args a);
 
 }  // namespace orb::geom

@@ -13,15 +13,15 @@ namespace {
 // call time, so a host that patches it is obeyed; None gives None.
 Ref hex_ewkb(PyObject* shape) {
     constexpr long long kLittleEndian = 1;  // shapely's byte_order for NDR
-    Ref to_wkb = getattr(global(ORB_STR("shapely")), ORB_STR("to_wkb"));
+    Ref write = getattr(global(ORB_STR("shapely")), ORB_STR("to_wkb"));
     Ref order = integer(kLittleEndian);
-    return call(to_wkb, {shape},
-                     {{"hex", Py_True}, {"byte_order", order}, {"include_srid", Py_True}});
+    return call(write, {shape},
+                {{"hex", Py_True}, {"byte_order", order}, {"include_srid", Py_True}});
 }
 
 }  // namespace
 
-Ref toWkb(Args a) {
+Ref to_wkb(Args a) {
     Ref shape = call_method(a[0], ORB_STR("toShapely"), {a[1], a[2]});
     return hex_ewkb(shape);
 }

@@ -6,6 +6,6 @@
 namespace orb::geom {
 
 // toWkb(cls, geometry, srid=4326) -> str | None
-Ref toWkb(Args a);
+Ref to_wkb(Args a);
 
 }  // namespace orb::geom

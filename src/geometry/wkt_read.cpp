@@ -331,11 +331,7 @@ Type settle(Type word, Type untyped, std::initializer_list<Type> allowed) {
 Ref collection(PyObject* cls, PyObject* body, const std::vector<Span>& members) {
     Ref loaded = Ref::steal(PyList_New(0));
     for (const Span& m : members) append(loaded, load_again(cls, substring(body, m.first, m.second)));
-    Ref d = Ref::steal(PyDict_New());
-    if (PyDict_SetItem(d, ORB_STR("type"), type_text(Type::GeometryCollection)) < 0 ||
-        PyDict_SetItem(d, ORB_STR("geometries"), loaded) < 0)
-        throw PyError{};
-    return d;
+    return new_geometry(type_text(Type::GeometryCollection), ORB_STR("geometries"), loaded);
 }
 
 }  // namespace

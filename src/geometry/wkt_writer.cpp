@@ -22,7 +22,6 @@
 namespace orb::geom {
 namespace {
 
-
 // Appends the UTF-8 form of the text `s`.
 void append_text(std::string& out, PyObject* s) {
     Py_ssize_t size = 0;
@@ -158,11 +157,9 @@ Ref collection(PyObject* cls, PyObject* type, PyObject* members) {
 
 }  // namespace
 
-Ref toWkt(Args a) {
+Ref to_wkt(Args a) {
     PyObject* cls = a[0];
-    Ref geometry = Ref::borrow(a[1]);
-    if (!PyDict_CheckExact(geometry))
-        geometry = call_method(cls, ORB_STR("loads"), {geometry});
+    Ref geometry = as_dict(cls, a[1]);
 
     Ref type = Ref::steal(PyObject_GetItem(geometry, ORB_STR("type")));
     if (!truth(type)) invalid_geometry_type();

@@ -6,6 +6,6 @@
 namespace orb::geom {
 
 // toWkt(cls, geometry) -> str
-Ref toWkt(Args a);
+Ref to_wkt(Args a);
 
 }  // namespace orb::geom
