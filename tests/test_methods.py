@@ -62,6 +62,12 @@ def test_unbuilt_body_names_the_method():
             pass
 
 
+def test_module_of_method_objects_and_their_type():
+    f = Geometry.loads.__func__
+    assert f.__module__ == type(f).__module__ == "models.orbalt"
+    assert Geometry.__dict__["loads"].__module__ == "models.orbalt"
+
+
 def test_method_objects_are_not_instantiable_or_mutable():
     f = Geometry.loads.__func__
     with pytest.raises(TypeError):

@@ -381,7 +381,6 @@ void function_dealloc(PyObject* self) {
 PyObject* get_name(PyObject* self, void*) { return Ref(data_of(self).name).release(); }
 PyObject* get_qualname(PyObject* self, void*) { return Ref(data_of(self).qualname).release(); }
 PyObject* get_doc(PyObject* self, void*) { return Ref(data_of(self).doc).release(); }
-PyObject* get_module(PyObject*, void*) { return PyUnicode_FromString("models.orbalt"); }
 PyObject* get_annotations(PyObject* self, void*) {
     return Ref(data_of(self).annotations).release();
 }
@@ -435,7 +434,6 @@ PyGetSetDef function_getset[] = {
     {"__name__", get_name, nullptr, nullptr, nullptr},
     {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
     {"__doc__", get_doc, nullptr, nullptr, nullptr},
-    {"__module__", get_module, nullptr, nullptr, nullptr},
     {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
     {"__defaults__", get_defaults, nullptr, nullptr, nullptr},
     {"__kwdefaults__", get_kwdefaults, nullptr, nullptr, nullptr},
@@ -463,6 +461,8 @@ PyType_Slot function_slots[] = {
     {0, nullptr},
 };
 
+// The type's own __module__ ("models.orbalt", from the dotted name) is
+// what every method object reports as its __module__.
 PyType_Spec function_spec = {
     "models.orbalt.function",
     sizeof(FunctionObject),
