@@ -141,6 +141,14 @@ def test_a_sliver_is_labelled_without_a_grid_of_a_billion_squares():
     assert 0.0 <= label["x"] <= 1.0 and 0.0 <= label["y"] <= 1e-9
 
 
+def test_a_search_that_cannot_meet_its_tolerance_ends():
+    # 1e20 long and some 2,000 wide, searched to 1.0: meeting the tolerance
+    # would take cells without number, so the search stops at its bound.
+    triangle = [[[1984, 10**20], [1, 8.5], [2, 180.0]]]
+    label = Topology.build(triangle)["centroid"]
+    assert 1 <= label["x"] <= 1984 and 8.5 <= label["y"] <= 10**20
+
+
 def test_an_interrupt_in_the_containment_test_is_not_swallowed(monkeypatch):
     def interrupt(a, b, **kwargs):
         raise KeyboardInterrupt

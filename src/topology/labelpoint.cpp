@@ -47,6 +47,12 @@ constexpr double kSqrt2 = 1.4142135623730951;
 // ridge where every level doubles the cells worth splitting).  Such a
 // search is refined best-first for at most this many splits.
 constexpr long kUntoleratedSplits = 10000;
+// Splits allowed under a positive tolerance.  A polygon whose extent dwarfs
+// the tolerance (a sliver 1e20 long searched to 1.0) would need cells without
+// number to meet it; past this bound the search ends with the best centre
+// found.  Polygons of ordinary shape finish long before it (about half a
+// second of search).
+constexpr long kToleratedSplits = 100000;
 
 // The shapely polygon and the shapely functions every cell asks, read once
 // per search from the shapely module global.
@@ -275,7 +281,7 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
 
     const bool tolerated = tolerance > 0;
     const double slack = tolerated ? tolerance : 0.0;
-    long splits_left = kUntoleratedSplits;
+    long splits_left = tolerated ? kToleratedSplits : kUntoleratedSplits;
     while (!queue.empty()) {
         Cell cell = queue.pop();
         if (cell.distance > best.distance) best = cell;
@@ -283,7 +289,7 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
         // tolerance drops the cell; so does a NaN bound, which no split
         // could ever resolve.
         if (!(cell.max_distance - best.distance > slack)) continue;
-        if (!tolerated && splits_left-- <= 0) continue;
+        if (splits_left-- <= 0) continue;
         const double q = cell.h / 2.0;
         Batch quarters;
         quarters.add(cell.x - q, cell.y - q, q);
