@@ -190,3 +190,63 @@ def test_lists_are_normalised_in_place(method):
     getattr(Topology, method)([ring], gf.shape(INSIDE))
     assert ring == [[0.0, 0.0], [2.0, 0.0], [2.0, 2.0], [0.0, 2.0], [0.0, 0.0]]
     assert all(type(v) is float for vertex in ring for v in vertex)
+
+
+# While shapely's own wrapper functions are in place the module calls their
+# compiled targets in shapely.lib directly; that is only sound while each
+# wrapper forwards its arguments unchanged (or, for the point forms, also
+# prepares the geometry first).  A shapely release that changes a wrapper
+# fails here.
+FORWARDING = ["is_empty", "prepare", "contains", "covers", "crosses", "intersects", "overlaps",
+              "touches", "relate"]
+
+
+@pytest.mark.parametrize("name", FORWARDING + ["contains_xy", "intersects_xy"])
+def test_shapely_wrappers_only_forward(name):
+    import ast
+    import inspect
+    import textwrap
+    function = ast.parse(textwrap.dedent(inspect.getsource(inspect.unwrap(getattr(shapely, name))))).body[0]
+    body = [ast.unparse(s) for s in function.body
+            if not (isinstance(s, ast.Expr) and isinstance(s.value, ast.Constant))]
+    params = ", ".join(a.arg for a in function.args.args)
+    if name in FORWARDING:
+        assert body in ([f"return lib.{name}({params}, **kwargs)"], [f"lib.{name}({params}, **kwargs)"])
+    else:
+        assert body[1:] == ["if isinstance(geom, lib.Geometry):\n    lib.prepare(geom)",
+                            f"return lib.{name}(geom, x, y, **kwargs)"]
+        assert body[0].startswith("if y is None:")
+
+
+@pytest.mark.parametrize("method,patched,args", [
+    ("intersects", "intersects", (SQUARE, INSIDE)),
+    ("relate", "relate", (SQUARE, INSIDE)),
+    ("intersects", "is_empty", (SQUARE, INSIDE)),
+    ("intersects", "prepare", (SQUARE, INSIDE)),
+    ("containsPoint", "contains_xy", (SQUARE, 1, 1)),
+    ("intersectsPoint", "intersects_xy", (SQUARE, 1, 1)),
+    ("containsPoint", "prepare", (SQUARE, 1, 1)),
+])
+def test_patched_shapely_functions_are_obeyed(monkeypatch, method, patched, args):
+    seen = []
+    real = getattr(shapely, patched)
+
+    def spy(*a, **k):
+        seen.append(a)
+        result = real(*a, **k)
+        return "spied" if patched not in ("is_empty", "prepare") else result
+
+    monkeypatch.setattr(shapely, patched, spy)
+    geometries = [gf.shape(a) if isinstance(a, str) else a for a in args]
+    result = getattr(Topology, method)(*geometries)
+    assert seen
+    if patched not in ("is_empty", "prepare"):
+        assert result == "spied"
+    # the module global itself is read at the call too
+    import models.orbalt as m
+    monkeypatch.setattr(m, "shapely", type("Stand", (), {
+        "__getattr__": lambda self, n: spy if n == patched else getattr(shapely, n)})())
+    seen.clear()
+    monkeypatch.setattr(shapely, patched, real)
+    getattr(Topology, method)(*geometries)
+    assert seen

@@ -6,6 +6,7 @@
 #include "frame/generator.h"
 #include "frame/original.h"
 #include "frame/pattern.h"
+#include "frame/shortcut.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -198,6 +199,7 @@ void run_body(PyObject* module) {
     import_names(g, "lxml", {"etree"});
     import_names(g, "osgeo", {"osr", "ogr"});
     Pattern::compile_all(global(ORB_STR("re")));
+    Shortcut::record_all(global(ORB_STR("shapely")));
 
     for (const ClassSpec* spec : {&geometry_class(), &topology_class(), &mapgrid_class(),
                                   &projection_class(), &projectionhelper_class(),

@@ -8,8 +8,13 @@
 #include "geometry/messages.h"
 #include "geometry/textutil.h"
 
+#include "frame/shortcut.h"
+
 namespace orb::geom {
 namespace {
+
+// shapely.is_empty only forwards its argument to shapely.lib.is_empty.
+const Shortcut kIsEmpty("is_empty");
 
 // shapely.geometry.shape(d)
 Ref shape(PyObject* shapely, PyObject* d) {
@@ -18,6 +23,12 @@ Ref shape(PyObject* shapely, PyObject* d) {
 }
 
 }  // namespace
+
+bool shapely_is_empty(PyObject* shapely, PyObject* geometry) {
+    Ref fn = getattr(shapely, ORB_STR("is_empty"));
+    PyObject* callee = plain_geometry(geometry) ? kIsEmpty.resolve(fn) : fn.get();
+    return truth(call(callee, {geometry}));
+}
 
 Ref to_shapely(Args a) {
     PyObject* cls = a[0];
@@ -37,7 +48,7 @@ Ref to_shapely(Args a) {
     }
     if (srid != Py_None) result = call_method(shapely, ORB_STR("set_srid"), {result.get(), srid});
     if (result.get() == Py_None) return result;
-    return truth(call_method(shapely, ORB_STR("is_empty"), {result.get()})) ? none() : result;
+    return shapely_is_empty(shapely, result) ? none() : result;
 }
 
 Ref from_shapely(Args a) {

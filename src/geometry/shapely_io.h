@@ -11,6 +11,10 @@ namespace orb::geom {
 // empty result.
 Ref to_shapely(Args a);
 
+// shapely.is_empty(geometry) as a truth value, `shapely` being the module
+// global read by the caller.
+bool shapely_is_empty(PyObject* shapely, PyObject* geometry);
+
 // Geometry.fromShapely(geometry): shapely's GeoJSON text of the geometry,
 // decoded by json.
 Ref from_shapely(Args a);

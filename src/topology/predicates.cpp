@@ -13,6 +13,19 @@ namespace orb::topology {
 
 namespace {
 
+// Each of these shapely functions only forwards its two geometries to the
+// compiled function of the same name.
+const Shortcut kContains("contains");
+const Shortcut kCovers("covers");
+const Shortcut kCrosses("crosses");
+const Shortcut kIntersects("intersects");
+const Shortcut kOverlaps("overlaps");
+const Shortcut kTouches("touches");
+const Shortcut kRelate("relate");
+// These two prepare a geometry argument and then forward geometry, x and y.
+const Shortcut kContainsXy("contains_xy");
+const Shortcut kIntersectsXy("intersects_xy");
+
 // a is converted and prepared before b is looked at, so a failing b leaves
 // a prepared; b itself is never prepared.
 struct Pair {
@@ -28,9 +41,9 @@ Pair convert_pair(Args a, bool prepare_first) {
 }
 
 // shapely.<name>(shapeA, shapeB), its value returned as shapely gives it.
-Ref binary(Args a, PyObject* name, bool prepare_first = true) {
+Ref binary(Args a, const Shortcut& fn, bool prepare_first = true) {
     Pair p = convert_pair(a, prepare_first);
-    return call(shapely_fn(name), {p.a, p.b});
+    return call_geometries(fn, {p.a, p.b});
 }
 
 // "[{}] should be between [-180 ～ +180] in [longitude] parameter."; the
@@ -45,11 +58,18 @@ void test_point(double longitude, double latitude) {
 
 // shapely.<name>(shapeGeometry, longitude, latitude) after the geometry has
 // been converted and prepared and the point tested.
-Ref point(Args a, PyObject* name) {
+Ref point(Args a, const Shortcut& fn) {
     Ref geometry = to_shapely(a[0], a[1]);
     prepare(geometry);
     test_point(a.num(2), a.num(3));
-    return call(shapely_fn(name), {geometry, a[2], a[3]});
+    Ref current = shapely_fn(fn.key());
+    if (fn.is_wrapper(current) && compiled_prepare() && plain_geometry(geometry)) {
+        // The wrapper's own steps for a scalar point: prepare a geometry
+        // (None is left alone), then the compiled predicate.
+        if (geometry.get() != Py_None) call(compiled_prepare(), {geometry});
+        return call(fn.target(), {geometry, a[2], a[3]});
+    }
+    return call(current, {geometry, a[2], a[3]});
 }
 
 // An empty geometry converts to None, which has no equality of its own
@@ -60,16 +80,16 @@ Ref both_empty(const Pair& p) { return boolean(p.a.get() == Py_None && p.b.get()
 
 }  // namespace
 
-Ref contains(Args a) { return binary(a, ORB_STR("contains")); }
-Ref covers(Args a) { return binary(a, ORB_STR("covers")); }
-Ref crosses(Args a) { return binary(a, ORB_STR("crosses")); }
-Ref intersects(Args a) { return binary(a, ORB_STR("intersects")); }
-Ref overlaps(Args a) { return binary(a, ORB_STR("overlaps")); }
-Ref touches(Args a) { return binary(a, ORB_STR("touches")); }
-Ref relate(Args a) { return binary(a, ORB_STR("relate"), false); }
+Ref contains(Args a) { return binary(a, kContains); }
+Ref covers(Args a) { return binary(a, kCovers); }
+Ref crosses(Args a) { return binary(a, kCrosses); }
+Ref intersects(Args a) { return binary(a, kIntersects); }
+Ref overlaps(Args a) { return binary(a, kOverlaps); }
+Ref touches(Args a) { return binary(a, kTouches); }
+Ref relate(Args a) { return binary(a, kRelate, false); }
 
-Ref contains_point(Args a) { return point(a, ORB_STR("contains_xy")); }
-Ref intersects_point(Args a) { return point(a, ORB_STR("intersects_xy")); }
+Ref contains_point(Args a) { return point(a, kContainsXy); }
+Ref intersects_point(Args a) { return point(a, kIntersectsXy); }
 
 // Topological equality: the operation `equals` of the first geometry.
 Ref equals(Args a) {
