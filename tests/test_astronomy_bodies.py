@@ -287,7 +287,7 @@ def test_satellite_worked_examples(args, azimuth, altitude, distance):
 @pytest.mark.parametrize("args, azimuth, altitude, distance", [
     ((LON, LAT, 2222, 60.0), 236.1664494, 29.0997680, 38667.1081),
     ((140.0, LAT, 0.0), 180.0, 47.3469750, 37225.8057),
-    ((100.0, 0.0, 0.0), 180.0, 43.7207507, 37484.0029),
+    ((100.0, 0.0, 0.0), 90.0, 43.7207507, 37484.0029),
     ((140.0, 90.0, 0.0), 180.0, -8.5772863, 42621.7585),
     # southern observers are the mirror image of northern ones
     ((LON, -LAT, 2222), 180 - 127.2003766284867, 31.575385865111475, 38447.30012331335),
@@ -301,6 +301,79 @@ def test_satellite_look_angles(args, azimuth, altitude, distance):
     assert r["Azimuth"] == pytest.approx(azimuth, abs=1e-6)
     assert r["Altitude"] == pytest.approx(altitude, abs=1e-6)
     assert r["Distance"] == pytest.approx(distance, abs=1e-4)
+
+
+def enu_look_angles(longitude, latitude, elevation, satelliteLongitude):
+    """Azimuth, elevation angle and range (km) of the satellite from the
+    observer's east-north-up frame on the WGS 84 spheroid."""
+    a, b, h = 6378137.0, 6356752.314245179, 42145059.0
+    e2 = 1 - (b / a) ** 2
+    lat, lon, sat = map(math.radians, (latitude, longitude, satelliteLongitude))
+    n = a / math.sqrt(1 - e2 * math.sin(lat) ** 2)
+    x = (n + elevation) * math.cos(lat) * math.cos(lon)
+    y = (n + elevation) * math.cos(lat) * math.sin(lon)
+    z = (n * (1 - e2) + elevation) * math.sin(lat)
+    dx, dy, dz = h * math.cos(sat) - x, h * math.sin(sat) - y, -z
+    east = -math.sin(lon) * dx + math.cos(lon) * dy
+    north = (-math.sin(lat) * math.cos(lon) * dx - math.sin(lat) * math.sin(lon) * dy
+             + math.cos(lat) * dz)
+    up = (math.cos(lat) * math.cos(lon) * dx + math.cos(lat) * math.sin(lon) * dy
+          + math.sin(lat) * dz)
+    return (math.degrees(math.atan2(east, north)) % 360,
+            math.degrees(math.atan2(up, math.hypot(east, north))),
+            math.sqrt(dx * dx + dy * dy + dz * dz) / 1000)
+
+
+@pytest.mark.parametrize("args, azimuth", [
+    ((100.0, 0.0, 0.0, 140.0), 90.0),
+    ((100.0, 0.0, 0.0, 60.0), 270.0),
+    ((100.0, -0.0, 3000.0, 60.0), 270.0),
+    # the tangent's square underflows: the same as the equator
+    ((100.0, 1e-200, 0.0, 20.0), 270.0),
+    ((100.0, -1e-200, 0.0, 140.0), 90.0),
+    # across the 180th meridian the short way round decides the side
+    ((-170.0, 0.0, 0.0, 170.0), 270.0),
+    ((170.0, 0.0, -500.0, -170.0), 90.0),
+    ((140.0, 0.0, 0.0, 140.0), 180.0),
+    # below the horizon, beyond the east-west line through G, the formula's
+    # side is reversed just off the equator, and so is its limit
+    ((0.0, 0.0, 0.0, 120.0), 270.0),
+    ((100.0, 0.0, 0.0, -80.0), 90.0),
+])
+def test_satellite_on_the_equator(args, azimuth):
+    lon, lat, elevation, sat = args
+    r = A.geostationarySatellite(*args)
+    assert r["Azimuth"] == azimuth
+    # the vector reference; its azimuth is undefined straight overhead and
+    # points the other way where the formula's side reverses
+    ref_azimuth, ref_altitude, ref_distance = enu_look_angles(*args)
+    assert r["Altitude"] == pytest.approx(ref_altitude, abs=1e-12)
+    assert r["Distance"] == pytest.approx(ref_distance, rel=1e-14)
+    if 0 < r["Altitude"] < 90:
+        assert r["Azimuth"] == ref_azimuth
+    # continuous with a latitude just off the equator on the same side
+    near = A.geostationarySatellite(lon, math.copysign(1e-9, lat), elevation, sat)
+    assert r["Azimuth"] == pytest.approx(near["Azimuth"], abs=1e-2)
+    assert r["Altitude"] == pytest.approx(near["Altitude"], abs=1e-3)
+    assert r["Distance"] == pytest.approx(near["Distance"], rel=1e-5)
+
+
+@pytest.mark.parametrize("args, azimuth, altitude, distance", [
+    ((100.0, 1e-09, 0.0, 140.0), 90.00000000119819, 43.72079224260083, 37484.028887138746),
+    ((100.0, -1e-09, 0.0, 60.0), 270.0000000011982, 43.72079224260083, 37484.028887138746),
+    ((100.0, 1e-06, 500.0, 140.0), 90.00000119819866, 43.72019834891267, 37483.65732899758),
+    ((-170.0, 1e-09, 0.0, 170.0), 269.99999999723696, 66.54687950286034, 36217.361781084626),
+    ((170.0, -1e-09, 0.0, -170.0), 89.99999999723698, 66.54687950286034, 36217.361781084626),
+    ((100.0, 1e-09, 0.0, -80.0), 90.00355093488382, -90.0, 48523.158401184475),
+    ((140.0, -1e-09, 0.0, 140.0), 0.0, 89.99999899499652, 35766.95959881553),
+    ((LON, -LAT, 2222.0, 60.0), 303.83355063089476, 29.099767956153784, 38667.10805337683),
+    ((0.0, 45.0, 100.0, -30.0), 219.16077591217717, 30.113864530449106, 38575.633320962785),
+    ((-179.5, 89.9, 0.0, 179.5), 181.00000332619894, -8.480182737239863, 42610.78824081082),
+    ((179.0, -60.0, -50.0, -179.0), 2.306402803284925, 21.763903256544427, 39353.737681145656),
+])
+def test_satellite_off_the_equator_unchanged(args, azimuth, altitude, distance):
+    r = A.geostationarySatellite(*args)
+    assert (r["Azimuth"], r["Altitude"], r["Distance"]) == (azimuth, altitude, distance)
 
 
 def test_satellite_result_layout():

@@ -1,6 +1,9 @@
 """MapGrid: sheet numbers of a point, sheet bounds of a number, grid lines."""
+import hashlib
 import math
 import random
+import re
+from fractions import Fraction
 
 import pytest
 
@@ -375,6 +378,149 @@ def test_corner_override_moves_the_sheet():
 
     assert Shifted.map(116.4, 39.9)["boundary"] == {"north": 4, "south": 0, "west": 0, "east": 6}
     assert Shifted.parse("J-50-A")["boundary"] == {"north": 4.0, "south": 2.0, "west": 0.0, "east": 3.0}
+
+
+# --- sheet lines against a plain reference of the numbering -----------------
+
+# The national numbering written out on its own: each scale divides the
+# 6 x 4 degree sheet into n x n sheets, rows from the north, columns from the
+# west; the old number walks from the 1:1,000,000 sheet down the chain of
+# parent scales, naming each sheet by its block inside the parent (k x k).
+# scale: (n, scale letter, parent scale, block form)
+REF_LADDER = {
+    500000: (2, "B", 1000000, "ABCD"),
+    250000: (4, "C", 1000000, "[{}]"),
+    100000: (12, "D", 1000000, "{}"),
+    50000: (24, "E", 100000, "ABCD"),
+    25000: (48, "F", 50000, "{}"),
+    10000: (96, "G", 100000, "({})"),
+    5000: (192, "H", 10000, "abcd"),
+    2000: (576, "I", 5000, "{}"),
+    1000: (1152, "J", 2000, "{}"),
+    500: (2304, "K", 1000, "{}"),
+}
+
+
+def ref_decode(new):
+    prefix, band, column, letter, digits = re.fullmatch(
+        r"(S?)([A-W])(\d\d)([B-K])(\d+)", new).groups()
+    scale = next(s for s, v in REF_LADDER.items() if v[1] == letter)
+    half = len(digits) // 2
+    return prefix, band, int(column), scale, int(digits[:half]), int(digits[half:])
+
+
+def ref_old(new):
+    prefix, band, column, scale, row, col = ref_decode(new)
+    steps = []
+    while scale != 1000000:
+        n, _, parent, form = REF_LADDER[scale]
+        k = n // (REF_LADDER[parent][0] if parent != 1000000 else 1)
+        block = ((row - 1) % k) * k + (col - 1) % k
+        steps.append(form[block] if form.isalpha() else form.format(block + 1))
+        row, col, scale = (row - 1) // k + 1, (col - 1) // k + 1, parent
+    return f"{prefix}{band}-{column:02d}" + "".join("-" + step for step in reversed(steps))
+
+
+def ref_bounds(new):
+    """Exact north, south, west, east of the sheet a new number names."""
+    prefix, band, column, scale, row, col = ref_decode(new)
+    n = REF_LADDER[scale][0]
+    i = "ABCDEFGHIJKLMNOPQRSTUVW".index(band)
+    lat0 = -4 * i - 4 if prefix else 4 * i
+    south = lat0 + (n - row) * Fraction(4, n)
+    west = (column - 1) * 6 - 180 + (col - 1) * Fraction(6, n)
+    return south + Fraction(4, n), south, west, west + Fraction(6, n)
+
+
+@pytest.mark.parametrize("new, old", [
+    ("J50K00580922", "J-50-5-(23)-a-9-1-4"),
+    ("SF23J08360922", "SF-23-106-(45)-d-2-4"),
+    ("J50C001002", "J-50-[2]"),
+    ("J50E001010", "J-50-5-B"),
+])
+def test_reference_numbering_matches_the_worked_examples(new, old):
+    assert ref_old(new) == old
+
+
+@pytest.mark.parametrize("lat, scale, new, old", [
+    (-1.0416666666666667, 2000, "SA43I151347", "SA-43-44-(10)-b-2"),
+    (-1.0416666666666667, 1000, "SA43J03010693", "SA-43-44-(10)-b-2-1"),
+    (-1.0416666666666667, 500, "SA43K06011385", "SA-43-44-(10)-b-2-1-1"),
+])
+def test_old_number_names_the_sheet_of_the_new_on_a_sheet_line(lat, scale, new, old):
+    r = MapGrid.map(75.60420193504282, lat, scale)
+    assert (r["new"], r["old"]) == (new, old) == (new, ref_old(new))
+    assert MapGrid.parse(old) == MapGrid.parse(new) == {"scale": scale, "boundary": r["boundary"]}
+    assert repr(Recording.map(75.60420193504282, lat, scale)) == repr(r)
+
+
+def sheet_line_points(axis, index, other):
+    """Every parallel of every scale in band `index` (4-degree steps from the
+    equator) at longitude `other`, or every meridian in column `index` at
+    latitude `other`, each line as its nearest double."""
+    for scale, (n, *_) in REF_LADDER.items():
+        for j in range(n + 1):
+            if axis == "parallel":
+                yield other, float(4 * index + Fraction(4 * j, n)), scale
+            else:
+                yield float(6 * (index - 31) + Fraction(6 * j, n)), other, scale
+
+
+# Digests of the new numbers of each sweep, recorded before the old numbers
+# were tied to them: the new numbers themselves do not change.
+@pytest.mark.parametrize("axis, index, other, digest", [
+    ("parallel", -2, 75.60420193504282, "d2de354a387cd2e1"),
+    ("parallel", -1, 75.60420193504282, "3a3423b1068c95a7"),
+    ("parallel", 0, 75.60420193504282, "4243536221bdaada"),
+    ("parallel", 1, 75.60420193504282, "7b2e6ae5f1b75b94"),
+    ("parallel", 9, 116.4, "13813e7d4a3b13cb"),
+    ("parallel", -6, -43.2, "f3856bbfee1e6938"),
+    ("meridian", 30, -1.23, "fafd9831392ae7f5"),
+    ("meridian", 31, 39.9, "875e6db1de3f1b96"),
+])
+def test_sheet_lines_old_and_new_name_one_sheet(axis, index, other, digest):
+    news = []
+    for lon, lat, scale in sheet_line_points(axis, index, other):
+        r = MapGrid.map(lon, lat, scale)
+        news.append(r["new"])
+        where = (lon, lat, r)
+        assert r["old"] == ref_old(r["new"]), where
+        assert MapGrid.parse(r["old"]) == MapGrid.parse(r["new"]) == {
+            "scale": scale, "boundary": r["boundary"]}, where
+        # The sheet holds the point, its edges taken as their nearest doubles
+        # (the point is the nearest double of one of them).
+        north, south, west, east = ref_bounds(r["new"])
+        assert float(south) <= lat <= float(north) and float(west) <= lon <= float(east), where
+        assert edges(r) == pytest.approx([north, south, west, east], abs=1e-12), where
+        if scale <= 2000:
+            assert repr(Recording.map(lon, lat, scale)) == repr(r), where
+    assert hashlib.sha256("\n".join(news).encode()).hexdigest()[:16] == digest
+
+
+@pytest.mark.parametrize("lon, lat, scale, new, old", [
+    (75.60420193504282, -1.0416666566666668, 25000, "SA43F013029", "SA-43-44-A-1"),
+    (75.60420193504282, -1.0416666566666668, 2000, "SA43I150347", "SA-43-44-(2)-d-8"),
+    (75.60420193504282, -1.0416666566666668, 500, "SA43K06001385", "SA-43-44-(2)-d-8-3-3"),
+    (75.60420193504282, -1.0416666766666667, 2000, "SA43I151347", "SA-43-44-(10)-b-2"),
+    (75.60420193504282, -1.0416666766666667, 500, "SA43K06011385", "SA-43-44-(10)-b-2-1-1"),
+    (12.345678, -5.4321, 25000, "SB33F018003", "SB-33-49-B-3"),
+    (12.345678, -5.4321, 500, "SB33K08250133", "SB-33-49-(22)-b-7-1-1"),
+    (-179.99, 6.789, 2000, "B01I175001", "B-01-37-(41)-a-1"),
+    (-179.99, 6.789, 500, "B01K06980004", "B-01-37-(41)-a-1-2-4"),
+    (179.999, -89.99, 500, "SW60K11472304", "SW-60-72-(64)-d-6-4-2"),
+    (0.3, 0.2, 500, "A31K21890116", "A-31-133-(29)-b-5-2-2"),
+    (-2.7, -3.3, 2000, "SA30I476317", "SA-30-115-(61)-b-5"),
+    (-2.7, -3.3, 500, "SA30K19011268", "SA-30-115-(61)-b-5-2-2"),
+    (100.0, -4.0, 500, "SB47K00011537", "SB-47-9-(1)-a-1-1-1"),
+    (116.4, -1e-17, 500, "SA50K00010922", "SA-50-5-(7)-a-3-1-2"),
+    (-1e-16, 45.0, 500, "L30K17282304", "L-30-108-(64)-d-9-4-4"),
+    (180.0, 90.0, 2000, "W60I288576", "W-60-72-(64)-d-9"),
+    (180.0, 90.0, 500, "W60K11522304", "W-60-72-(64)-d-9-4-4"),
+])
+def test_numbers_off_sheet_lines_unchanged(lon, lat, scale, new, old):
+    r = MapGrid.map(lon, lat, scale)
+    assert (r["new"], r["old"]) == (new, old)
+    assert repr(Recording.map(lon, lat, scale)) == repr(r)
 
 
 # --- grid --------------------------------------------------------------------

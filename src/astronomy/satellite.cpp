@@ -97,7 +97,21 @@ LookAngles look_angles(double rad, double longitude, double latitude, double ele
     if (number > kPi) number -= 2 * kPi;
     if (number <= -kPi) number += 2 * kPi;
     const int sign = number > 0 ? 1 : number < 0 ? -1 : 0;
-    const double azimuth = kPi + sign * atan2(gt * tan(kPi - angleOgs), et);
+    double azimuth;
+    if (std::isinf(sinEgt1)) {
+        // On the equator `et` is 0 and the atan2 below has lost its angle.
+        // Take its limit as the latitude goes to 0: `et` tends to 0 from
+        // above, `gt` to b^2/a and G to the point a - b^2/a from O towards
+        // the observer, so gt * tan(pi - angleOgs) keeps the sign of
+        // h cos(delta) - (a - b^2/a) and the atan2 tends to +-pi/2: due east
+        // or west, reversed for a satellite beyond the east-west line
+        // through that point (below the horizon), as just off the equator.
+        const double ogLimit = kA - kA * pow(kBA, 2);
+        const double side = h * cosDelta >= ogLimit ? 1 : -1;
+        azimuth = kPi + sign * side * (kPi / 2);
+    } else {
+        azimuth = kPi + sign * atan2(gt * tan(kPi - angleOgs), et);
+    }
 
     double azimuthDeg = azimuth / rad;
     if (south) azimuthDeg = orb::pymath::mod(180 - azimuthDeg, 360);

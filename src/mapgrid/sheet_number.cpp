@@ -73,22 +73,40 @@ void append_step(const ClassView& view, std::string& text, Step step, int block)
     }
 }
 
-// Appends the old number of the point at `s` below 1:1,000,000 (not
-// 1:200,000) to `text`.  A plain class has its parents' numbers computed
-// here directly; otherwise each parent comes from `cls.map` with the same
-// point.
+// Appends the old number of the sheet (row, col) at `s` below 1:1,000,000
+// (not 1:200,000) to `text`.
+//
+// The parent sheet is the one that contains this sheet, taken from its row
+// and column.  Found afresh from the point at the parent's scale it can be
+// the neighbour across a sheet line the point lies on: the products of the
+// offset by n round differently at the two division counts (1:2,000 and
+// 1:5,000 near the equator), and the old number would name a sheet that is
+// not the new number's.
+//
+// A plain class has its parents' numbers computed here directly; otherwise
+// each parent comes from `cls.map` with the same point, or, where the point
+// would fall in the other parent sheet, with that coordinate moved to the
+// middle of this sheet.
 void old_number(const ClassView& view, const Place& p, PyObject* lon, PyObject* lat,
                 const Scale& s, int row, int col, std::string& text) {
     if (s.parent == 1000000) {
         text += p.old1m;
-    } else if (view.plain) {
-        const Scale& up = *scale_of(s.parent);
-        old_number(view, p, lon, lat, up, sheet_row(p.lat, p.lat0, up.n),
-                   sheet_col(p.lon, p.lon0, up.n), text);
     } else {
-        orb::Ref parent = orb::call_method(view.cls, name_map(), {lon, lat, orb::integer(s.parent)});
-        orb::Ref old = orb::Ref::steal(PyObject_GetItem(parent, ORB_STR("old")));
-        text += orb::utf8(orb::format(old, ""));
+        const Scale& up = *scale_of(s.parent);
+        const int upRow = (row - 1) / s.k + 1;
+        const int upCol = (col - 1) / s.k + 1;
+        if (view.plain) {
+            old_number(view, p, lon, lat, up, upRow, upCol, text);
+        } else {
+            const Bounds b = sheet_bounds(p.lat0, p.lon0, s.n, row, col, s.height, s.width);
+            orb::Ref lonArg = orb::Ref::borrow(lon), latArg = orb::Ref::borrow(lat);
+            if (sheet_row(p.lat, p.lat0, up.n) != upRow) latArg = orb::number(b.south + s.height / 2);
+            if (sheet_col(p.lon, p.lon0, up.n) != upCol) lonArg = orb::number(b.west + s.width / 2);
+            orb::Ref parent =
+                orb::call_method(view.cls, name_map(), {lonArg, latArg, orb::integer(s.parent)});
+            orb::Ref old = orb::Ref::steal(PyObject_GetItem(parent, ORB_STR("old")));
+            text += orb::utf8(orb::format(old, ""));
+        }
     }
     append_step(view, text, s.step, block_index(row, col, s.k));
 }
