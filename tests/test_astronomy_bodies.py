@@ -358,6 +358,27 @@ def test_satellite_on_the_equator(args, azimuth):
     assert r["Distance"] == pytest.approx(near["Distance"], rel=1e-5)
 
 
+@pytest.mark.parametrize("args", [
+    (100.0, 1e-16, 0.0, 140.0),
+    (100.0, 1e-14, 0.0, 140.0),
+    (100.0, -1e-12, 250.0, 60.0),
+    (-170.0, 5e-10, 0.0, 170.0),
+    (100.0, 9.99e-10, 0.0, 140.0),
+])
+def test_satellite_just_off_the_equator(args):
+    # Closer than 1e-9 degrees the plane construction cancels (at 1e-16 it
+    # put this satellite west at 185,637 km); it is worked as the equator.
+    r = A.geostationarySatellite(*args)
+    lon, _, elevation, sat = args
+    on = A.geostationarySatellite(lon, 0.0, elevation, sat)
+    assert (r["Azimuth"], r["Altitude"], r["Distance"]) == (
+        on["Azimuth"], on["Altitude"], on["Distance"])
+    ref_azimuth, ref_altitude, ref_distance = enu_look_angles(*args)
+    assert r["Azimuth"] == pytest.approx(ref_azimuth, abs=1e-8)
+    assert r["Altitude"] == pytest.approx(ref_altitude, abs=1e-9)
+    assert r["Distance"] == pytest.approx(ref_distance, rel=1e-12)
+
+
 @pytest.mark.parametrize("args, azimuth, altitude, distance", [
     ((100.0, 1e-09, 0.0, 140.0), 90.00000000119819, 43.72079224260083, 37484.028887138746),
     ((100.0, -1e-09, 0.0, 60.0), 270.0000000011982, 43.72079224260083, 37484.028887138746),
