@@ -116,15 +116,24 @@ Raises:
 const char* const kFromGml = R"doc(Read one GML geometry into a geometry dict.
 
 Args:
-    geometry: GML text, or an lxml element holding one GML geometry.
+    geometry: GML text, or an lxml element holding one GML geometry.  Text
+        is parsed without resolving entities; an element is not changed.
 
 Returns:
     A dict in the shape of the geometry dict whose coordinate nesting is
     made of lists at every depth; rings and vertices are left as given.  A
     GML multi-geometry gives a GeometryCollection dict whose members are
-    converted the same way.
+    converted the same way.  A coordinates element is read with its cs, ts
+    and decimal separators (default ",", " " and "."), and a pos or posList
+    without a srsDimension of its own takes that of the nearest enclosing
+    element which has one.
 
 Raises:
+    ValueError: for positions that do not make whole vertices: a number
+        that cannot be read, a vertex whose ordinates differ in number
+        from its dimension or are fewer than 2, a posList that does not
+        divide into vertices, a point of more than one vertex, an invalid
+        srsDimension, or separators that cannot be told apart.
     KeyError: for a parsed geometry with neither "coordinates" nor
         "geometries".)doc";
 

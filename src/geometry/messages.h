@@ -31,6 +31,28 @@ inline constexpr const char* kInvalidGeometryType = "Invalid geometry type.";
 inline constexpr const char* kNestedTooDeep =
     "Invalid [geometry] parameter. Collections are nested more than {} deep.";
 
+// Geometry.fromGml's refusals of position text that cannot be read whole,
+// raised as ValueError (the type of pygml's own position errors) with the
+// interpreter's format codes of PyUnicode_FromFormat.
+inline constexpr const char* kGmlNumber =
+    "Invalid [geometry] parameter. [%U] is not a number in GML coordinates.";
+inline constexpr const char* kGmlDimension =
+    "Invalid [geometry] parameter. srsDimension [%S] should be an integer greater than 1.";
+inline constexpr const char* kGmlVertex =
+    "Invalid [geometry] parameter. GML vertex of [%zd] ordinates where [%lld] are expected.";
+inline constexpr const char* kGmlShortVertex =
+    "Invalid [geometry] parameter. GML vertex of [%zd] ordinates, fewer than 2.";
+inline constexpr const char* kGmlPosList =
+    "Invalid [geometry] parameter. GML posList of [%zd] numbers does not divide into "
+    "vertices of [%lld] ordinates.";
+inline constexpr const char* kGmlPointVertices =
+    "Invalid [geometry] parameter. GML point of [%zd] vertices.";
+inline constexpr const char* kGmlNoVertex =
+    "Invalid [geometry] parameter. GML coordinates hold no vertex.";
+inline constexpr const char* kGmlSeparators =
+    "Invalid [geometry] parameter. The cs [%U], ts [%U] and decimal [%U] of GML coordinates "
+    "should be distinct and not empty.";
+
 // Code messages by the codes they list.
 inline constexpr const char* kCode01 = "[{}] should be one of [-1,0] in [code] parameter.";
 inline constexpr const char* kCode012 = "[{}] should be one of [-1,0,1] in [code] parameter.";
