@@ -320,7 +320,8 @@ def test_moon_rounding_past_one_and_flat_intervals():
 def test_moon_accuracy():
     # The position against the moon seen from the observer, refraction
     # included: the module's is geocentric, so the parallax shows in the
-    # figure.  The distance is between the centres.
+    # figure.  The distance is between the centres; the reference's rise and
+    # set are those of the upper limb, with refraction.
     ephem = pytest.importorskip("ephem")
     moon = ephem.Moon()
     apart, distances, errors = [], [], []
