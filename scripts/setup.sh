@@ -45,12 +45,12 @@ fi
 
 # 3. Dependencies, pinned.
 stamp="$venv/.deps-installed"
-if [ ! -f "$stamp" ] || [ constraints.txt -nt "$stamp" ]; then
+if [ ! -f "$stamp" ] || [ constraints.txt -nt "$stamp" ] || [ scripts/setup.sh -nt "$stamp" ]; then
   "$venv/bin/python" -m pip install -q --disable-pip-version-check --upgrade pip
   "$venv/bin/python" -m pip install -q --disable-pip-version-check -c constraints.txt \
     shapely lxml pygml pytz python-dateutil "GDAL==$gdal_version" \
-    pytest pyproj geographiclib hypothesis scikit-build-core cmake ninja
-  "$venv/bin/python" -c 'from osgeo import ogr, osr; import shapely, lxml.etree, pygml, pytz, dateutil.tz, hypothesis'
+    pytest pyproj geographiclib ephem hypothesis scikit-build-core cmake ninja
+  "$venv/bin/python" -c 'from osgeo import ogr, osr; import shapely, lxml.etree, pygml, pytz, dateutil.tz, hypothesis, ephem'
   touch "$stamp"
 fi
 

@@ -1,6 +1,8 @@
 """Astronomy: the sun, the moon and the geostationary satellite."""
 import datetime as dt
 import math
+import random
+import statistics
 
 import pytest
 
@@ -125,6 +127,92 @@ def test_sun_event_before_year_one():
     A.sun(0.0, 0.0, 0, 1, 1, 1, 12)
 
 
+# --- accuracy against a full ephemeris ------------------------------------------
+
+def ephem_observer(lon, lat, refraction):
+    """An observer of the reference ephemeris at elevation 0: with its
+    standard atmosphere, or without refraction."""
+    ephem = pytest.importorskip("ephem")
+    o = ephem.Observer()
+    o.lon, o.lat = math.radians(lon), math.radians(lat)
+    if not refraction:
+        o.pressure = 0
+    return o
+
+
+def separation(azimuth1, altitude1, azimuth2, altitude2):
+    """Angle in degrees between two directions, given in radians."""
+    c = (math.sin(altitude1) * math.sin(altitude2)
+         + math.cos(altitude1) * math.cos(altitude2) * math.cos(azimuth1 - azimuth2))
+    return math.degrees(math.acos(min(1.0, c)))
+
+
+def sky_samples(seed, count):
+    """Observers up to latitude 65 and UTC instants of 2020-2030, to the second."""
+    rng = random.Random(seed)
+    start = dt.datetime(2020, 1, 1)
+    span = int((dt.datetime(2031, 1, 1) - start).total_seconds())
+    for _ in range(count):
+        t = start + dt.timedelta(seconds=rng.randrange(span))
+        yield rng.uniform(-180.0, 180.0), rng.uniform(-65.0, 65.0), t
+
+
+def utc(text):
+    return dt.datetime.fromisoformat(text).replace(tzinfo=None)
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[math.ceil(fraction * len(ordered)) - 1]
+
+
+SUN_ALTITUDE = {name: float(row[0]) for row in A._sunshine for name in row[1:]}
+MORNING = {row[1] for row in A._sunshine}
+
+
+def reference_sun_event(o, name, near):
+    """The reference's event of that name next after two hours before
+    `near`: transits for noon and midnight, otherwise the sun's centre
+    passing the phase altitude without refraction; None when the sun does
+    not pass it."""
+    ephem = pytest.importorskip("ephem")
+    sun = ephem.Sun()
+    o.date = near - dt.timedelta(hours=2)
+    if name == "noon":
+        return o.next_transit(sun).datetime()
+    if name == "midnight":
+        return o.next_antitransit(sun).datetime()
+    o.horizon = math.radians(SUN_ALTITUDE[name])
+    search = o.next_rising if name in MORNING else o.next_setting
+    try:
+        return search(sun, use_center=True).datetime()
+    except (ephem.AlwaysUpError, ephem.NeverUpError):
+        return None
+
+
+def test_sun_accuracy():
+    ephem = pytest.importorskip("ephem")
+    errors, geometric, observed = [], [], []
+    for lon, lat, t in sky_samples(7, 600):
+        r = A.sun(lon, lat, 0, t.year, t.month, t.day, t.hour, t.minute, t.second)
+        azimuth, altitude = math.radians(r["Azimuth"]), math.radians(r["Altitude"])
+        for refraction, found in ((False, geometric), (True, observed)):
+            o = ephem_observer(lon, lat, refraction)
+            o.date = t
+            sun = ephem.Sun(o)
+            if not refraction or sun.alt > 0:
+                found.append(separation(azimuth, altitude, sun.az, sun.alt))
+        o = ephem_observer(lon, lat, False)
+        for name, text in r["Phase"].items():
+            if text is not None:
+                reference = reference_sun_event(o, name, utc(text))
+                errors.append(math.inf if reference is None else
+                              (utc(text) - reference).total_seconds())
+    assert max(geometric) <= 0.25 and max(observed) <= 0.7
+    assert 70 <= statistics.median(errors) <= 85
+    assert percentile([abs(e) for e in errors], 0.99) <= 225
+
+
 # --- moon -------------------------------------------------------------------
 
 def test_moon_worked_example():
@@ -227,6 +315,36 @@ def test_moon_rounding_past_one_and_flat_intervals():
     phase = FlatAltitude.moon(0.0, 0.0, 0, 2024, 1, 1)["Phase"]
     assert (phase["Rise"], phase["Set"], phase["AlwaysUp"], phase["AlwaysDown"]) == (
         None, None, True, False)
+
+
+def test_moon_accuracy():
+    # The position against the moon seen from the observer, refraction
+    # included: the module's is geocentric, so the parallax shows in the
+    # figure.  The distance is between the centres; the reference's rise and
+    # set are those of the upper limb, with refraction.
+    ephem = pytest.importorskip("ephem")
+    moon = ephem.Moon()
+    apart, distances, errors = [], [], []
+    for lon, lat, t in sky_samples(11, 600):
+        r = A.moon(lon, lat, 0, t.year, t.month, t.day, t.hour, t.minute, t.second)
+        o = ephem_observer(lon, lat, True)
+        o.date = t
+        moon.compute(o)
+        apart.append(separation(math.radians(r["Azimuth"]), math.radians(r["Altitude"]),
+                                moon.az, moon.alt))
+        centre = ephem.Moon(ephem.Date(t))
+        distances.append(abs(r["Distance"] - centre.earth_distance * ephem.meters_per_au / 1000))
+        for key, search in (("Rise", o.next_rising), ("Set", o.next_setting)):
+            text = r["Phase"][key]
+            if text is None:
+                continue
+            o.date = utc(text) - dt.timedelta(hours=3)
+            try:
+                errors.append(abs((utc(text) - search(moon).datetime()).total_seconds()))
+            except (ephem.AlwaysUpError, ephem.NeverUpError):
+                errors.append(math.inf)
+    assert max(apart) <= 4.2 and max(distances) <= 7600
+    assert percentile(errors, 0.99) <= 19 * 60
 
 
 # --- overrides through the class ----------------------------------------------
@@ -424,6 +542,43 @@ def test_satellite_range_messages(args, message):
 def test_satellite_binding_converts_before_checking():
     with pytest.raises(TypeError, match="must be real number, not str"):
         A.geostationarySatellite(500, 0, 0, "x")
+
+
+def exact_look_angles(geocentric, lon, lat, height, satellite_lon, radius):
+    """Azimuth, elevation (degrees) and slant range (km) from a point given by
+    geodetic coordinates on the WGS 84 spheroid to a point of the equatorial
+    plane, in the observer's east-north-up frame; `geocentric` takes the
+    point to earth-centred coordinates."""
+    x, y, z = geocentric.transform(lon, lat, height)
+    s = math.radians(satellite_lon)
+    dx, dy, dz = radius * math.cos(s) - x, radius * math.sin(s) - y, -z
+    sl, cl = math.sin(math.radians(lon)), math.cos(math.radians(lon))
+    sp, cp = math.sin(math.radians(lat)), math.cos(math.radians(lat))
+    east = -sl * dx + cl * dy
+    north = -sp * cl * dx - sp * sl * dy + cp * dz
+    up = cp * cl * dx + cp * sl * dy + sp * dz
+    distance = math.sqrt(dx * dx + dy * dy + dz * dz)
+    return (math.degrees(math.atan2(east, north)) % 360, math.degrees(math.asin(up / distance)),
+            distance / 1000)
+
+
+def test_satellite_accuracy():
+    # Against the exact geometry for the same orbit radius, wherever the
+    # satellite stands above the horizon.
+    pyproj = pytest.importorskip("pyproj")
+    geocentric = pyproj.Transformer.from_crs(4979, 4978, always_xy=True)
+    worst = [0.0, 0.0, 0.0]
+    for lat in [sign * (1.0 + 4 * k) for k in range(21) for sign in (1, -1)]:
+        for dl in range(-80, 81, 8):
+            for height in (-400.0, 0.0, 9000.0):
+                r = A.geostationarySatellite(-60.0, lat, height, -60.0 + dl)
+                azimuth, altitude, distance = exact_look_angles(
+                    geocentric, -60.0, lat, height, -60.0 + dl, 42145059.0)
+                if altitude > 0:
+                    misses = (abs((r["Azimuth"] - azimuth + 180) % 360 - 180),
+                              abs(r["Altitude"] - altitude), abs(r["Distance"] - distance))
+                    worst = [max(w, m) for w, m in zip(worst, misses)]
+    assert worst[0] <= 0.2 and worst[1] <= 0.22 and worst[2] <= 18
 
 
 def test_patched_datetime_global_is_obeyed(monkeypatch):

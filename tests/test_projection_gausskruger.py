@@ -3,6 +3,7 @@ import math
 
 import pytest
 
+import measure_support
 import projection_reference as ref
 from models.orbalt import Projection
 
@@ -98,16 +99,22 @@ def test_round_trip_west_needs_the_meridian(crs):
         assert gk(cm, x=northing, y=easting, crs=crs) == pytest.approx((lon, 35.0), abs=1e-8)
 
 
-@pytest.mark.parametrize("crs", CODES)
-def test_against_transverse_mercator(crs):
+def transverse_mercator(cm, crs):
+    """PROJ's exact transverse Mercator about cm on the code's spheroid, with
+    the module's universal easting: lon, lat to easting, northing."""
     pyproj = pytest.importorskip("pyproj")
     a, rf = ref.A[crs], 1 / ref.F[crs]
     geographic = f"+proj=longlat +a={a} +rf={rf} +no_defs"
+    zone = ref.gk_forward(cm, cm, 0.0, crs)[0] - 500000.0
+    plane = (f"+proj=tmerc +lat_0=0 +lon_0={cm} +k=1 +x_0={zone + 500000.0} +y_0=0 "
+             f"+a={a} +rf={rf} +no_defs")
+    return pyproj.Transformer.from_crs(geographic, plane, always_xy=True)
+
+
+@pytest.mark.parametrize("crs", CODES)
+def test_against_transverse_mercator(crs):
     for cm in (3.0, 117.0, -177.0):
-        zone = ref.gk_forward(cm, cm, 0.0, crs)[0] - 500000.0
-        plane = (f"+proj=tmerc +lat_0=0 +lon_0={cm} +k=1 +x_0={zone + 500000.0} +y_0=0 "
-                 f"+a={a} +rf={rf} +no_defs")
-        t = pyproj.Transformer.from_crs(geographic, plane, always_xy=True)
+        t = transverse_mercator(cm, crs)
         for dl in (-3.0, -1.7, 0.0, 0.4, 2.9, 3.0):
             for lat in (-75.0, -30.0, 0.0, 18.5, 41.0, 66.6, 84.0):
                 lon = cm + dl
@@ -115,6 +122,34 @@ def test_against_transverse_mercator(crs):
                     lon -= 360
                 assert gk(cm, longitude=lon, latitude=lat, crs=crs) == pytest.approx(
                     t.transform(lon, lat), abs=1e-3)
+
+
+# The series against the exact projection, by distance from the central
+# meridian; the largest differences are on the equator.
+SERIES_BOUNDS = [(3.0, 1e-4), (6.0, 0.012), (9.0, 0.2)]
+
+
+@pytest.mark.parametrize("crs", CODES)
+def test_series_accuracy(crs):
+    cm = 117.0
+    t = transverse_mercator(cm, crs)
+    distance = measure_support.geodesic(crs)
+    forward = {reach: 0.0 for reach, _ in SERIES_BOUNDS}
+    inverse = 0.0
+    for k in range(-36, 37):
+        dl = k / 4
+        for lat in [0.0] + [sign * (1 + 6 * j) for j in range(14) for sign in (1, -1)]:
+            easting, northing = t.transform(cm + dl, lat)
+            got = gk(cm, longitude=cm + dl, latitude=float(lat), crs=crs)
+            miss = math.hypot(got[0] - easting, got[1] - northing)
+            reach = next(r for r, _ in SERIES_BOUNDS if abs(dl) <= r)
+            forward[reach] = max(forward[reach], miss)
+            if abs(dl) <= 3:
+                lon, back = gk(cm, x=northing, y=easting, crs=crs)
+                inverse = max(inverse, distance.Inverse(lat, cm + dl, back, lon)["s12"])
+    for reach, bound in SERIES_BOUNDS:
+        assert forward[reach] <= bound, (reach, forward[reach])
+    assert inverse <= 4e-4
 
 
 @pytest.mark.parametrize("crs", CODES)

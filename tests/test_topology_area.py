@@ -151,6 +151,54 @@ def test_web_mercator_inflates_across_the_equator():
     assert 1.0 < r["perimeter"] / perimeter < 1 / math.cos(math.radians(10.0))
 
 
+def relative_errors(bounds, steps):
+    """Area and perimeter of a box ring against the geodesic polygon of the
+    same vertices, as relative errors."""
+    ring = densify(box(*bounds), steps)
+    area, perimeter = reference_area(ring, 2000)
+    r = Topology.area([ring], 2000)
+    return r["area"] / area - 1, r["perimeter"] / perimeter - 1
+
+
+def test_gauss_kruger_plane_accuracy():
+    # The plane is not corrected for scale: small squares across zone 20
+    # (central meridian 117) err with their distance from the meridian.
+    errors = {}
+    for offset in (0.0, 1.0, 2.0, 2.9):
+        for lat in range(-80, 81, 20):
+            errors[offset, lat] = relative_errors((117.0 + offset, lat, 117.05 + offset, lat + 0.05), 2)
+    for bounds in [(114.2, 20.0, 119.8, 50.0), (118.0, -40.0, 124.0, -10.0),
+                   (114.0, -70.0, 120.0, 70.0), (114.0, 0.5, 120.0, 1.5)]:
+        errors[bounds] = relative_errors(bounds, 40)
+    assert all(abs(a) <= 2.7e-3 and abs(p) <= 1.4e-3 for a, p in errors.values())
+    assert all(abs(errors[0.0, lat][0]) < 1e-5 for lat in range(-80, 81, 20))
+    assert errors[2.9, 0][0] > 2.5e-3
+
+
+def test_albers_plane_accuracy():
+    # The cone is spherical, on the semi-major axis: areas come out large
+    # near the equator and small near the poles.
+    errors = []
+    for width in (7.0, 20.0, 60.0):
+        for south, north in [(0.5, 5.5), (0.5, 30.5), (10.0, 40.0), (30.0, 60.0), (20.0, 30.0),
+                             (45.0, 75.0), (60.0, 80.0), (75.0, 85.0)]:
+            errors.append(relative_errors((100.0, south, 100.0 + width, north), 20))
+            errors.append(relative_errors((100.0, -north, 100.0 + width, -south), 20))
+    areas, perimeters = [a for a, _ in errors], [p for _, p in errors]
+    assert -7e-3 <= min(areas) and max(areas) <= 7e-3
+    assert -4e-3 <= min(perimeters) and max(perimeters) <= 1.9e-2
+
+
+@pytest.mark.parametrize("reach, inflation", [(5.0, 0.009), (10.0, 0.017), (20.0, 0.048),
+                                              (30.0, 0.105)])
+def test_web_mercator_plane_accuracy(reach, inflation):
+    # Rings across the equator: the area grows with the latitudes reached,
+    # whatever the width.
+    for width in (10.0, 40.0):
+        area, _ = relative_errors((20.0, -reach, 20.0 + width, reach), 40)
+        assert area == pytest.approx(inflation, abs=1e-3)
+
+
 def test_rings_of_one_polygon_in_different_planes():
     outer = densify(box(100.0, 20.0, 110.0, 30.0), 20)    # Albers
     hole = densify(box(104.0, 24.0, 105.0, 25.0), 20)    # Gauss-Kruger

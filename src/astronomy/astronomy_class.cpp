@@ -113,6 +113,14 @@ Raises:
 
 const char* const kSun = R"doc(Position of the sun and the times of the day's phases.
 
+Accuracy against a full ephemeris (ephem), for observers at elevation 0 and
+latitudes up to 65 degrees in 2020-2030: Azimuth and Altitude lie within
+0.25 degrees of the sun's geometric direction, and within 0.7 degrees of
+where it is seen above the horizon (refraction is left out).  The event
+times come a median 77 s after the reference's, 99% of them within 220 s;
+the rest fall where the sun only just reaches the phase altitude that day,
+and can be much further off.
+
 Args:
     longitude: observer longitude, decimal degrees east, -180 to +180.
     latitude: observer latitude, decimal degrees north, -90 to +90.
@@ -147,6 +155,13 @@ Raises:
 
 const char* const kMoon = R"doc(Position, illumination, phase, rise and set of the moon.
 
+Accuracy against a full ephemeris (ephem), for observers at elevation 0 and
+latitudes up to 65 degrees in 2020-2030: Azimuth and Altitude lie within 4.2
+degrees of where the moon is seen (the position comes from a short series
+and is geocentric: the lunar parallax is left out); Distance is within
+7600 km of the distance between the centres; 99% of Rise and Set times lie
+within 19 minutes of the rise and set of the moon's upper limb.
+
 Args:
     longitude: observer longitude, decimal degrees east, -180 to +180.
     latitude: observer latitude, decimal degrees north, -90 to +90.
@@ -176,6 +191,13 @@ Raises:
     ValueError: a date that does not exist.)doc";
 
 const char* const kGeostationarySatellite = R"doc(Look angles from an observer to a geostationary satellite.
+
+The construction takes the latitude as the angle seen from the spheroid's
+centre.  Against the exact geometry for the same orbit radius (42145 km
+from the centre), for latitudes from 1 to 81 degrees north and south and
+heights from -400 to 9000 m, wherever the satellite is above the horizon:
+Altitude within 0.22 degrees, Azimuth within 0.2 degrees and Distance
+within 18 km.
 
 Args:
     longitude: observer longitude, decimal degrees east, -180 to +180.

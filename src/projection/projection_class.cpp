@@ -112,6 +112,11 @@ the central meridian, every point projected about one central meridian
 carrying that meridian's zone number (floor(cm / 6) + 1 east of Greenwich,
 floor((cm + 180) / 6) + 1 west of it, so 1 to 30 on both sides).
 
+Accuracy against PROJ's exact transverse Mercator on the same spheroid:
+forward within 0.1 mm up to 3 degrees of longitude from the central
+meridian, 1.2 cm at 6 degrees and 0.2 m at 9 degrees (largest on the
+equator); back within 0.4 mm up to 3 degrees.
+
 Args:
     centralMeridian: decimal degrees, -180 to +180, exactly a float; None
         (default) takes the 6-degree zone of the longitude forward and the

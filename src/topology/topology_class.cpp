@@ -34,6 +34,21 @@ The caller's rings are closed, cleared of repeated vertices, the outer ring
 moved to the front and the rings reoriented (outer counter-clockwise, the
 others clockwise), in place.
 
+Accuracy against geodesic polygons on the spheroid (GeographicLib), by plane:
+
+    plane          area                        perimeter
+    Gauss-Kruger   up to +0.27%                up to +0.14%
+    Albers         -0.7% to +0.7%              -0.4% to +1.9%
+    web Mercator   +0.9%, +1.7%, +4.8%, +10.5% for rings reaching 5, 10,
+                   20, 30 degrees north and south of the equator
+
+The Gauss-Kruger plane is not corrected for scale: the error is nil on the
+central meridian and grows with the square of the distance from it, to the
+figures above 3 degrees away (a zone edge) on the equator.  The Albers cone
+is spherical, on the semi-major axis: areas come out large near the equator
+and small near the poles (perimeters measured on rings up to 60 degrees
+wide).  Web Mercator inflates areas with latitude whatever the ring's width.
+
 Args:
     coordinates: a coordinate list (one ring, a polygon's rings or a
         multipolygon), a dict whose "coordinates" is used, or any other
@@ -296,6 +311,12 @@ points).  Any other code gives
 the straight-line distance in the unit of the coordinates.  Repeated
 vertices are removed from the caller's lines in place; rings are not closed,
 so a closing edge counts only when the ring ends with its first vertex.
+
+Accuracy against geodesic distances on the spheroid (GeographicLib):
+segments measured as geodesics agree to 1e-11 of their length; segments in
+a Gauss-Kruger plane, which is not corrected for scale, come out long by up
+to 0.14%, nil on the central meridian and most 3 degrees from it (a zone
+edge) on the equator.
 
 Args:
     coordinates: a line, a list of lines (or rings), a dict whose
