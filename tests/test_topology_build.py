@@ -311,8 +311,6 @@ def test_text_and_shapely_input_are_summarised_again():
     ([[[[[0, 0]]]]], Exception, "Geometric type [None] not supported in [coordinates] parameters."),
     ({"type": "point", "coordinates": [1, 2]}, Exception,
      "Geometric type [point] not supported in [coordinates] parameters."),
-    ([5], Exception,
-     "Invalid [coordinates: [5]] parameter. [not enough values to unpack (expected 2, got 1)]"),
     (["a", 1], Exception,
      "Invalid [coordinates: ['a', 1]] parameter. [could not convert string to float: 'a']"),
     ({"type": "MultiPoint", "coordinates": [[0, 0], (1, 1)]}, Exception,
@@ -328,6 +326,20 @@ def test_failures(value, error, message):
         Topology.build(value)
     assert type(caught.value) is error
     assert message in str(caught.value)
+
+
+@pytest.mark.parametrize("point, vertex", [
+    ([5], [5]),
+    ({"type": "Point", "coordinates": []}, []),
+])
+def test_a_short_point_is_worded_as_area_words_a_short_vertex(point, vertex):
+    with pytest.raises(ValueError) as short:
+        Topology.area([[0, 0], vertex, [1, 1]], 0)
+    with pytest.raises(Exception) as caught:
+        Topology.build(point)
+    shown = repr(point if isinstance(point, list) else vertex)
+    assert str(caught.value) == f"Invalid [coordinates: {shown}] parameter. [{short.value}]"
+    assert str(short.value).startswith("need more than ")
 
 
 def test_a_point_failure_keeps_its_cause():
