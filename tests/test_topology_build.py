@@ -242,6 +242,10 @@ def box(w, s, e, n):
     ([[square(0, 0, 1)], [[[10, 10], [14, 10], [14, 12], [10, 12], [10, 10]]]],
      {"type": "MultiPolygon", "centroid": {"x": 12.0, "y": 11.0},
       "boundary": box(0.0, 0.0, 14.0, 12.0), "perimeter": 16.0, "area": 9.0}),
+    # measured as plane values: steps across 180 degrees are taken as written
+    ([[[[179.0, 10.0], [-179.0, 10.0], [-179.0, 11.0], [179.0, 11.0]]]],
+     {"type": "MultiPolygon", "centroid": {"x": 0.0, "y": 10.5},
+      "boundary": box(-179.0, 10.0, 179.0, 11.0), "perimeter": 718.0, "area": 358.0}),
     # of two polygons of equal area the later one is labelled
     ([[square(0, 0, 2)], [square(10, 0, 2)]],
      {"type": "MultiPolygon", "centroid": {"x": 11.0, "y": 1.0},
