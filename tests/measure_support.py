@@ -91,6 +91,22 @@ def densify(ring, steps):
     return out
 
 
+def across(west, south, east, north, steps=1):
+    """Counter-clockwise box from `west` eastward to `east`, not closed, each
+    edge cut into `steps` pieces the short way round in longitude and every
+    longitude written within [-180, 180]: east < west crosses 180.  The
+    corners keep their values exactly."""
+    ring = box(west, south, east, north)
+    out = []
+    for (x1, y1), (x2, y2) in zip(ring, ring[1:] + ring[:1]):
+        dx = (x2 - x1 + 180) % 360 - 180
+        for k in range(steps):
+            x = x1 + dx * k / steps
+            out.append([x - 360 if x > 180 else x + 360 if x < -180 else x,
+                        y1 + (y2 - y1) * k / steps])
+    return out
+
+
 def reference_area(ring, crs):
     p = geodesic(crs).Polygon()
     for x, y in ring:

@@ -188,6 +188,88 @@ def test_lambert_against_lcc(crs):
                 assert back == pytest.approx((lon, lat), abs=1e-9)
 
 
+# --- the conic methods across the antimeridian ---------------------------------------
+
+def wrapped(longitude):
+    if longitude > 180:
+        return longitude - 360
+    return longitude + 360 if longitude < -180 else longitude
+
+
+def conic_reference(method, cone, crs=2000):
+    """pyproj's transformer of the same cone, and the factor to its metres."""
+    pyproj = pytest.importorskip("pyproj")
+    a, rf = ref.A[crs], 1 / ref.F[crs]
+    earth, name, unit = ((f"+R={a}", "aea", 1.0) if method == "albers"
+                         else (f"+a={a} +rf={rf}", "lcc", UNIT))
+    t = pyproj.Transformer.from_crs(
+        f"+proj=longlat {earth}",
+        f"+proj={name} {earth} +lon_0={cone['centralMeridian']} +lat_1={cone['parallel1']} "
+        f"+lat_2={cone['parallel2']}", always_xy=True)
+    return t, unit
+
+
+@pytest.mark.parametrize("method", ["albers", "lambert"])
+@pytest.mark.parametrize("cm, offset", [
+    (175.0, 7.0), (-175.0, 7.0), (180.0, 7.0), (-180.0, 7.0), (179.5, 1.0), (10.0, 175.0),
+])
+def test_conic_across_the_antimeridian(method, cm, offset):
+    # A point `offset` degrees east of the meridian mirrors the point as far
+    # west, whichever of them lies across 180; the inverse longitude is
+    # back in range.
+    f = getattr(Projection, method)
+    cone = {"centralMeridian": cm, "parallel1": 40.0, "parallel2": 60.0}
+    t, unit = conic_reference(method, cone)
+    east, west = wrapped(cm + offset), wrapped(cm - offset)
+    for lat in (-20.0, 50.0, 80.0):
+        xe, ye = f(east, lat, **cone)
+        xw, yw = f(west, lat, **cone)
+        assert (xe, ye) == pytest.approx((-xw, yw), rel=1e-13)
+        for lon, (x, y) in ((east, (xe, ye)), (west, (xw, yw))):
+            assert (x * unit, y * unit) == pytest.approx(t.transform(lon, lat), abs=1e-6)
+            back_lon, back_lat = f(x=x, y=y, **cone)
+            assert -180 <= back_lon <= 180
+            assert (back_lon, back_lat) == pytest.approx((lon, lat), abs=1e-9)
+
+
+# Values the methods gave before longitudes across 180 were taken round:
+# every difference within [-180, 180) (-180 itself included) is unchanged.
+@pytest.mark.parametrize("method, lon, lat, cone, forward, back", [
+    ("albers", 110.0, 35.0, {"centralMeridian": 105.0, "parallel1": 25.0, "parallel2": 47.0},
+     (447583.8035068788, 3766052.927296595), (110.0, 35.00000000000001)),
+    ("albers", -180.0, 10.0, {"centralMeridian": 0.0},
+     (-11734918.31219294, 14944018.79261503), (-180.0, 10.000000000000005)),
+    ("albers", 179.5, -20.0, {"centralMeridian": 0.5, "originLatitude": -10.0, "crs": 1954},
+     (14558943.522542635, 16234543.134819116), (179.5, -19.999999999999982)),
+    ("albers", 0.0, 0.0,
+     {"centralMeridian": -179.0, "originLatitude": 20.0, "parallel1": 25.0, "parallel2": 47.0},
+     (12309483.963874092, 13475951.934553847), (0.0, -2.2049441632554814e-14)),
+    ("albers", -30.0, -45.0,
+     {"centralMeridian": -40.0, "parallel1": -25.0, "parallel2": -47.0, "crs": 1980},
+     (780378.9109216229, -4924631.739977147), (-29.999999999999996, -44.99999999999999)),
+    ("albers", -5.0, 60.0, {"centralMeridian": 175.0, "parallel1": 40.0, "parallel2": 60.0},
+     (-2947455.679004924, 13578616.43383787), (-4.999999999999943, 59.99999999999999)),
+    ("lambert", 110.0, 35.0, {"centralMeridian": 105.0, "parallel1": 25.0, "parallel2": 47.0},
+     (25667467.89482938, 233469385.56812567), (110.0, 34.999999999925755)),
+    ("lambert", -180.0, 10.0, {"centralMeridian": 0.0},
+     (-636037983.9283386, 891193702.913412), (-180.0, 9.999999999883325)),
+    ("lambert", 179.5, -20.0, {"centralMeridian": 0.5, "originLatitude": -10.0, "crs": 1954},
+     (866565994.2666198, 1018803384.20299), (179.5, -19.999999999848978)),
+    ("lambert", -60.0, 80.0,
+     {"centralMeridian": 105.0, "parallel1": 30.0, "parallel2": 60.0, "crs": 1984},
+     (-101418026.51666147, 708284825.7304914), (-60.00000000000001, 79.99999999999943)),
+    ("lambert", -30.0, -45.0,
+     {"centralMeridian": -40.0, "parallel1": -25.0, "parallel2": -47.0, "crs": 1980},
+     (44807826.29387627, -297792893.41101134), (-29.999999999999996, -44.99999999997552)),
+    ("lambert", -5.0, 60.0, {"centralMeridian": 175.0, "parallel1": 40.0, "parallel2": 60.0},
+     (-157271050.9387812, 831367397.7134748), (-4.999999999999995, 59.99999999999866)),
+])
+def test_conic_values_within_half_a_turn_unchanged(method, lon, lat, cone, forward, back):
+    f = getattr(Projection, method)
+    assert f(lon, lat, **cone) == forward
+    assert f(x=forward[0], y=forward[1], **cone) == back
+
+
 # --- checks of the conic methods ----------------------------------------------------
 
 @pytest.mark.parametrize("method", [Projection.albers, Projection.lambert])

@@ -5,7 +5,7 @@ import math
 import pytest
 
 import models.orbalt as orbalt
-from measure_support import (Convertible, RecordingProjection, box, copy,  # noqa: F401
+from measure_support import (Convertible, RecordingProjection, across, box, copy,  # noqa: F401
                              densify, outcome, recording, reference_area, square)
 from models.orbalt import Topology
 
@@ -207,6 +207,138 @@ def test_rings_of_one_polygon_in_different_planes():
     assert r["area"] == pytest.approx(expected, rel=7e-3)
 
 
+# --- rings across the antimeridian -----------------------------------------------
+
+@pytest.mark.parametrize("crs, bounds, steps, tolerance", [
+    (2000, (179.995, 10.0, -179.995, 10.01), 1, 1e-7),        # Gauss-Kruger, 1 km
+    (2000, (178.0, 30.0, -178.0, 33.0), 50, 3e-3),           # Gauss-Kruger, two zones
+    (1954, (176.0, -40.0, -178.0, -35.0), 50, 3e-3),
+    (1984, (175.0, 10.0, -175.0, 20.0), 50, 1e-2),           # Albers
+    (1980, (170.0, -50.0, -170.0, -40.0), 50, 1e-2),
+    (2000, (170.0, 40.0, -160.0, 55.0), 50, 1e-2),
+    (2000, (175.0, -10.0, -175.0, 10.0), 50, None),          # web Mercator
+])
+def test_area_across_the_antimeridian(crs, bounds, steps, tolerance):
+    west, south, east, north = bounds
+    r = Topology.area([across(*bounds, steps)], crs)
+    if tolerance:
+        area, perimeter = reference_area(across(*bounds, steps), crs)
+        assert r["area"] == pytest.approx(area, rel=tolerance)
+        assert r["perimeter"] == pytest.approx(perimeter, rel=tolerance)
+    # the same ring 60 degrees further west, in the same plane about its own
+    # middle, gives the same figures
+    away = Topology.area([densify(box(west - 60, south, east + 300, north), steps)], crs)
+    assert (r["area"], r["perimeter"]) == pytest.approx((away["area"], away["perimeter"]), rel=1e-9)
+    assert r["boundary"] == {"west": west, "south": south, "east": east, "north": north}
+
+
+@pytest.mark.parametrize("ring, west, east, method, parameters", [
+    (box(179.0, 30.0, -179.0, 31.0), 179.0, -179.0, "gaussKruger", {"centralMeridian": 180.0}),
+    # given from its east end, westward across 180
+    (box(-178.0, 30.0, 177.0, 31.0)[::-1], 177.0, -178.0, "gaussKruger",
+     {"centralMeridian": 179.5}),
+    (box(170.0, 20.0, -160.0, 30.0), 170.0, -160.0, "albers",
+     {"centralMeridian": -175.0, "originLatitude": 20.0}),
+    (box(175.0, -10.0, -175.0, 10.0), 175.0, -175.0, "webMercator", {}),
+])
+def test_plane_of_a_ring_across_the_antimeridian(recording, ring, west, east, method, parameters):
+    r = Topology.area([ring], 2000)
+    assert recording.calls[:2] == [("centralMeridian", {"longitude": west}),
+                                   ("centralMeridian", {"longitude": east})]
+    projected = [kw for name, kw in recording.calls if name == method]
+    # web Mercator adds the easting of a whole turn, measured once per ring
+    turn = [{"longitude": 180.0, "latitude": 0.0}, {"longitude": -180.0, "latitude": 0.0}]
+    assert len(projected) == 2 * 5 + 2 * (method == "webMercator")
+    if method == "webMercator":
+        assert projected[:2] == turn
+    for kw in projected:
+        assert {k: kw[k] for k in parameters} == parameters
+    assert (r["boundary"]["west"], r["boundary"]["east"]) == (west, east)
+
+
+def test_polygon_with_hole_across_the_antimeridian():
+    outer = across(170.0, 10.0, -170.0, 20.0, 40)
+    hole = across(179.0, 14.0, -179.0, 16.0, 10)
+    expected = reference_area(outer, 2000)[0] - reference_area(hole, 2000)[0]
+    hole = hole[::-1]
+    polygon = [outer, hole]
+    r = Topology.area(polygon, 2000)
+    assert r["area"] == pytest.approx(expected, rel=1e-2)
+    # counter-clockwise read the short way: neither ring is turned round
+    assert polygon[0] is outer and polygon[1] is hole
+
+
+@pytest.mark.parametrize("second, west, east", [
+    (box(10.0, 10.0, 20.0, 11.0), 10.0, -179.0),          # 171 degrees, not 201
+    (box(-170.0, 10.0, -160.0, 11.0), 179.0, -160.0),
+    (box(170.0, 10.0, -170.0, 11.0), 170.0, -170.0),     # one box holds the other
+    (densify(box(-179.5, 10.0, 179.5, 11.0), 4), -180.0, 180.0),   # together every longitude
+])
+def test_multipolygon_box_across_the_antimeridian(second, west, east):
+    first = box(179.0, 10.0, -179.0, 11.0)
+    areas = [Topology.area([copy(ring)], 2000)["area"] for ring in (first, second)]
+    r = Topology.area([[first], [second]], 2000)
+    assert r["area"] == sum(areas)
+    assert r["boundary"] == {"west": west, "south": 10.0, "east": east, "north": 11.0}
+
+
+# Results of rings whose steps all stay within half a turn, of a ring round a
+# pole (read as written) and of plane values, recorded before edges were read
+# the short way round.
+UNCHANGED = [
+    ([box(117.0, 30.0, 117.01, 30.01)], 2000,
+     {"area": 1069521.1794204712, "perimeter": 4146.679408124186,
+      "boundary": {"west": 117.0, "south": 30.0, "east": 117.01, "north": 30.01},
+      "type": "Polygon"}),
+    ([densify(box(119.0, 30.0, 121.0, 32.0), 3)], 1954,
+     {"area": 42356125208.009766, "perimeter": 825514.725813198,
+      "boundary": {"west": 119.0, "south": 30.0, "east": 121.0, "north": 32.0},
+      "type": "Polygon"}),
+    ([box(177.5, -40.0, 180.0, -39.0)], 2000,
+     {"area": 23874659617.476074, "perimeter": 652138.9258756493,
+      "boundary": {"west": 177.5, "south": -40.0, "east": 180.0, "north": -39.0},
+      "type": "Polygon"}),
+    ([box(-180.0, 60.0, -177.0, 61.0)], 1980,
+     {"area": 18367709046.383392, "perimeter": 552609.3018926097,
+      "boundary": {"west": -180.0, "south": 60.0, "east": -177.0, "north": 61.0},
+      "type": "Polygon"}),
+    ([densify(box(170.0, 40.0, 180.0, 55.0), 3)], 2000,
+     {"area": 1251824091522.58, "perimeter": 4836894.420321036,
+      "boundary": {"west": 170.0, "south": 40.0, "east": 180.0, "north": 55.0},
+      "type": "Polygon"}),
+    ([densify(box(-180.0, -50.0, -165.0, -40.0), 3), box(-175.0, -45.0, -174.0, -44.0)[::-1]], 1984,
+     {"area": 1303036644700.8406, "perimeter": 4584539.548019152,
+      "boundary": {"west": -180.0, "south": -50.0, "east": -165.0, "north": -40.0},
+      "type": "Polygon"}),
+    ([densify(box(160.0, -10.0, 180.0, 10.0), 3)], 2000,
+     {"area": 4982170490195.475, "perimeter": 8928339.531162784,
+      "boundary": {"west": 160.0, "south": -10.0, "east": 180.0, "north": 10.0},
+      "type": "Polygon"}),
+    ([[-90.0, 10.0], [90.0, 10.0], [90.0, 20.0], [-90.0, 20.0]], 2000,    # steps of exactly 180
+     {"area": 19227437553807.77, "perimeter": 39852193.68983607,
+      "boundary": {"west": -90.0, "south": 10.0, "east": 90.0, "north": 20.0},
+      "type": "Polygon"}),
+    ([[box(170.0, 10.0, 175.0, 11.0)], [box(-175.0, 10.0, -170.0, 11.0)]], 2000,
+     {"type": "MultiPolygon", "area": 121223384829.45752, "perimeter": 2632777.1867544884,
+      "boundary": {"west": -175.0, "south": 10.0, "east": 175.0, "north": 11.0}}),
+    ([[-180.0, -70.0], [-90.0, -75.0], [0.0, -70.0], [90.0, -75.0], [180.0, -70.0],
+      [180.0, -90.0], [-180.0, -90.0]], 2000,
+     {"area": 6078426452132.419, "perimeter": 27541053.832892843,
+      "boundary": {"west": -180.0, "south": -90.0, "east": 180.0, "north": -70.0},
+      "type": "Polygon"}),
+    ([[179.995, 10.0], [-179.995, 10.0], [-179.995, 10.01], [179.995, 10.01]], 0,
+     {"area": 3.5998999999999235, "perimeter": 720.0,
+      "boundary": {"west": -179.995, "south": 10.0, "east": 179.995, "north": 10.01},
+      "type": "Polygon"}),
+]
+
+
+@pytest.mark.parametrize("coordinates, crs, expected", UNCHANGED)
+def test_rings_read_as_written_are_unchanged(coordinates, crs, expected):
+    r = Topology.area(copy(coordinates), crs)
+    assert r == expected and list(r) == list(expected)
+
+
 # --- failures ------------------------------------------------------------------------
 
 @pytest.mark.parametrize("coordinates, crs, error, message", [
@@ -238,6 +370,11 @@ def test_rings_of_one_polygon_in_different_planes():
      "unsupported operand type(s) for -: 'str' and 'str'"),
     # a ring on the equator has no Albers cone
     ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000, Exception, SHAPE),
+    # steps of huge values are no steps across 180: the range test fails
+    ([[1e300, 0.0], [-1e300, 0.0], [0.0, 1.0]], 2000, Exception,
+     "Invalid [longitude: -1e+300] parameter. Should be between -180 and +180."),
+    # read the short way round, the steps from -180 to 180 have no length
+    ([[-180.0, 0.0], [180.0, 0.0], [180.0, 10.0], [-180.0, 10.0]], 2000, Exception, SHAPE),
 ])
 def test_failures(coordinates, crs, error, message):
     with pytest.raises(error) as e:
@@ -271,6 +408,9 @@ ROUTE_CASES = [
     ([[100.0, -90.0], [110.0, -90.0], [110.0, 10.0]], 2000),
     ([[100.0, 0.0], [110.0, 0.0], [105.0, 0.0]], 2000),
     ([[117.0, 30.0], [117.01, 30.0], [117.01, 30.01]], 0),
+    ([across(179.0, 30.0, -179.0, 31.0, 3)], 2000),
+    ([across(170.0, -30.0, -160.0, -20.0, 3)], 1984),
+    ([[across(175.0, -10.0, -175.0, 10.0, 3)], [box(10.0, 10.0, 20.0, 11.0)]], 2000),
 ]
 
 

@@ -242,6 +242,10 @@ def box(w, s, e, n):
     ([[square(0, 0, 1)], [[[10, 10], [14, 10], [14, 12], [10, 12], [10, 10]]]],
      {"type": "MultiPolygon", "centroid": {"x": 12.0, "y": 11.0},
       "boundary": box(0.0, 0.0, 14.0, 12.0), "perimeter": 16.0, "area": 9.0}),
+    # measured as plane values: steps across 180 degrees are taken as written
+    ([[[[179.0, 10.0], [-179.0, 10.0], [-179.0, 11.0], [179.0, 11.0]]]],
+     {"type": "MultiPolygon", "centroid": {"x": 0.0, "y": 10.5},
+      "boundary": box(-179.0, 10.0, 179.0, 11.0), "perimeter": 718.0, "area": 358.0}),
     # of two polygons of equal area the later one is labelled
     ([[square(0, 0, 2)], [square(10, 0, 2)]],
      {"type": "MultiPolygon", "centroid": {"x": 11.0, "y": 1.0},
@@ -311,8 +315,6 @@ def test_text_and_shapely_input_are_summarised_again():
     ([[[[[0, 0]]]]], Exception, "Geometric type [None] not supported in [coordinates] parameters."),
     ({"type": "point", "coordinates": [1, 2]}, Exception,
      "Geometric type [point] not supported in [coordinates] parameters."),
-    ([5], Exception,
-     "Invalid [coordinates: [5]] parameter. [not enough values to unpack (expected 2, got 1)]"),
     (["a", 1], Exception,
      "Invalid [coordinates: ['a', 1]] parameter. [could not convert string to float: 'a']"),
     ({"type": "MultiPoint", "coordinates": [[0, 0], (1, 1)]}, Exception,
@@ -328,6 +330,20 @@ def test_failures(value, error, message):
         Topology.build(value)
     assert type(caught.value) is error
     assert message in str(caught.value)
+
+
+@pytest.mark.parametrize("point, vertex", [
+    ([5], [5]),
+    ({"type": "Point", "coordinates": []}, []),
+])
+def test_a_short_point_is_worded_as_area_words_a_short_vertex(point, vertex):
+    with pytest.raises(ValueError) as short:
+        Topology.area([[0, 0], vertex, [1, 1]], 0)
+    with pytest.raises(Exception) as caught:
+        Topology.build(point)
+    shown = repr(point if isinstance(point, list) else vertex)
+    assert str(caught.value) == f"Invalid [coordinates: {shown}] parameter. [{short.value}]"
+    assert str(short.value).startswith("need more than ")
 
 
 def test_a_point_failure_keeps_its_cause():

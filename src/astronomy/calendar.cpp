@@ -2,6 +2,8 @@
 // arithmetic for parts that are not small numbers, and the date-time objects.
 #include "astronomy/calendar.h"
 
+#include "frame/errors.h"
+
 #include <datetime.h>
 
 #include <cmath>
@@ -142,10 +144,7 @@ Ref julian_of_tuple(PyObject* t) {
     constexpr Py_ssize_t kItems = 6;
     Py_ssize_t n = PyTuple_GET_SIZE(t);
     if (n > kItems) orb::raisef(PyExc_ValueError, "too many values to unpack (expected %zd)", kItems);
-    if (n < kItems) {
-        orb::raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", n,
-                    n == 1 ? "" : "s");
-    }
+    if (n < kItems) orb::raise_need_more(n);
     for (Py_ssize_t k = 1; k <= 4; ++k) orb::expect(PyTuple_GET_ITEM(t, k), orb::Exact::Int);
     Ref second = orb::number(orb::as_float(PyTuple_GET_ITEM(t, 5)));
     return julian_of_parts(PyTuple_GET_ITEM(t, 0), PyTuple_GET_ITEM(t, 1), PyTuple_GET_ITEM(t, 2),

@@ -16,6 +16,10 @@ void raise_math(pymath::MathError e) {
     raise(PyExc_SystemError, "math failure without a status");
 }
 
+void raise_need_more(Py_ssize_t got) {
+    raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", got, got == 1 ? "" : "s");
+}
+
 // The shown value goes in as a text object, so any text a caller holds
 // (NUL characters and lone surrogates included) is written as it is.
 void raise_between(PyObject* shown, const char* bounds, const char* name) {

@@ -1,5 +1,6 @@
 // Exceptions shared by the numeric subsystems: the interpreter's exception
-// for a failed math status, and the two written forms of a range message.
+// for a failed math status, the two written forms of a range message, and
+// the message of a value too short to unpack.
 //
 // Every range message is raised with the base Exception class; the value
 // is shown as the caller has it as text (the str of a float, the format()
@@ -21,6 +22,10 @@ namespace orb {
 inline void raise_math(const pymath::MathStatus& st) {
     if (!st.ok()) raise_math(st.error);
 }
+
+// ValueError "need more than k value(s) to unpack": fewer than the values
+// a sequence of pairs or fields is unpacked into, `got` of them.
+[[noreturn]] void raise_need_more(Py_ssize_t got);
 
 // "[shown] should be between [bounds] in [name] parameter."  `shown` is
 // UTF-8 or a text object; `bounds` and `name` are UTF-8.

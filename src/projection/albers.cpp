@@ -1,6 +1,8 @@
 // Spherical Albers equal-area conic: set-up, forward and inverse.
 #include "projection/albers.h"
 
+#include "projection/zones.h"
+
 namespace orb::projection {
 
 namespace pm = pymath;
@@ -20,7 +22,7 @@ AlbersCone albers_cone(double a, double cm, double origin_latitude, double paral
 
 PlanePoint albers_forward(const AlbersCone& k, double longitude, double latitude,
                           pm::MathStatus& st) noexcept {
-    const double cita = k.n * (pm::radians(longitude) - pm::radians(k.cm));
+    const double cita = k.n * longitude_from_meridian(longitude, k.cm);
     const double ro = pm::div(pm::sqrt(k.c - 2 * k.n * pm::sin(pm::radians(latitude), st), st),
                               k.n, st);
     return {ro * pm::sin(cita, st) * k.a, (k.ro0 - ro * pm::cos(cita, st)) * k.a};
@@ -35,8 +37,8 @@ PlanePoint albers_inverse(const AlbersCone& k, double x, double y, pm::MathStatu
     // comes back off by pi / n.  With n > 0 the factor is 1 and changes
     // nothing.
     const double s = k.n > 0 ? 1.0 : -1.0;
-    const double longitude =
-        pm::degrees(pm::radians(k.cm) + pm::div(pm::atan2(s * xp, s * (k.ro0 - yp)), k.n, st));
+    const double longitude = wrapped_longitude(
+        pm::degrees(pm::radians(k.cm) + pm::div(pm::atan2(s * xp, s * (k.ro0 - yp)), k.n, st)));
     const double rho = pm::sqrt(xp * xp + (k.ro0 - yp) * (k.ro0 - yp), st);
     const double latitude = pm::degrees(
         pm::asin(pm::div(k.c - pm::pow(rho, 2, st) * k.n * k.n, 2 * k.n, st), st));

@@ -25,11 +25,13 @@ struct AlbersCone {
 // sines cancel give n = 0: a division by zero in ro0.
 AlbersCone albers_cone(double a, double cm, double origin_latitude, double parallel1,
                        double parallel2, pymath::MathStatus& math) noexcept;
-// Forward from a longitude in [-180, +180] and a latitude in [-90, +90].
+// Forward from a longitude in [-180, +180] and a latitude in [-90, +90];
+// the longitude is taken less than half a turn from the central meridian,
+// across the antimeridian when that is the shorter way.
 PlanePoint albers_forward(const AlbersCone& k, double longitude, double latitude,
                           pymath::MathStatus& math) noexcept;
-// Inverse, as (longitude, latitude).  Far outside the projected area the
-// arc sine fails with a domain error.
+// Inverse, as (longitude, latitude), the longitude in [-180, +180].  Far
+// outside the projected area the arc sine fails with a domain error.
 PlanePoint albers_inverse(const AlbersCone& k, double x, double y,
                           pymath::MathStatus& math) noexcept;
 

@@ -9,6 +9,8 @@
 // powers are the library's pow, as `**` is.
 #include "projection/gausskruger.h"
 
+#include "projection/zones.h"
+
 #include <cmath>
 
 namespace orb::projection {
@@ -79,15 +81,9 @@ double gk_zone_number(double cm, pm::MathStatus& st) noexcept {
 GkForward gk_forward(const GkSeries& k, double a, double zone, double cm, double longitude,
                      double latitude, pm::MathStatus& st) noexcept {
     const double B = latitude * kPi / 180;
-    // Both angles lie in [-180, 180], so one turn at most brings the
-    // difference into [-180, 180): without it a point on the far side of the
-    // antimeridian would be projected some 360 degrees from the meridian.
-    double dl = longitude - cm;
-    if (dl >= 180)
-        dl -= 360;
-    else if (dl < -180)
-        dl += 360;
-    const double l = dl * kPi / 180;
+    // Without the turn a point on the far side of the antimeridian would be
+    // projected some 360 degrees from the meridian.
+    const double l = turned_difference(longitude - cm) * kPi / 180;
 
     const double t = pm::tan(B, st);
     const double cosB = pm::cos(B, st);

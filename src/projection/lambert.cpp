@@ -8,6 +8,8 @@
 // written order meets.
 #include "projection/lambert.h"
 
+#include "projection/zones.h"
+
 #include <cmath>
 
 namespace orb::projection {
@@ -91,7 +93,7 @@ PlanePoint lambert_forward(const LambertCone& k, double longitude, double latitu
                            pm::MathStatus& st) noexcept {
     const double t = calc_t(pm::radians(latitude), k.e, st);
     const double r = calc_r(k.a, k.F, t, k.n, st);
-    const double theta = k.n * (pm::radians(longitude) - pm::radians(k.cm));
+    const double theta = k.n * longitude_from_meridian(longitude, k.cm);
     return {kFalseEasting + r * pm::sin(theta, st), kFalseNorthing + k.rF - r * pm::cos(theta, st)};
 }
 
@@ -105,7 +107,8 @@ PlanePoint lambert_inverse(const LambertCone& k, double x, double y, pm::MathSta
     const double theta_i = pm::atan2(s * dx, s * dy);
     const double r_i = s * pm::sqrt(dx * dx + dy * dy, st);
     const double t_i = pm::pow(pm::div(r_i, k.a * k.F, st), pm::div(1.0, k.n, st), st);
-    const double longitude = pm::degrees(pm::div(theta_i, k.n, st) + pm::radians(k.cm));
+    const double longitude =
+        wrapped_longitude(pm::degrees(pm::div(theta_i, k.n, st) + pm::radians(k.cm)));
     const double latitude = pm::degrees(solve_phi(t_i, k.e, 0.0, st));
     return {longitude, latitude};
 }

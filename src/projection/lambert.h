@@ -33,9 +33,12 @@ struct LambertCone {
 // the cone of one standard parallel, n = sin(parallel).
 LambertCone lambert_cone(double semi_major, double f, double cm, double origin_latitude,
                          double parallel1, double parallel2, pymath::MathStatus& math) noexcept;
+// Forward from a longitude and a latitude in range; the longitude is taken
+// less than half a turn from the central meridian, across the antimeridian
+// when that is the shorter way.
 PlanePoint lambert_forward(const LambertCone& k, double longitude, double latitude,
                            pymath::MathStatus& math) noexcept;
-// Inverse, as (longitude, latitude); the longitude is not wrapped.
+// Inverse, as (longitude, latitude), the longitude in [-180, +180].
 PlanePoint lambert_inverse(const LambertCone& k, double x, double y,
                            pymath::MathStatus& math) noexcept;
 

@@ -164,7 +164,10 @@ Args:
 Returns:
     A new tuple: (x, y) in metres forward, (longitude, latitude) in decimal
     degrees back; cones opening to the south (both parallels south of the
-    equator) work both ways.
+    equator) work both ways.  Forward, the longitude difference is taken
+    into [-180, 180), so a point across the antimeridian from the central
+    meridian lies on its near side; back, the longitude comes out in
+    [-180, +180].
 
 Raises:
     Exception: "Invalid [crs] parameter." for another code, a range message
@@ -199,7 +202,9 @@ Args:
 
 Returns:
     A new tuple: (x, y) forward, (longitude, latitude) in decimal degrees
-    back.
+    back.  Forward, the longitude difference is taken into [-180, 180), so
+    a point across the antimeridian from the central meridian lies on its
+    near side; back, the longitude comes out in [-180, +180].
 
 Raises:
     Exception: "Invalid [crs] parameter." for another code, a range message

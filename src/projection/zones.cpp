@@ -1,10 +1,18 @@
 // Zone numbers of the 6- and 3-degree projection zones, with the
-// interpreter's float modulo and floor division.
+// interpreter's float modulo and floor division, and the wrapping of
+// longitudes computed back from a plane.
 #include "projection/zones.h"
 
 #include "frame/pymath.h"
 
+#include <cmath>
+
 namespace orb::projection {
+
+double wrapped_longitude(double longitude) noexcept {
+    if (!std::isfinite(longitude) || in_longitude_range(longitude)) return longitude;
+    return std::remainder(longitude, 360.0);
+}
 
 double circle360(double longitude) noexcept { return pymath::mod(longitude + 360, 360); }
 

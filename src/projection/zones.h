@@ -1,4 +1,5 @@
-// Zone numbers and central meridians of the 6- and 3-degree projection zones.
+// Zone numbers and central meridians of the 6- and 3-degree projection zones,
+// and the longitude arithmetic the projections share.
 //
 // Numeric core of Projection.zone and Projection.centralMeridian, and the
 // entry point for code that projects many points (Topology) without the
@@ -6,11 +7,38 @@
 // tests the range.
 #pragma once
 
+#include "frame/pymath.h"
+
 namespace orb::projection {
 
 // The range tests of the projections, inclusive; a NaN fails them.
 inline bool in_longitude_range(double v) noexcept { return -180 <= v && v <= 180; }
 inline bool in_latitude_range(double v) noexcept { return -90 <= v && v <= 90; }
+
+// A difference of two longitudes in range, [-360, +360], brought into
+// [-180, 180) by one turn at most: a point on the far side of the
+// antimeridian from a central meridian lies less than half a turn from it.
+// A difference already in [-180, 180) (or NaN) comes back unchanged.
+inline double turned_difference(double dl) noexcept {
+    if (dl >= 180) return dl - 360;
+    if (dl < -180) return dl + 360;
+    return dl;
+}
+
+// The angle in radians from a central meridian to a longitude, both in
+// range, for the conic projections: radians(longitude) - radians(cm) while
+// the difference lies in [-180, 180), else the radians of the difference
+// taken one turn round, as turned_difference takes it.
+inline double longitude_from_meridian(double longitude, double cm) noexcept {
+    const double dl = longitude - cm;
+    if (-180 <= dl && dl < 180) return pymath::radians(longitude) - pymath::radians(cm);
+    return pymath::radians(turned_difference(dl));
+}
+
+// A longitude computed back from a plane, brought into [-180, +180] by
+// whole turns; one already in range (or not finite) comes back unchanged.
+// The remainder is exact, so no rounding enters.
+double wrapped_longitude(double longitude) noexcept;
 
 // Circle longitude (longitude + 360) mod 360 with the interpreter's float
 // modulo: [0, 360) for every longitude in range, 180 for both -180 and 180.

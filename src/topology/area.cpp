@@ -9,6 +9,13 @@
 // stand.  The ring of largest area is the outer ring; the others are
 // subtracted, moved behind it and reoriented in the caller's lists.
 //
+// A ring on a code of Projection.datum is read the short way round: a step
+// of more than half a turn in longitude between consecutive vertices
+// crosses the antimeridian.  Such a ring is measured in the plane of its
+// unwrapped longitudes (the span and the middle of its continuous range),
+// its box is written across the antimeridian (west greater than east), and
+// a ring that would wind round a pole that way is measured as written.
+//
 // Every edge projects both of its ends through the module global
 // Projection.  While that is the module's own class the cores are called
 // directly and each vertex is projected once (the projection of a point is
@@ -16,12 +23,15 @@
 // refuse sends that edge through the real calls, which raise.
 #include "topology/area.h"
 
+#include "projection/zones.h"
 #include "topology/number.h"
 #include "topology/projection_route.h"
 #include "topology/pyobjects.h"
 #include "topology/vertices.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace orb::topology {
@@ -33,6 +43,9 @@ constexpr double kEpsilon = 2.220446049250313e-16;
 // Rings spanning at most this many degrees of longitude stay in one
 // Gauss-Kruger plane even across a zone boundary.
 constexpr double kGaussKrugerSpan = 6;
+// Half a turn and a turn of longitude, degrees.
+constexpr double kHalfTurn = 180;
+constexpr double kTurn = 360;
 
 [[noreturn]] void invalid_shape() {
     raise(PyExc_Exception, "Invalid geometric shape in [coordinates] parameter.");
@@ -46,7 +59,91 @@ struct RingPlane {
     PyObject* crs;
     Num cm;                                      // Gauss-Kruger meridian
     double albers_cm, origin, parallel1, parallel2;  // Albers cone
+    // Web Mercator across the antimeridian: vertex k lies turns[k] x
+    // `period` east of where its own longitude projects (empty otherwise).
+    std::vector<int> turns;
+    Num period;
 };
+
+// The x shift of vertex k, as a count of periods; 0 for a ring read as
+// written and for an index the ring no longer has.
+int turns_of(const RingPlane& p, Py_ssize_t k, Py_ssize_t size) {
+    if (p.turns.empty()) return 0;
+    if (k < 0) k += size;
+    if (k < 0 || static_cast<size_t>(k) >= p.turns.size()) return 0;
+    return p.turns[static_cast<size_t>(k)];
+}
+
+// --- rings across the antimeridian -----------------------------------------------
+
+// A ring read the short way round: lon[k] + 360 turns[k] runs continuously
+// from `west` (in [-180, 180)) to `east`, less than a turn further.
+struct Unwrapped {
+    std::vector<int> turns;
+    double west = 0, east = 0;
+    size_t west_at = 0, east_at = 0;  // vertices of the two extremes
+};
+
+// The short reading of a closed ring of longitudes xs, when it differs from
+// the ring as written: some step crosses the antimeridian, and read that
+// way the ring still closes without winding round a pole and spans less
+// than a turn.  Otherwise nothing, and the ring is measured as written:
+// every step is at most half a turn, a value is no longitude in range (the
+// ring fails the range tests, or holds plane values), or the ring goes
+// round a pole, which only its box from -180 to 180 holds.
+std::optional<Unwrapped> unwrap(const std::vector<double>& xs) {
+    const size_t n = xs.size();
+    if (n == 0) return std::nullopt;
+    for (double x : xs)
+        if (!projection::in_longitude_range(x)) return std::nullopt;
+    Unwrapped u;
+    u.turns.assign(n, 0);
+    bool crosses = false;
+    for (size_t k = 1; k < n; ++k) {
+        const double step = xs[k] - xs[k - 1];
+        int t = u.turns[k - 1];
+        if (step > kHalfTurn) {
+            --t;
+            crosses = true;
+        } else if (step < -kHalfTurn) {
+            ++t;
+            crosses = true;
+        }
+        u.turns[k] = t;
+    }
+    // The closing vertex repeats the first: a ring round a pole comes back
+    // a turn away from where it started.
+    if (!crosses || u.turns[n - 1] != 0) return std::nullopt;
+    auto at = [&](size_t k) { return xs[k] + kTurn * u.turns[k]; };
+    for (size_t k = 1; k < n; ++k) {
+        if (at(k) < at(u.west_at)) u.west_at = k;
+        if (at(k) > at(u.east_at)) u.east_at = k;
+    }
+    // Whole turns so that the west edge lies in [-180, 180).
+    const int shift = static_cast<int>(std::floor((at(u.west_at) + kHalfTurn) / kTurn));
+    if (shift != 0)
+        for (int& t : u.turns) t -= shift;
+    u.west = at(u.west_at);
+    u.east = at(u.east_at);
+    if (!(u.east - u.west < kTurn)) return std::nullopt;
+    return u;
+}
+
+// The box of an unwrapped ring as written for the caller: the longitudes of
+// its west and east vertices, so east is less than west when the ring
+// crosses the antimeridian; an edge that unwraps to exactly -180 (west) or
+// 180 (east) is written so, and the box does not cross.
+Box box_across(const Unwrapped& u, const std::vector<double>& xs, const Box& box) {
+    return {u.west == -kHalfTurn ? -kHalfTurn : xs[u.west_at], box.south,
+            u.east == kHalfTurn ? kHalfTurn : xs[u.east_at], box.north};
+}
+
+// A longitude one turn at most outside [-180, 180], brought back.
+double within_turn(double longitude) {
+    if (longitude > kHalfTurn) return longitude - kTurn;
+    if (longitude < -kHalfTurn) return longitude + kTurn;
+    return longitude;
+}
 
 // --- one edge through the real calls ------------------------------------------
 
@@ -80,7 +177,11 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     }
     project_slow(p, xi, yi);
     project_slow(p, xj, yj);
-    const Num Xi = Num::of(xi), Yi = Num::of(yi), Xj = Num::of(xj), Yj = Num::of(yj);
+    Num Xi = Num::of(xi), Xj = Num::of(xj);
+    const Num Yi = Num::of(yi), Yj = Num::of(yj);
+    const Py_ssize_t size = PyList_GET_SIZE(ring);
+    if (const int t = turns_of(p, i, size)) Xi = add(Xi, mul(Num(t), p.period));
+    if (const int t = turns_of(p, i - 1, size)) Xj = add(Xj, mul(Num(t), p.period));
     // (yj - yi) * (xj + xi), the difference first as the interpreter takes
     // it: the operands of one C++ call are evaluated in no fixed order.
     const Num dy = sub(Yj, Yi);
@@ -109,7 +210,14 @@ bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPl
     switch (p.mode) {
         case Mode::GaussKruger: return fast_gk(f.gk, lon, lat, x, y);
         case Mode::Albers: return fast_albers(f.albers, lon, std::fabs(lat), x, y);
-        case Mode::Mercator: return fast_mercator(f.mercator, lon, lat, x, y);
+        case Mode::Mercator: {
+            if (!fast_mercator(f.mercator, lon, lat, x, y)) return false;
+            if (const int t = turns_of(p, k, PyList_GET_SIZE(ring))) {
+                if (!p.period.is_double()) return false;
+                x = x + t * p.period.d();
+            }
+            return true;
+        }
         case Mode::Plane: x = lon; y = lat; return true;
     }
     return false;
@@ -180,6 +288,7 @@ struct RingMeasure {
     Num perimeter;
     Box box;
     int sign;
+    bool across;  // the box is written across the antimeridian
 };
 
 // (v > 0) - (v < 0), against the int 0.
@@ -188,6 +297,22 @@ int sign_of(const Num& v) {
     const Num zero = Num::of(integer(0));
     const int gt = greater(v, zero);
     return gt - less(v, zero);
+}
+
+// The web Mercator easting of a whole turn, x(180) - x(-180) at the
+// equator, by the same route as the ring's vertices.
+Num mercator_period(const ProjectionRoute& route) {
+    if (route.own()) {
+        const MercatorPlane plane = fast_mercator_plane(ProjectionRoute::datum());
+        double east = 0, west = 0, y = 0;
+        if (fast_mercator(plane, kHalfTurn, 0.0, east, y) &&
+            fast_mercator(plane, -kHalfTurn, 0.0, west, y))
+            return Num(east - west);
+    }
+    Ref east_x, west_x, y;
+    unpack2(ProjectionRoute::web_mercator(number(kHalfTurn), number(0.0)), east_x, y);
+    unpack2(ProjectionRoute::web_mercator(number(-kHalfTurn), number(0.0)), west_x, y);
+    return sub(Num::of(east_x), Num::of(west_x));
 }
 
 Num central_meridian(const ProjectionRoute& route, double longitude) {
@@ -214,24 +339,41 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     }
     Py_ssize_t n = vertex_count(ring);
     std::vector<Py_ssize_t> repeats;
-    const Box box = vertex_pass(ring, n, repeats);
+    std::vector<double> xs;
+    Box box = vertex_pass(ring, n, repeats, &xs);
     if (!repeats.empty()) {
         remove_repeats(ring, repeats);
         n = vertex_count(ring);
     }
 
+    // West and east of the plane choice: the box's, or for a ring across
+    // the antimeridian the ends of its continuous range, east beyond 180.
+    double west = box.west, east = box.east;
+    std::optional<Unwrapped> across = unwrap(xs);
+    if (across && !ProjectionRoute::has_code(crs)) across.reset();  // plane values
+    if (across) {
+        box = box_across(*across, xs, box);
+        west = across->west;
+        east = across->east;
+    }
+
     const ProjectionRoute route = ProjectionRoute::current();
     const Num west6 = central_meridian(route, box.west);
     const Num east6 = central_meridian(route, box.east);
-    const bool one_zone = less(absolute(sub(east6, west6)), Num(kEpsilon));
+    // Across the antimeridian two edges of one zone are a turn apart unless
+    // the ring is narrow.
+    const bool one_zone = less(absolute(sub(east6, west6)), Num(kEpsilon)) &&
+                          (!across || east - west <= kGaussKrugerSpan);
     const bool gaussian =
-        (one_zone || box.east - box.west <= kGaussKrugerSpan) && ProjectionRoute::has_code(crs);
+        (one_zone || east - west <= kGaussKrugerSpan) && ProjectionRoute::has_code(crs);
     const bool cartesian = !ProjectionRoute::has_code(crs);
+    // The middle of the range, within [-180, 180] again.
+    const double middle = across ? within_turn((east + west) * 0.5) : (east + west) * 0.5;
 
-    RingPlane p{Mode::Plane, crs, Num(0.0), 0, 0, 0, 0};
+    RingPlane p{Mode::Plane, crs, Num(0.0), 0, 0, 0, 0, {}, Num(0.0)};
     if (gaussian) {
         p.mode = Mode::GaussKruger;
-        p.cm = one_zone ? west6 : Num((box.east + box.west) * 0.5);
+        p.cm = one_zone ? west6 : Num(middle);
     } else if (cartesian) {
         p.mode = Mode::Plane;
     } else if (box.south * box.north >= 0) {
@@ -240,7 +382,7 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
         const double lo = t < s ? t : s;
         const double hi = t > s ? t : s;
         // Standard parallels at 2/7 and 5/7 of the ring's latitude range.
-        p.albers_cm = (box.east + box.west) * 0.5;
+        p.albers_cm = middle;
         p.origin = lo;
         p.parallel1 = lo + (hi - lo) * 2 / 7;
         p.parallel2 = lo + (hi - lo) * 5 / 7;
@@ -252,21 +394,66 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
         if (cone.n == 0.0) invalid_shape();
     } else {
         p.mode = Mode::Mercator;
+        if (across) {
+            p.turns = across->turns;
+            p.period = mercator_period(route);
+        }
     }
 
     // Plane mode needs no projection; exact floats are summed directly there
     // too, and anything else through the interpreter's arithmetic.
     const bool fast = route.own() || p.mode == Mode::Plane;
     const RingSums sums = sum_edges(ring, n, p, fast);
-    return {mul(Num(0.5), absolute(sums.cross)), sums.perimeter, box, sign_of(sums.cross)};
+    return {mul(Num(0.5), absolute(sums.cross)), sums.perimeter, box, sign_of(sums.cross),
+            across && box.west > box.east};
 }
 
 // --- one polygon -----------------------------------------------------------------
+
+// The box around boxes of which some cross the antimeridian (west greater
+// than east): south and north as joined_box gives them, and the shortest
+// run of longitude, eastward from west to east, that covers every box,
+// found as the complement of the widest gap between them.  Boxes covering
+// every longitude give -180 to 180.
+Box joined_box_across(const std::vector<Box>& boxes) {
+    // Each box as one or two runs within [-180, 180], by west.
+    std::vector<std::pair<double, double>> runs;
+    for (const Box& b : boxes) {
+        if (b.west > b.east) {
+            runs.emplace_back(b.west, kHalfTurn);
+            runs.emplace_back(-kHalfTurn, b.east);
+        } else {
+            runs.emplace_back(b.west, b.east);
+        }
+    }
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Walking east, a gap opens where a run starts beyond every run so far;
+    // the gap from the last run's end round to the first run's start closes
+    // the circle.
+    double gap = 0, west = -kHalfTurn, east = kHalfTurn;
+    double reach = runs.front().second;
+    for (size_t k = 1; k < runs.size(); ++k) {
+        if (runs[k].first - reach > gap) {
+            gap = runs[k].first - reach;
+            west = runs[k].first;
+            east = reach;
+        }
+        if (runs[k].second > reach) reach = runs[k].second;
+    }
+    if (runs.front().first + kTurn - reach > gap) {
+        west = runs.front().first;
+        east = reach;
+    }
+    const Box j = joined_box(boxes);
+    return {west, j.south, east, j.north};
+}
 
 struct PolygonMeasure {
     Num area;
     Num perimeter;
     Box box;
+    bool across;
 };
 
 PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
@@ -320,7 +507,7 @@ PolygonMeasure measure_polygon(PyObject* polygon, PyObject* crs) {
         if (PyList_SetItem(polygon, static_cast<Py_ssize_t>(k), reversed.release()) < 0)
             throw PyError{};
     }
-    return {area, rings[outer].perimeter, rings[outer].box};
+    return {area, rings[outer].perimeter, rings[outer].box, rings[outer].across};
 }
 
 }  // namespace
@@ -356,15 +543,18 @@ Ref area(Args a) {
     }
     std::vector<Num> areas, perimeters;
     std::vector<Box> boxes;
+    bool across = false;
     for (const PolygonMeasure& m : polygons) {
         areas.push_back(m.area);
         perimeters.push_back(m.perimeter);
         boxes.push_back(m.box);
+        across = across || m.across;
     }
+    const Box joined = across ? joined_box_across(boxes) : joined_box(boxes);
     return make_dict({{ORB_STR("type"), ORB_STR("MultiPolygon")},
                       {ORB_STR("area"), py_sum(areas).object()},
                       {ORB_STR("perimeter"), py_sum(perimeters).object()},
-                      {ORB_STR("boundary"), boundary_dict(joined_box(boxes))}});
+                      {ORB_STR("boundary"), boundary_dict(joined)}});
 }
 
 }  // namespace orb::topology

@@ -14,6 +14,7 @@
 #include "topology/labelpoint.h"
 #include "topology/number.h"
 #include "topology/pyobjects.h"
+#include "topology/vertices.h"
 
 #include <cmath>
 #include <limits>
@@ -76,7 +77,9 @@ Ref summarise_point(PyObject* type, PyObject* list) {
         Ref floats = Ref::steal(PyList_New(0));
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(slice.get()); ++i)
             append(floats, Ref::steal(PyNumber_Float(PyList_GET_ITEM(slice.get(), i))));
-        unpack(floats, values, 2);
+        // A short point is worded as the vertex pass of area and length
+        // words a short vertex.
+        unpack2(floats, values[0], values[1]);
     } catch (const PyError&) {
         if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
         Ref caught = Ref::steal(PyErr_GetRaisedException());

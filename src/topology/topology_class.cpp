@@ -27,8 +27,13 @@ For a code of Projection.datum the vertices are longitude and latitude in
 decimal degrees and each ring is measured in metres in a plane chosen for
 that ring: Gauss-Kruger about one central meridian when its west and east
 edges share a 6-degree zone or it spans at most 6 degrees, otherwise Albers
-when it does not cross the equator and web Mercator when it does.  Any other
-code measures the coordinates as they stand, in their own unit.  The ring of
+when it does not cross the equator and web Mercator when it does.  Every
+edge takes the short way round: a step of more than 180 degrees of
+longitude between consecutive vertices crosses the antimeridian, and such a
+ring is measured in the plane of its continuous longitude range (its span
+and its middle decide), as it would be anywhere else; a ring that, read so,
+would wind round a pole is measured as written.  Any other code measures
+the coordinates as they stand, in their own unit.  The ring of
 largest area is the outer ring and the areas of the others are subtracted.
 The caller's rings are closed, cleared of repeated vertices, the outer ring
 moved to the front and the rings reoriented (outer counter-clockwise, the
@@ -61,6 +66,11 @@ Returns:
     a multipolygon {"type": "MultiPolygon", "area", "perimeter",
     "boundary"}, the sums over its polygons.  The perimeter is that of the
     outer ring; "boundary" holds west, south, east, north in input units.
+    A box across the antimeridian is written as RFC 7946 writes it, west
+    greater than east: a ring from 175 eastward to -175 gives west 175.0
+    and east -175.0.  A multipolygon with such a box gets the shortest run
+    of longitude, eastward from west to east, that covers the boxes of all
+    its polygons (-180 to 180 when they cover every longitude).
 
 Raises:
     Exception: a dict without "coordinates", an empty coordinate list, a

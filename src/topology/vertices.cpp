@@ -1,6 +1,7 @@
 // The shared vertex pass of the measuring methods.
 #include "topology/vertices.h"
 
+#include "frame/errors.h"
 #include "topology/pyobjects.h"
 
 #include <algorithm>
@@ -17,10 +18,6 @@ bool same_double(double a, double b) noexcept {
     // "nan".  0.0 and -0.0 print differently.
     if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-[[noreturn]] void need_more(Py_ssize_t got) {
-    raisef(PyExc_ValueError, "need more than %zd value%.1s to unpack", got, got == 1 ? "" : "s");
 }
 
 // vertex[:2] of a vertex that is not an exact list or tuple, by its own
@@ -95,7 +92,7 @@ void VertexText::xy(double& x, double& y) {
     if (container_) {
         if (count_ > 0) x = is_float_[0] ? d_[0] : to_double(items_[0]);
         if (count_ > 1) y = is_float_[1] ? d_[1] : to_double(items_[1]);
-        if (count_ < 2) need_more(count_);
+        if (count_ < 2) raise_need_more(count_);
         return;
     }
     // Any other slice: its values one by one, as unpacking an iterator.
@@ -112,7 +109,7 @@ void VertexText::xy(double& x, double& y) {
         if (got == 2) raise(PyExc_ValueError, "too many values to unpack (expected 2)");
         out[got++] = d;
     }
-    if (got < 2) need_more(got);
+    if (got < 2) raise_need_more(got);
     x = out[0];
     y = out[1];
 }
@@ -123,10 +120,12 @@ Py_ssize_t vertex_count(PyObject* line) {
     return n;
 }
 
-Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats) {
+Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
+                std::vector<double>* xs) {
     constexpr double inf = HUGE_VAL;
     Box b{inf, inf, -inf, -inf};
     repeats.clear();
+    if (xs) xs->clear();
     std::optional<VertexText> previous;
     for (Py_ssize_t i = 0; i < n; ++i) {
         Ref vertex = item_at(line, i);
@@ -138,6 +137,7 @@ Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats) 
         previous.emplace(std::move(current));
         double x = 0.0, y = 0.0;
         previous->xy(x, y);
+        if (xs) xs->push_back(x);
         if (x < b.west) b.west = x;
         if (x > b.east) b.east = x;
         if (y < b.south) b.south = y;
@@ -199,7 +199,7 @@ void unpack2(PyObject* value, Ref& first, Ref& second) {
         got[k] = Ref::steal_or_null(PyIter_Next(it));
         if (!got[k]) {
             check_error();
-            need_more(k);
+            raise_need_more(k);
         }
     }
     Ref extra = Ref::steal_or_null(PyIter_Next(it));

@@ -54,8 +54,11 @@ Py_ssize_t vertex_count(PyObject* line);
 
 // One pass over the first n vertices: the box of the vertices that are not
 // repeats (west and south from +inf, east and north from -inf) and the
-// indices of the repeats, ascending.
-Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats);
+// indices of the repeats, ascending.  With `xs`, the x of every vertex that
+// is not a repeat is kept there too, in order: the x values of the line
+// once the repeats are removed.
+Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
+                std::vector<double>* xs = nullptr);
 // Deletes the repeats from the line in place, highest index first.
 void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
 
