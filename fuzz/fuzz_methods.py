@@ -4,21 +4,29 @@ Each call picks a method, then arguments shaped by the parameters' declared
 types (floats for float, codes and scales for int, sheet numbers, WKT and
 angle texts for str, random geometry dicts, coordinate lists, texts and
 shapely geometries for geometry inputs), with a share of wholly random
-values.  Generators are iterated.  A run passes when nothing crashes or
-hangs: against the sanitized build any memory error or undefined behaviour
-ends the process.  Exceptions are expected (most random arguments are
-refused) and not judged here; their messages are the unit tests' business.
+values.  Generators are iterated.  A share of the calls gets hostile
+values (hostile.py) among its arguments: numbers, texts, vertices and dict
+keys whose conversion, repr, comparison or hash changes the list or dict
+they sit in.  A run passes when nothing crashes or hangs: against the
+sanitized build any memory error or undefined behaviour ends the process.
+Exceptions are expected (most random arguments are refused) and not judged
+here; their messages are the unit tests' business.
 
     fuzz/run.sh [seconds]          # against the sanitized build (make fuzz)
     .venv/bin/python fuzz/fuzz_methods.py [seconds] [seed]
+
+With FUZZ_TRACE set, each call's number and method go to standard error
+before it is made, so the last line before a crash report names the method.
 """
 import inspect
+import os
 import random
 import sys
 import time
 
 import shapely
 
+import hostile
 from models import orbalt
 
 NUMBERS = [0, 1, -1, 2, 3, 6, 500, 2000, 1984, 10**20, -10**20, 0.0, -0.0, 1.5, -180.0, 180.0,
@@ -27,6 +35,11 @@ INTS = [0, 1, 2, 3, 6, -1, 9, 16, 31, 1954, 1980, 1984, 2000, 2001, 1000000, 500
         100000, 50000, 25000, 10000, 5000, 2000, 1000, 500, 10**20]
 TYPES = ["Point", "MultiPoint", "LineString", "MultiLineString", "Polygon", "MultiPolygon",
          "GeometryCollection", "Foo", None, 1]
+# Nesting depth of the coordinates of each coordinate type.
+DEPTHS = {"Point": 0, "MultiPoint": 1, "LineString": 1, "MultiLineString": 2, "Polygon": 2,
+          "MultiPolygon": 3}
+# Share of the calls whose arguments carry hostile values.
+HOSTILE_SHARE = 0.5
 TEXTS = ["POINT (1 2)", "LINESTRING (0 0, 1 1)", "POLYGON ((0 0, 1 0, 1 1, 0 0))",
          "MULTIPOINT (1 2, 3 4)", "GEOMETRYCOLLECTION (POINT (1 2), LINESTRING (0 0, 1 1))",
          '{"type":"Point","coordinates":[1,2]}', "1 2 3 4",
@@ -44,25 +57,63 @@ class Inputs:
         r = self.rng
         return r.choice(NUMBERS + [r.uniform(-200, 200), r.uniform(-90, 90)])
 
-    def vertex(self):
+    def ordinate(self):
         # Ordinates near the largest double make GEOS's topology-preserving
         # simplification loop for ever (shapely.simplify alone does it), so
-        # vertices stop at 1e300; parameters still get the extremes.
-        def ordinate():
-            v = self.number()
-            return 1e300 if v == 1e308 else v
-        return [ordinate() for _ in range(self.rng.choice([0, 1, 2, 2, 2, 3, 4, 5]))]
+        # vertices stop at 1e300; parameters still get the extremes.  Floats
+        # are new objects, held by their vertex alone, so that a vertex
+        # changed under its reader frees them.
+        v = self.number()
+        v = 1e300 if v == 1e308 else v
+        return float(repr(v)) if type(v) is float else v
+
+    def vertex(self):
+        return [self.ordinate() for _ in range(self.rng.choice([0, 1, 2, 2, 2, 3, 4, 5]))]
 
     def nested(self, depth):
         if depth == 0:
             return self.vertex()
-        return [self.nested(depth - 1) for _ in range(self.rng.choice([0, 1, 2, 3, 4]))]
+        return [self.nested(depth - 1) for _ in range(self.rng.choice([0, 1, 2, 3, 4, 4, 5]))]
+
+    def well_formed(self, kind):
+        """Coordinates of a type that loading accepts: vertices of two or
+        three values, lines of two vertices or more, rings of three or more."""
+        r = self.rng
+
+        def line(least):
+            return [[self.ordinate() for _ in range(r.choice([2, 2, 3]))]
+                    for _ in range(r.randint(least, least + 3))]
+
+        def polygon():
+            return [line(3) for _ in range(r.choice([1, 1, 2]))]
+
+        if kind == "Point":
+            return line(1)[0]
+        if kind in ("MultiPoint", "LineString"):
+            return line(1 if kind == "MultiPoint" else 2)
+        if kind == "MultiLineString":
+            return [line(2) for _ in range(r.randint(1, 3))]
+        if kind == "Polygon":
+            return polygon()
+        return [polygon() for _ in range(r.randint(1, 2))]
 
     def geometry(self, depth=0):
         r = self.rng
-        d = {"type": r.choice(TYPES)}
-        if r.random() < 0.8 or depth >= 3:
-            d["coordinates"] = None if r.random() < 0.1 else self.nested(r.choice([0, 1, 2, 3, 4]))
+        # Mostly a known type with the key it needs and coordinates that
+        # load, so that calls get past the first tests; now and then
+        # anything.
+        d = {"type": r.choice(TYPES if r.random() < 0.2 else TYPES[:7])}
+        members = d["type"] == "GeometryCollection"
+        if r.random() < 0.2:
+            members = not members
+        if not members or depth >= 3:
+            k = r.random()
+            if d["type"] in DEPTHS and k < 0.5:
+                d["coordinates"] = self.well_formed(d["type"])
+            elif d["type"] in DEPTHS and k < 0.8:
+                d["coordinates"] = self.nested(DEPTHS[d["type"]])
+            else:
+                d["coordinates"] = None if k > 0.95 else self.nested(r.choice([0, 1, 2, 3, 4]))
         else:
             d["geometries"] = [self.geometry(depth + 1) for _ in range(r.choice([0, 1, 2]))]
         return d
@@ -97,12 +148,16 @@ class Inputs:
             return (self.number(), self.number())
         return [self.geometry() for _ in range(2)]
 
-    def for_parameter(self, name, annotation):
+    def for_parameter(self, name, annotation, method=None):
         r = self.rng
         if name == "quad_segs":
             # Segments per quarter circle go straight to GEOS, which spends
             # minutes on a buffer of 250,000; that is GEOS's time, not a hang.
             return r.choice([-1, 0, 1, 8, 16])
+        if method == "Topology.clip" and name in ("west", "south", "east", "north"):
+            # A NaN side makes GEOS's clip_by_rect loop for ever on a polygon
+            # with an infinite vertex (shapely.clip_by_rect alone does it).
+            return float(r.choice([v for v in NUMBERS if v == v] + [r.uniform(-200, 200)]))
         if r.random() < 0.1:
             return self.anything()
         if annotation == "float":
@@ -113,6 +168,9 @@ class Inputs:
             return self.text()
         if annotation == "bool":
             return r.choice([True, False])
+        if annotation == "list":
+            return [r.choice([self.geometry, lambda: self.nested(r.choice([1, 2, 3]))])()
+                    for _ in range(r.choice([1, 1, 2, 3, 4]))]
         return self.anything()
 
 
@@ -135,6 +193,7 @@ def main():
     inputs = Inputs(rng)
     table = [(name, m, list(inspect.signature(m).parameters.values())) for name, m in methods()]
     calls = returned = 0
+    trace = bool(os.environ.get("FUZZ_TRACE"))
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         name, method, params = rng.choice(table)
@@ -143,8 +202,12 @@ def main():
             if p.default is not inspect.Parameter.empty and rng.random() < 0.4:
                 break
             annotation = p.annotation if p.annotation is not inspect.Parameter.empty else None
-            args.append(inputs.for_parameter(p.name, annotation))
+            args.append(inputs.for_parameter(p.name, annotation, name))
+        if rng.random() < HOSTILE_SHARE:
+            hostile.infect(args, rng)
         calls += 1
+        if trace:
+            os.write(2, f"fuzz_methods: call {calls} {name}\n".encode())
         try:
             result = method(*args)
             if name == "MapGrid.grid":
@@ -154,6 +217,8 @@ def main():
         except Exception:
             pass
     print(f"fuzz_methods: {calls} calls, {returned} returned, seed {seed}, {seconds:.0f} s")
+    acted = ", ".join(f"{hook} {action} {n}" for (hook, action), n in sorted(hostile.fired.items()))
+    print(f"fuzz_methods: hostile values acted: {acted or 'never'}")
 
 
 if __name__ == "__main__":

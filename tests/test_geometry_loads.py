@@ -3,6 +3,8 @@ normalisation type by type, the in-place vertex conventions and ownership."""
 import pytest
 import shapely
 
+from hostile_support import run_call
+
 from models.orbalt import Geometry, Topology
 
 DIM = "Invalid [coordinates] parameter. Dimension should be greater than 1."
@@ -327,3 +329,28 @@ def test_deep_collections_raise_recursion_error():
         d = {"geometries": [d]}
     with pytest.raises(RecursionError):
         Geometry.loads(d)
+
+
+# --- values whose conversion changes the caller's lists ------------------------
+
+# `h` is the hostile value; the builder places it and gives it a home.
+@pytest.mark.parametrize("build, hook, kind", [
+    # x of a point, converted in place, empties the point
+    ("h = hostile(1, HOOK, KIND); h.home = arg = [h, 2]", "__index__", "clear"),
+    ("h = hostile(1.0, HOOK, KIND); h.home = arg = [h, 2]", "__float__", "append"),
+    # a value compared by its repr for the repeat test shortens the line
+    ("h = hostile(1.0, HOOK, KIND); h.home = arg = [[0, 0], [h, 1], [h, 1], [2, 2]]",
+     "__repr__", "pop"),
+    # the last vertex, compared by its repr for the closing test, renews the ring
+    ("h = hostile(5.0, HOOK, KIND); ring = [[0, 0], [1, 0], [1, 1], [h, 0]]; h.home = ring;"
+     "arg = [ring]", "__repr__", "replace"),
+    # a key met first in the look-up of "coordinates" empties the dict
+    ("h = hostile('x', HOOK, KIND, hash_as='coordinates');"
+     "h.home = arg = {h: 0, 'type': 'Point', 'coordinates': [1.0, 2.0]}", "__eq__", "clear"),
+    # the type, compared with the type names, grows the line
+    ("h = hostile('LineString', HOOK, KIND, base=str);"
+     "h.home = line = [[0, 0], [1, 1], [1, 1]]; arg = {'type': h, 'coordinates': line}",
+     "__eq__", "append"),
+])
+def test_input_changed_while_it_is_loaded(build, hook, kind):
+    run_call(build, hook, kind, "Geometry.loads(arg)")

@@ -9,6 +9,7 @@ from lxml import etree
 from osgeo import ogr
 
 from geometry_samples import GEOMETRIES, RING, as_floats
+from hostile_support import run_case
 from models.orbalt import Geometry
 
 
@@ -401,3 +402,18 @@ def test_svg_through_to_shapely():
     assert Geometry.toSvg({"type": "MultiPoint", "coordinates": []}) is None
     with pytest.raises(Exception, match=r"^\[tuple\] is not a valid type in \[geometry\] parameter\.$"):
         Geometry.toSvg((1, 2))
+
+
+def test_gml_members_changed_while_they_are_converted():
+    # A reader whose result holds a key hashed during the conversion that
+    # empties the vertex list being converted.
+    lines = run_case("""
+        import types
+        h = hostile("k", "__hash__", "clear", base=str)
+        h.home = coordinates = [[1.0, 2.0], {h: 1.0}, [3.0, 4.0], [5.0, 6.0]]
+        parsed = types.SimpleNamespace(
+            __geo_interface__={"type": "LineString", "coordinates": coordinates})
+        orbalt.pygml = types.SimpleNamespace(parse=lambda text: parsed)
+        print(Geometry.fromGml("<unused/>")["coordinates"])
+    """)
+    assert lines == ["[[1.0, 2.0], {'k': 1.0}]"]

@@ -5,6 +5,7 @@ import math
 import pytest
 
 import models.orbalt as orbalt
+from hostile_support import run_call
 from measure_support import (Convertible, RecordingProjection, across, box, copy,  # noqa: F401
                              densify, outcome, recording, reference_area, square)
 from models.orbalt import Topology
@@ -457,3 +458,27 @@ def test_text_is_loaded_first():
 def test_codes_outside_the_table_measure_in_the_plane(crs):
     r = Topology.area([[117.0, 30.0], [117.01, 30.0], [117.01, 30.01], [117.0, 30.01]], crs)
     assert r["area"] == pytest.approx(1e-4, rel=1e-9) and r["perimeter"] == pytest.approx(0.04)
+
+
+# --- values whose conversion changes the caller's lists ------------------------
+
+RING = "[[116.0, 39.0], [117.0, 39.0], [117.0, 40.0], [116.0, 40.0], [116.0, 39.0]]"
+
+
+# `h` is the hostile value; the builder places it and gives it a home.
+@pytest.mark.parametrize("build, hook, kind", [
+    # x of a vertex, converted for the box, grows the ring past its storage
+    (f"ring = {RING}; h = hostile(117.0, HOOK, KIND); ring[1][0] = h; h.home = ring;"
+     "arg = [ring]", "__float__", "append"),
+    # the vertex itself loses its last value
+    (f"ring = {RING}; h = hostile(117.0, HOOK, KIND); ring[1][0] = h; h.home = ring[1];"
+     "arg = [ring]", "__float__", "pop"),
+    # a value compared by its repr for the closing test empties the ring
+    (f"ring = {RING}; h = hostile(116.0, HOOK, KIND); ring[0][0] = h; h.home = ring;"
+     "arg = [ring]", "__repr__", "clear"),
+    # a ring of a multipolygon, through __index__, renews the polygon's rings
+    (f"ring = {RING}; h = hostile(117, HOOK, KIND); ring[2][0] = h; polygon = [ring];"
+     f"h.home = polygon; arg = [polygon, [{RING}]]", "__index__", "replace"),
+])
+def test_rings_changed_while_they_are_measured(build, hook, kind):
+    run_call(build, hook, kind, "Topology.area(arg)")

@@ -10,6 +10,7 @@ import shapely.geometry
 from shapely.ops import polylabel
 
 from measure_support import square
+from hostile_support import run_call
 from models.orbalt import Topology
 
 SQRT2 = 1.4142135623730951
@@ -350,3 +351,20 @@ def test_a_point_failure_keeps_its_cause():
     with pytest.raises(Exception) as caught:
         Topology.build([5])
     assert isinstance(caught.value.__context__, ValueError)
+
+
+# --- values whose conversion changes the caller's lists ------------------------
+
+# `h` is the hostile value; the builder places it and gives it a home.
+@pytest.mark.parametrize("build, hook, kind", [
+    # x of a member of a multipoint empties the member list
+    ("h = hostile(1.0, HOOK, KIND); pts = [[h, 1.0], [2.0, 2.0], [3.0, 1.0]]; h.home = pts;"
+     "arg = {'type': 'MultiPoint', 'coordinates': pts}", "__float__", "clear"),
+    # x of a point pops the point's own y
+    ("h = hostile(1, HOOK, KIND); h.home = arg = [h, 2.0]", "__index__", "pop"),
+    # a vertex of the line walked for its midpoint grows the line
+    ("h = hostile(1.0, HOOK, KIND); h.home = line = [[0.0, 0.0], [h, 0.0], [2.0, 0.0]];"
+     "arg = {'type': 'LineString', 'coordinates': line}", "__float__", "append"),
+])
+def test_members_changed_while_they_are_summarised(build, hook, kind):
+    run_call(build, hook, kind, "Topology.build(arg)")

@@ -4,6 +4,7 @@ undergo, and the failures."""
 import pytest
 import shapely
 
+from hostile_support import KINDS, run_call, run_case
 from models.orbalt import Topology
 
 
@@ -84,6 +85,36 @@ def test_findings(members, mask, expected):
     assert result == expected
     if expected:
         assert list(result) == list(expected)
+
+
+class Sequence(list):
+    """A vertex that is not exactly a list: sliced by its own subscript."""
+
+
+NAN = float("nan")
+
+
+@pytest.mark.parametrize("members, mask, expected", [
+    # the first two values as floats decide; -0.0 differs, NaN meets NaN
+    ([{"type": "Polygon", "coordinates": [[(0, 0), (1, 0), (1, 1), (0, 0)]]}], 2, None),
+    ([{"type": "Polygon", "coordinates": [[(0, 0), (1, 0), (1, 1), (0.0, -0.0)]]}], 2,
+     {"polygon": [found("DangleNode", (0, 0), (0.0, -0.0))]}),
+    ([{"type": "Polygon", "coordinates": [[["1", "2"], [1, 0], [1, 1], [1, 2]]]}], 2, None),
+    ([{"type": "Polygon", "coordinates": [[[NAN, 0], [1, 0], [1, 1], [NAN, 0.0]]]}], 2, None),
+    # one value against one, and against two
+    ([{"type": "Polygon", "coordinates": [[[5], [1, 0], [1, 1], [5.0]]]}], 2, None),
+    ([{"type": "Polygon", "coordinates": [[[5], [1, 0], [1, 1], [5, 7]]]}], 2,
+     {"polygon": [found("DangleNode", [5], [5, 7])]}),
+    # vertices that are not lists, and values beyond the second
+    ([{"type": "Polygon", "coordinates": [[Sequence([0, 0, 9]), [1, 0], [1, 1], (0, 0, 3)]]}], 2,
+     None),
+    ([{"type": "LineString", "coordinates": [[0, 0], (0.0, 0.0, 5), [1, 1], [1, -0.0]]}], 1,
+     {"line": [found("Overlap", (0.0, 0.0, 5))]}),
+    ([{"type": "LineString", "coordinates": [[True, 2], Sequence([1, "2"]), [3, 3]]}], 1,
+     {"line": [found("Overlap", [1, "2"])]}),
+])
+def test_vertices_compare_by_the_floats_of_x_and_y(members, mask, expected):
+    assert Topology.check(members, mask) == expected
 
 
 def test_line_findings_come_in_flag_order():
@@ -193,3 +224,45 @@ def test_failures(args, error, message):
         Topology.check(*args)
     assert type(caught.value) is error
     assert message in str(caught.value)
+
+
+
+# --- values whose conversion changes the caller's lists ------------------------
+
+@pytest.mark.parametrize("kind", KINDS)
+@pytest.mark.parametrize("hook", ["__float__", "__index__"])
+def test_a_vertex_changed_while_its_first_value_converts(hook, kind):
+    # The first vertex is read as [1.0, y] whatever its value then does to
+    # it, so the ring stays open; the full check ends with a result or an
+    # error of what it then reads.  y is a large int, freed when popped.
+    lines = run_case(f"""
+        def members():
+            h = hostile(1, {hook!r}, {kind!r})
+            h.home = v = [h, int("39" * 10)]
+            rings = [[v, [117.0, 39.0], [117.0, 40.0], [116.0, 39.0]]]
+            return [{{"type": "Polygon", "coordinates": rings}}]
+        print([f["flag"] for f in Topology.check(members(), 2)["polygon"]])
+        print(outcome(Topology.check, members()))
+    """)
+    assert lines[0] == "['DangleNode']"
+
+
+# `h` is the hostile value; the builder places it and gives it a home.
+@pytest.mark.parametrize("build, hook, kind", [
+    # a line vertex, read for the repeat test, loses a value
+    ("h = hostile(1.0, HOOK, KIND); h.home = v = [h, 1.0];"
+     "arg = [{'type': 'LineString', 'coordinates': [[0.0, 0.0], v, [2.0, 2.0]]}]",
+     "__float__", "pop"),
+    # x of a point, converted for the count, grows the point list
+    ("h = hostile(1, HOOK, KIND); pts = [[h, 2.0], [1.0, 2.0]]; h.home = pts;"
+     "arg = [{'type': 'MultiPoint', 'coordinates': pts}]", "__index__", "append"),
+    # a third value of a point, hashed by the count, empties the point list
+    ("h = hostile(3, HOOK, KIND); pts = [[1.0, 2.0, h], [1.0, 2.0, h]]; h.home = pts;"
+     "arg = [{'type': 'MultiPoint', 'coordinates': pts}]", "__hash__", "clear"),
+    # the type, compared with the type names, renews the member's values
+    ("h = hostile('LineString', HOOK, KIND, base=str);"
+     "h.home = g = {'type': h, 'coordinates': [[0.0, 0.0], [1.0, 1.0], [1.0, 1.0]]};"
+     "arg = [g, g]", "__eq__", "replace"),
+])
+def test_members_changed_while_they_are_checked(build, hook, kind):
+    run_call(build, hook, kind, "Topology.check(arg)")

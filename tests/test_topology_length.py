@@ -7,6 +7,7 @@ import random
 import pytest
 
 import models.orbalt as orbalt
+from hostile_support import run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
@@ -233,3 +234,42 @@ def test_text_that_is_no_line():
 def test_codes_outside_the_table_measure_in_the_plane(crs):
     # no range test of the coordinates there
     assert Topology.length([[500000, 0], [500003, 4]], crs)["length"] == 5.0
+
+
+# --- values whose conversion changes the caller's lists ------------------------
+
+# `h` is the hostile value; the builder places it and gives it a home.
+@pytest.mark.parametrize("build, hook, kind", [
+    # x of the first vertex, converted for the box, empties the line
+    ("h = hostile(116.0, HOOK, KIND); h.home = arg = [[h, 39.0], [116.5, 39.5], [117.0, 39.0]]",
+     "__float__", "clear"),
+    # the same through __index__, the line's vertices renewed
+    ("h = hostile(116, HOOK, KIND); h.home = arg = [[h, 39.0], [116.5, 39.5], [117.0, 39.0]]",
+     "__index__", "replace"),
+    # a value compared by its repr for the repeat test shortens the line
+    ("h = hostile(116.0, HOOK, KIND);"
+     "h.home = arg = [[116.0, 39.0], [h, 39.0], [h, 39.0], [117.0, 39.0]]", "__repr__", "pop"),
+    # a key met first in the look-up of "coordinates" empties the dict
+    ("h = hostile('x', HOOK, KIND, hash_as='coordinates');"
+     "h.home = arg = {h: 0, 'type': 'LineString', 'coordinates': [[0, 0], [3, 4]]}",
+     "__eq__", "clear"),
+])
+def test_lines_changed_while_they_are_measured(build, hook, kind):
+    run_call(build, hook, kind, "Topology.length(arg)")
+
+
+def test_a_spheroid_record_that_leaves_the_table_while_it_is_read():
+    # Measured with the values the record gave, or in the plane once the
+    # code is gone from the table.
+    lines = run_case("""
+        class Record:
+            f = Projection.datum[2000].f
+            @property
+            def a(self):
+                Projection.datum.clear()
+                return 6378137.0
+        Projection.datum = dict(Projection.datum, **{"x": 0})
+        Projection.datum[2000] = Record()
+        print(Topology.length([[116.0, 39.0], [116.5, 39.5]])["length"])
+    """)
+    assert lines == [repr(0.5 ** 0.5)]

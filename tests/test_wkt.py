@@ -4,6 +4,8 @@ from fractions import Fraction
 
 import pytest
 
+from hostile_support import run_call
+
 from models.orbalt import Geometry
 
 
@@ -185,3 +187,11 @@ def test_deep_collections_recurse_or_raise_recursion_error():
         "GEOMETRYCOLLECTION (" * 300 + "POINT (1 2)" + ")" * 300
     with pytest.raises(RecursionError):
         Geometry.toWkt(nested_collection(100_000))
+
+
+@pytest.mark.parametrize("hook, kind", [("__repr__", "clear"), ("__repr__", "append")])
+def test_vertices_changed_while_they_are_written(hook, kind):
+    # str() of a value without __str__ is its repr.
+    build = ("h = hostile(1.0, HOOK, KIND); h.home = line = [[0.0, 0.0], [h, 1.0], [2.0, 2.0]];"
+             "arg = {'type': 'LineString', 'coordinates': line}")
+    assert run_call(build, hook, kind, "Geometry.toWkt(arg)") == "str"

@@ -44,12 +44,15 @@ Ref sequence(PyObject* value, int depth) {
         return out;
     }
     if (PyList_Check(value) || PyTuple_Check(value)) {
+        // Converting a member hashes the members of its sets and dicts,
+        // which may run their code and change this list: its size is read
+        // at every step and the member held while it is converted.
         Ref items = Ref::steal(PySequence_Fast(value, ""));
-        const Py_ssize_t n = PySequence_Fast_GET_SIZE(items.get());
-        Ref out = Ref::steal(PyList_New(n));
-        for (Py_ssize_t i = 0; i < n; ++i)
-            PyList_SET_ITEM(out.get(), i,
-                            sequence(PySequence_Fast_GET_ITEM(items.get(), i), depth + 1).release());
+        Ref out = Ref::steal(PyList_New(0));
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(items.get()); ++i) {
+            Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(items.get(), i));
+            if (PyList_Append(out, sequence(item, depth + 1)) < 0) throw PyError{};
+        }
         return out;
     }
     if (PyDict_Check(value)) {

@@ -69,15 +69,6 @@ private:
         return std::memcmp(&a.d, &b.d, sizeof(double)) == 0;
     }
 
-    // vertex[:2] through the object protocol, as the interpreter slices it.
-    static Ref head_slice(PyObject* vertex) {
-        if (PyList_CheckExact(vertex)) return Ref::steal(PyList_GetSlice(vertex, 0, 2));
-        if (PyTuple_CheckExact(vertex)) return Ref::steal(PyTuple_GetSlice(vertex, 0, 2));
-        Ref two = integer(2);
-        Ref slice = Ref::steal(PySlice_New(nullptr, two, nullptr));
-        return Ref::steal(PyObject_GetItem(vertex, slice));
-    }
-
     // Reads the values of an exact list or tuple when all the values
     // compared (the first two for the head) are plain numbers.
     bool take_plain(PyObject* vertex, bool head) {
@@ -133,6 +124,14 @@ private:
 };
 
 }  // namespace
+
+Ref head_slice(PyObject* vertex) {
+    if (PyList_CheckExact(vertex)) return Ref::steal(PyList_GetSlice(vertex, 0, 2));
+    if (PyTuple_CheckExact(vertex)) return Ref::steal(PyTuple_GetSlice(vertex, 0, 2));
+    Ref two = integer(2);
+    Ref slice = Ref::steal(PySlice_New(nullptr, two, nullptr));
+    return Ref::steal(PyObject_GetItem(vertex, slice));
+}
 
 void remove_repeats(PyObject* line) {
     const Py_ssize_t n = length(line);

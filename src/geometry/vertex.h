@@ -12,6 +12,11 @@
 
 namespace orb::geom {
 
+// vertex[:2] through the object protocol, as the interpreter slices it: a
+// new list or tuple for an exact list or tuple, holding its own references
+// to the values, else what the vertex's own subscript gives.
+Ref head_slice(PyObject* vertex);
+
 // Deletes, from `line` itself, every vertex whose repr of its first two
 // values equals that of the vertex before it.  The first vertex stays.
 void remove_repeats(PyObject* line);

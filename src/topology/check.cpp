@@ -14,6 +14,7 @@
 #include "topology/check.h"
 
 #include "geometry/geomtype.h"
+#include "geometry/vertex.h"
 #include "topology/pyobjects.h"
 
 #include <cmath>
@@ -41,21 +42,12 @@ constexpr const char* kInvalidType = "Invalid geometry type.";
 // same double (so 0.0 and -0.0 differ) or both NaN.
 class VertexText {
 public:
+    // The slice is taken before any value is converted: float() may run a
+    // value's own code, which may empty or refill the vertex, and the slice
+    // keeps the values it holds alive whatever happens to the vertex.
     explicit VertexText(PyObject* vertex) {
-        if (PyList_CheckExact(vertex) || PyTuple_CheckExact(vertex)) {
-            Py_ssize_t n = PySequence_Fast_GET_SIZE(vertex);
-            for (Py_ssize_t i = 0; i < n && i < 2; ++i)
-                values_.push_back(to_double(PySequence_Fast_GET_ITEM(vertex, i)));
-            return;
-        }
-        Ref head = Ref::steal(PySlice_New(nullptr, integer(2), nullptr));
-        Ref slice = Ref::steal(PyObject_GetItem(vertex, head));
-        Ref it = Ref::steal(PyObject_GetIter(slice));
-        while (PyObject* v = PyIter_Next(it)) {
-            Ref value = Ref::steal(v);
-            values_.push_back(to_double(value));
-        }
-        check_error();
+        Ref head = geom::head_slice(vertex);
+        geom::for_each_item(head, [&](PyObject* v) { values_.push_back(to_double(v)); });
     }
 
     bool operator==(const VertexText& other) const noexcept {

@@ -83,7 +83,9 @@ bool ProjectionRoute::has_code(PyObject* crs) {
 
 bool plain_record_field(PyObject* datum, PyObject* key, PyObject* name, double& out) {
     if (!PyDict_CheckExact(datum)) return false;
-    PyObject* record = PyDict_GetItemWithError(datum, key);  // borrowed
+    // Held: reading the attribute may run the record's code, which may
+    // take the record out of the table.
+    Ref record = Ref::borrow(PyDict_GetItemWithError(datum, key));
     if (!record) {
         check_error();
         return false;
