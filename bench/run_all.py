@@ -92,7 +92,7 @@ def main():
         if temporary:
             os.unlink(path)
     print()
-    print(f"Per call: best of {timer.REPEAT} interleaved samples of thread CPU time "
+    print(f"Per call: best sample of thread CPU time over at least {timer.REPEAT} calm rounds "
           f"in each of {PROCESSES} processes")
     print(timer.summary(best_rows(records)))
     if failed:

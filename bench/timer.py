@@ -18,6 +18,14 @@ collector is off while samples run, as in timeit, and collects between
 rounds: a collection falls where the heap happens to cross a threshold, which
 would charge one candidate for another's garbage.
 
+On a shared machine the thread's CPU time still stretches while other work
+competes for the core and its caches, by up to half for spells of a second
+or more, longer than a row, and not by the same factor for every candidate.
+So a canary, a fixed small loop, takes a short sample between rounds, and a
+round counts towards REPEAT only when the canary ran within SLACK of its best
+in this process on both sides of it; rounds go on until REPEAT such rounds
+or MAX_ROUNDS in all.  On a quiet machine that is REPEAT rounds.
+
 The floor is the same call, made the same way from the same lambda or loop,
 with the cheapest C builtin that takes those arguments in place of the
 module's function.  That is sys.audit: a METH_FASTCALL builtin that takes
@@ -44,6 +52,8 @@ import sys
 import time
 
 REPEAT = 7
+MAX_ROUNDS = 4 * REPEAT
+SLACK = 0.10
 FLOOR = sys.audit
 FLOOR_KW = "".format
 
@@ -81,17 +91,33 @@ def _sample(fn, number):
     return _clock() - start
 
 
-def _calibrate(fn):
-    """The number of calls that makes one sample last SAMPLE seconds."""
+def _calibrate(fn, target=SAMPLE):
+    """The number of calls that makes one sample last target seconds."""
     fn()
     number = 1
     while True:
         spent = _sample(fn, number)
-        if spent >= SAMPLE:
+        if spent >= target:
             return number
         # Aim a quarter past the mark so that the next try reaches it.
-        grow = 10 if spent <= 0 else SAMPLE * 1.25 / spent
+        grow = 10 if spent <= 0 else target * 1.25 / spent
         number = max(number + 1, math.ceil(number * min(grow, 10)))
+
+
+def _canary_call():
+    FLOOR(0.0)
+
+
+_canary_number = _calibrate(_canary_call, SAMPLE / 4)
+_canary_best = min(_sample(_canary_call, _canary_number) for _ in range(10))
+
+
+def _calm():
+    """Whether the canary runs at its best speed so far, within SLACK."""
+    global _canary_best
+    spent = _sample(_canary_call, _canary_number)
+    _canary_best = min(_canary_best, spent)
+    return spent <= _canary_best * (1 + SLACK)
 
 
 def measure(fns):
@@ -102,13 +128,19 @@ def measure(fns):
     try:
         numbers = [_calibrate(fn) for fn in fns]
         best = [math.inf] * len(fns)
-        for r in range(REPEAT):
+        calm, quiet = _calm(), 0
+        for r in range(MAX_ROUNDS):
             # Each round starts one candidate further on, so none always
             # follows the same one.
             for k in range(len(fns)):
                 i = (r + k) % len(fns)
                 best[i] = min(best[i], _sample(fns[i], numbers[i]))
+            after = _calm()
+            quiet += calm and after
+            calm = after
             gc.collect()
+            if quiet >= REPEAT:
+                break
     finally:
         if enabled:
             gc.enable()
