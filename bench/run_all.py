@@ -4,10 +4,10 @@ Each script runs in PROCESSES fresh interpreters, all scripts once before any
 runs again.  A process lays out its code, stack and heap at addresses of its
 own, and that alone moves a call's time by up to a few tens of percent (for
 a walk over a 1,000-vertex list, from process to process, the same in every
-sample within one); so a figure in the closing table is a candidate's best
-over the samples of every process, as within one process it is the best of
-its samples.  The first round prints each script's rows; the later rounds
-only add to the table.
+sample within one; 10% for the floor); so a figure in the closing table is
+a candidate's best over the samples of every process, as within one process
+it is the best of its samples.  The first round prints each script's rows;
+the later rounds only add to the table.
 
 A script that fails (exits non-zero, or dies) is named at the end and the run
 exits with status 1; the other scripts still run.  The rows of every process
@@ -27,7 +27,7 @@ import timer
 
 HERE = Path(__file__).resolve().parent
 NOT_SCRIPTS = {"timer.py", "run_all.py"}
-PROCESSES = 3
+PROCESSES = 5
 
 
 def run(script, env, quiet):

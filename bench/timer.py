@@ -11,7 +11,7 @@ happened to run at that moment.
 A sample calls the candidate `number` times in a loop and reads the thread's
 CPU clock before and after, so time spent while the scheduler runs other
 processes is not counted.  `number` is chosen per candidate so that a sample
-lasts at least SAMPLE seconds, 20 ms or a hundred steps of the clock if that
+lasts at least SAMPLE seconds, 10 ms or a hundred steps of the clock if that
 is longer (on Linux a step is about a microsecond: the cost of one read); one
 call before that settles first-call work (imports, caches).  The garbage
 collector is off while samples run, as in timeit, and collects between
@@ -80,7 +80,7 @@ def _clock_step():
     return max(step, seen)
 
 
-SAMPLE = max(0.02, 100 * _clock_step())
+SAMPLE = max(0.01, 100 * _clock_step())
 
 
 def _sample(fn, number):
