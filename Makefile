@@ -3,9 +3,12 @@
 # make test-sanitized   the suite against an AddressSanitizer/UBSan build
 # make fuzz   the fuzz targets against that build for a bounded time
 #   (FUZZ_SECONDS, default 60)
-.PHONY: setup demo test test-sanitized bench fuzz
+# make bench   speed beside the libraries a user would otherwise call, with a
+#   closing table of every row; fails when a script fails
+.PHONY: setup demo test test-sanitized bench bench-deps fuzz
 
 PY := .venv/bin/python
+BENCH_STAMP := .venv/.bench-deps-installed
 ASAN_VENV := .venv-sanitized
 
 setup:
@@ -30,5 +33,16 @@ test-sanitized:
 fuzz:
 	@bash fuzz/run.sh $${FUZZ_SECONDS:-60}
 
-bench: setup
-	@for f in bench/*.py; do [ -f "$$f" ] && $(PY) "$$f"; done; true
+# The peers the bench scripts compare against, pinned in constraints.txt.  The
+# stamp lives in the venv, so a venv made anew installs them again; it is
+# tested here rather than as a make target because setup may remake the venv
+# after make has looked at the stamp.
+bench-deps: setup
+	@stamp=$(BENCH_STAMP); \
+	if [ ! -f $$stamp ] || [ constraints.txt -nt $$stamp ] || [ bench/requirements.txt -nt $$stamp ]; then \
+	  $(PY) -m pip install -q --disable-pip-version-check -c constraints.txt -r bench/requirements.txt && \
+	  $(PY) -c 'import astral, ephem' && touch $$stamp; \
+	fi
+
+bench: bench-deps
+	@$(PY) bench/run_all.py

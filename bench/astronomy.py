@@ -2,51 +2,38 @@
 otherwise call for the same observer and instant:
 
 - sun: Astronomy.sun (position and fourteen phase times as texts) against
-  astral's sun times and position: its five-event sun() with azimuth and
-  elevation, and the full fourteen-phase equivalent (noon, midnight and
-  each of the six altitudes rising and setting);
+  astral's sun times and position: the full fourteen-phase equivalent (noon,
+  midnight and each of the six altitudes rising and setting), and its
+  five-event sun() with azimuth and elevation;
 - moon: Astronomy.moon against ephem's moon position, next rising and
   setting and phase, and astral's moonrise, moonset and phase;
-- geostationarySatellite and UTCtoJulian, with astral's julianday beside
-  UTCtoJulian.
+- geostationarySatellite and the Julian day conversions, with astral's
+  julianday beside UTCtoJulian.
 
-Run: .venv/bin/python bench/astronomy.py
-The peers are not dependencies of the module; install them with
-    .venv/bin/pip install -c constraints.txt astral ephem"""
+Run: make bench, or .venv/bin/python bench/astronomy.py once the peers are in
+(make bench-deps installs them, pinned in constraints.txt)."""
 
 import datetime as dt
 import sys
-import timeit
 
 import pytz
 
 from models.orbalt import Astronomy
+from timer import FLOOR, compare
 
 try:
     import astral
     import astral.julian
     import astral.moon
     import astral.sun
-except ImportError:
-    astral = None
-try:
     import ephem
-except ImportError:
-    ephem = None
+except ImportError as error:
+    sys.exit(f"bench/astronomy.py compares with astral and ephem ({error}); "
+             "install them with make bench-deps")
 
-REPEAT = 5
 LON, LAT, ELEVATION = 101.75232400194169, 36.61087110483754, 0.0
 INSTANT = (2024, 7, 22, 4, 0, 0)
 WHEN = dt.datetime(*INSTANT, tzinfo=pytz.utc)
-
-
-def per_call(fn, number):
-    return min(timeit.repeat(fn, number=number, repeat=REPEAT)) / number
-
-
-def row(label, seconds, reference=None):
-    ratio = f"   x{reference / seconds:5.2f} faster" if reference else ""
-    print(f"  {label:<58s} {seconds * 1e6:9.2f} us{ratio}")
 
 
 # astral counts the day in a zone; the observer's local mean time makes it
@@ -99,57 +86,36 @@ def minutes_apart(text, value):
 
 
 def main():
-    if astral is None or ephem is None:
-        print("bench/astronomy.py: the peers astral and ephem are missing; install them with\n"
-              "    .venv/bin/pip install -c constraints.txt astral ephem", file=sys.stderr)
-    sun = lambda: Astronomy.sun(LON, LAT, ELEVATION, *INSTANT)
-    moon = lambda: Astronomy.moon(LON, LAT, ELEVATION, *INSTANT)
+    observer = astral.Observer(latitude=LAT, longitude=LON, elevation=ELEVATION)
 
     print(f"Astronomy per call (observer {LON:.4f} E {LAT:.4f} N, {WHEN})")
-    print("sun")
-    t_sun = per_call(sun, 2000)
-    if astral is not None:
-        observer = astral.Observer(latitude=LAT, longitude=LON, elevation=ELEVATION)
-        ours = sun()
-        theirs, azimuth, elevation = astral_sun_fourteen(observer)
-        worst = max(minutes_apart(ours["Phase"][k], v) for k, v in theirs.items())
-        print(f"  (same results: the fourteen times agree within {worst:.1f} min, azimuth within "
-              f"{abs(ours['Azimuth'] - azimuth):.3f} deg, altitude within "
-              f"{abs(ours['Altitude'] - elevation):.3f} deg; astral adds refraction)")
-        t_five = per_call(lambda: astral_sun_five(observer), 500)
-        t_fourteen = per_call(lambda: astral_sun_fourteen(observer), 200)
-        row("astral sun() five events + azimuth + elevation", t_five)
-        row("astral fourteen phase times + azimuth + elevation", t_fourteen)
-        row("Astronomy.sun (fourteen phase texts + position)", t_sun, t_fourteen)
-        print(f"  Astronomy.sun against astral's five-event call: x{t_five / t_sun:.2f} faster")
-    else:
-        row("Astronomy.sun", t_sun)
-
-    print("moon")
-    t_moon = per_call(moon, 1000)
-    if ephem is not None:
-        t_ephem = per_call(ephem_moon, 200)
-        row("ephem Moon position + phase + next rising + next setting", t_ephem)
-    if astral is not None:
-        t_astral = per_call(lambda: astral_moon(observer), 200)
-        row("astral moonrise + moonset + phase", t_astral)
-    row("Astronomy.moon (position, phase, rise and set)", t_moon,
-        t_ephem if ephem is not None else None)
-
-    print("geostationary satellite")
-    row("Astronomy.geostationarySatellite",
-        per_call(lambda: Astronomy.geostationarySatellite(LON, LAT, ELEVATION, 140.0), 20000))
-
-    print("Julian day")
-    t_parts = per_call(lambda: Astronomy.UTCtoJulian(2024, 7, 22, 4, 0, 0.0), 50000)
-    t_dt = per_call(lambda: Astronomy.UTCtoJulian(WHEN), 50000)
-    if astral is not None:
-        t_peer = per_call(lambda: astral.julian.julianday(WHEN), 50000)
-        row("astral julianday(datetime)", t_peer)
-    row("Astronomy.UTCtoJulian(year, month, day, hour, minute, second)", t_parts,
-        t_peer if astral is not None else None)
-    row("Astronomy.UTCtoJulian(datetime)", t_dt, t_peer if astral is not None else None)
-    row("Astronomy.JulianToUTC", per_call(lambda: Astronomy.JulianToUTC(2460513.6666666665), 50000))
+    ours = Astronomy.sun(LON, LAT, ELEVATION, *INSTANT)
+    theirs, azimuth, elevation = astral_sun_fourteen(observer)
+    worst = max(minutes_apart(ours["Phase"][k], v) for k, v in theirs.items())
+    print(f"  (same results: the fourteen times agree within {worst:.1f} min, azimuth within "
+          f"{abs(ours['Azimuth'] - azimuth):.3f} deg, altitude within "
+          f"{abs(ours['Altitude'] - elevation):.3f} deg; astral adds refraction)")
+    compare("sun: 14 phase texts + position",
+            lambda: Astronomy.sun(LON, LAT, ELEVATION, *INSTANT),
+            lambda: FLOOR(LON, LAT, ELEVATION, *INSTANT),
+            [("astral 14", lambda: astral_sun_fourteen(observer)),
+             ("astral 5", lambda: astral_sun_five(observer))])
+    compare("moon: position, phase, rise, set",
+            lambda: Astronomy.moon(LON, LAT, ELEVATION, *INSTANT),
+            lambda: FLOOR(LON, LAT, ELEVATION, *INSTANT),
+            [("ephem", ephem_moon), ("astral", lambda: astral_moon(observer))])
+    compare("geostationarySatellite",
+            lambda: Astronomy.geostationarySatellite(LON, LAT, ELEVATION, 140.0),
+            lambda: FLOOR(LON, LAT, ELEVATION, 140.0))
+    compare("UTCtoJulian(y, m, d, h, min, s)",
+            lambda: Astronomy.UTCtoJulian(2024, 7, 22, 4, 0, 0.0),
+            lambda: FLOOR(2024, 7, 22, 4, 0, 0.0),
+            [("astral julianday", lambda: astral.julian.julianday(WHEN))])
+    compare("UTCtoJulian(datetime)",
+            lambda: Astronomy.UTCtoJulian(WHEN), lambda: FLOOR(WHEN),
+            [("astral julianday", lambda: astral.julian.julianday(WHEN))])
+    compare("JulianToUTC",
+            lambda: Astronomy.JulianToUTC(2460513.6666666665), lambda: FLOOR(2460513.6666666665))
 
 
 if __name__ == "__main__":

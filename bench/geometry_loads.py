@@ -1,24 +1,21 @@
 """Geometry.loads side by side with the nearest shapely path.
 
-For a 1,000-vertex line and a 100-vertex polygon, each given as a list, WKT
-text, GeoJSON text and hexadecimal WKB, times one call of Geometry.loads
-against shapely's reader of the same form followed by
-shapely.geometry.mapping: shapely.geometry.shape for the dict, from_wkt,
-from_geojson and from_wkb for the texts.  Prints the time per call and the
-ratio shapely / loads (above 1: loads is faster).
+For a 1,000-vertex line and a 100-vertex polygon, each given as a list, a
+dict, WKT text, GeoJSON text and hexadecimal WKB, times one call of
+Geometry.loads against shapely's reader of the same form followed by
+shapely.geometry.mapping: shapely.geometry.shape for the list and the dict,
+from_wkt, from_geojson and from_wkb for the texts.
 
     .venv/bin/python bench/geometry_loads.py
 """
 import json
 import math
-import timeit
 
 import shapely
 import shapely.geometry
 
 from models.orbalt import Geometry
-
-REPEAT = 5
+from timer import FLOOR, compare
 
 
 def line_coords(n):
@@ -31,13 +28,6 @@ def ring_coords(n):
     return [ring + [list(ring[0])]]
 
 
-def per_call(fn):
-    number = 1
-    while timeit.timeit(fn, number=number) < 0.05:
-        number *= 4
-    return min(timeit.repeat(fn, number=number, repeat=REPEAT)) / number
-
-
 def cases():
     for name, geom in (("line 1000", {"type": "LineString", "coordinates": line_coords(1000)}),
                        ("polygon 100", {"type": "Polygon", "coordinates": ring_coords(100)})):
@@ -48,24 +38,23 @@ def cases():
         coords = geom["coordinates"]
         # loads edits its list in place; the data is already in normal form,
         # so every call does the same work.
-        yield (f"{name} list", lambda: Geometry.loads(coords),
+        yield (f"{name} list", coords,
                lambda: shapely.geometry.mapping(shapely.geometry.shape(geom)))
-        yield (f"{name} dict", lambda: Geometry.loads(geom),
+        yield (f"{name} dict", geom,
                lambda: shapely.geometry.mapping(shapely.geometry.shape(geom)))
-        yield (f"{name} WKT", lambda: Geometry.loads(wkt),
+        yield (f"{name} WKT", wkt,
                lambda: shapely.geometry.mapping(shapely.from_wkt(wkt)))
-        yield (f"{name} GeoJSON", lambda: Geometry.loads(geojson),
+        yield (f"{name} GeoJSON", geojson,
                lambda: shapely.geometry.mapping(shapely.from_geojson(geojson)))
-        yield (f"{name} WKB hex", lambda: Geometry.loads(wkb),
+        yield (f"{name} WKB hex", wkb,
                lambda: shapely.geometry.mapping(shapely.from_wkb(wkb)))
 
 
 def main():
-    print(f"{'case':<24}{'loads us':>12}{'shapely us':>12}{'ratio':>8}")
-    for name, ours, theirs in cases():
-        a = per_call(ours) * 1e6
-        b = per_call(theirs) * 1e6
-        print(f"{name:<24}{a:>12.2f}{b:>12.2f}{b / a:>8.2f}")
+    print("Geometry.loads per call")
+    for name, value, theirs in cases():
+        compare(f"loads {name}", lambda: Geometry.loads(value), lambda: FLOOR(value),
+                [("shapely", theirs)])
 
 
 if __name__ == "__main__":

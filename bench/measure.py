@@ -5,15 +5,15 @@ line_length for a dense 100,000-vertex line and a sparse line of long
 (geodesic) segments.  pyproj gets numpy arrays made beforehand, the module
 its coordinate lists.
 
-Run: .venv/bin/python bench/measure.py
-pyproj (pinned in constraints.txt): .venv/bin/pip install -c constraints.txt pyproj"""
+Run: .venv/bin/python bench/measure.py   (pyproj is installed with the test
+dependencies, pinned in constraints.txt)."""
 
 import math
 import random
 import sys
-import timeit
 
 from models.orbalt import Projection, Topology
+from timer import FLOOR, compare
 
 try:
     import numpy as np
@@ -21,7 +21,6 @@ try:
 except ImportError:
     sys.exit("bench/measure.py needs pyproj: .venv/bin/pip install -c constraints.txt pyproj")
 
-REPEAT = 5
 CRS = 2000
 
 
@@ -48,21 +47,15 @@ def sparse_line(n):
     return [[rnd.uniform(-180.0, 180.0), rnd.uniform(-80.0, 80.0)] for _ in range(n)]
 
 
-def best(f, number):
-    return min(timeit.repeat(f, number=number, repeat=REPEAT)) / number
-
-
-def row(label, ours, theirs, number, agree):
-    t_ours, t_theirs = best(ours, number), best(theirs, number)
-    print(f"  {label:<34} orbalt {t_ours * 1e3:9.3f} ms   pyproj {t_theirs * 1e3:9.3f} ms   "
-          f"ratio {t_theirs / t_ours:5.2f}x   rel. diff {agree:.1e}")
+def row(label, ours, floor, theirs, agree):
+    print(f"  ({label}: results differ by {agree:.1e} relative)")
+    compare(label, ours, floor, [("pyproj Geod", theirs)])
 
 
 def main():
     rec = Projection.datum[CRS]
     geod = Geod(a=rec.a, f=rec.f)
-    print(f"Topology.area / Geod.polygon_area_perimeter, code {CRS} "
-          "(ratio = pyproj time / orbalt time)")
+    print(f"Topology.area / Geod.polygon_area_perimeter, code {CRS}")
     for plane, centre in (("Gauss-Kruger", (117.0, 30.0, 2.0, 1.5)),
                           ("Albers", (105.0, 35.0, 10.0, 8.0))):
         for n in (1_000, 10_000, 100_000):
@@ -71,18 +64,18 @@ def main():
             lats = np.array([p[1] for p in polygon[0]])
             ours = Topology.area(polygon, CRS)["area"]
             theirs = abs(geod.polygon_area_perimeter(lons, lats)[0])
-            number = max(1, 200_000 // n)
-            row(f"{plane}, {n:,} vertices", lambda: Topology.area(polygon, CRS),
-                lambda: geod.polygon_area_perimeter(lons, lats), number, abs(ours / theirs - 1))
+            row(f"area, {plane}, {n:,} vertices", lambda: Topology.area(polygon, CRS),
+                lambda: FLOOR(polygon, CRS), lambda: geod.polygon_area_perimeter(lons, lats),
+                abs(ours / theirs - 1))
     print(f"Topology.length / Geod.line_length, code {CRS}")
-    for label, line in (("dense, 100,000 vertices", dense_line(100_000)),
-                        ("sparse, 10,000 long segments", sparse_line(10_001))):
+    for label, line in (("100,000 vertices", dense_line(100_000)),
+                        ("10,000 long segments", sparse_line(10_001))):
         lons = np.array([p[0] for p in line])
         lats = np.array([p[1] for p in line])
         ours = Topology.length(line, CRS)["length"]
         theirs = geod.line_length(lons, lats)
-        row(label, lambda: Topology.length(line, CRS), lambda: geod.line_length(lons, lats), 3,
-            abs(ours / theirs - 1))
+        row(f"length, {label}", lambda: Topology.length(line, CRS), lambda: FLOOR(line, CRS),
+            lambda: geod.line_length(lons, lats), abs(ours / theirs - 1))
 
 
 if __name__ == "__main__":

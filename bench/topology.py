@@ -2,11 +2,12 @@
 
 Each row times the module's method on one input form against
 shapely.prepare + the shapely predicate on ready shapely geometries, which
-are the calls the method makes once its arguments are converted.  The ratio
-is the cost of the method over those calls: for shapely input that is the
-module's own overhead (conversion through the class, which hands a shapely
-geometry back unchanged); for dict and WKT input it includes building the
-shapely geometry.
+are the calls the method makes once its arguments are converted.  So
+peer/ours is below 1, and its inverse is the cost of the method over those
+calls: for shapely input that is the module's own overhead (conversion
+through the class, which hands a shapely geometry back unchanged); for dict
+and WKT input it includes building the shapely geometry.  Every figure is
+per call, from passes over PAIRS calls.
 
 Run: .venv/bin/python bench/topology.py   (shapely is a dependency of the
 module, nothing further to install)."""
@@ -14,14 +15,13 @@ module, nothing further to install)."""
 import json
 import math
 import random
-import timeit
 
 import shapely
 
 from models.orbalt import Topology
+from timer import FLOOR, compare
 
 PAIRS = 2000
-REPEAT = 7
 
 rng = random.Random(11)
 
@@ -36,11 +36,6 @@ def polygon(cx, cy, r, n=12):
     return shapely.Polygon(pts)
 
 
-def per_call(run, count):
-    """Best of REPEAT passes, per call, in microseconds."""
-    return min(timeit.repeat(run, number=1, repeat=REPEAT)) / count * 1e6
-
-
 def forms(geometries):
     """The same geometries as dicts, WKT text and shapely objects."""
     return {
@@ -48,10 +43,6 @@ def forms(geometries):
         "WKT": [shapely.to_wkt(g) for g in geometries],
         "shapely": list(geometries),
     }
-
-
-def row(name, ours, theirs):
-    print(f"{name:28s} {ours:9.3f} {theirs:9.3f} {ours / theirs:7.2f}x")
 
 
 def predicates():
@@ -75,9 +66,6 @@ def predicates():
             prepare(p)
             contains_xy(p, x, y)
 
-    t_intersects = per_call(shapely_intersects, PAIRS)
-    t_contains = per_call(shapely_contains_xy, PAIRS)
-
     fa, fb = forms(a), forms(b)
     for form in fa:
         pairs = list(zip(fa[form], fb[form]))
@@ -88,19 +76,27 @@ def predicates():
         def ours(f=Topology.intersects, pairs=pairs):
             for p, q in pairs:
                 f(p, q)
-        row(f"intersects, {form}", per_call(ours, PAIRS), t_intersects)
+
+        def floor(f=FLOOR, pairs=pairs):
+            for p, q in pairs:
+                f(p, q)
+        compare(f"intersects, {form}", ours, floor, [("shapely", shapely_intersects)], per=PAIRS)
     for form in fa:
         points = [(g, x, y) for g, (x, y) in zip(fa[form], xy)]
 
         def ours(f=Topology.containsPoint, points=points):
             for g, x, y in points:
                 f(g, x, y)
-        row(f"containsPoint, {form}", per_call(ours, PAIRS), t_contains)
+
+        def floor(f=FLOOR, points=points):
+            for g, x, y in points:
+                f(g, x, y)
+        compare(f"containsPoint, {form}", ours, floor, [("shapely", shapely_contains_xy)],
+                per=PAIRS)
 
 
 def main():
-    print(f"{PAIRS} calls per pass, microseconds per call (best of {REPEAT})")
-    print(f"{'method, input':28s} {'orbalt':>9s} {'shapely':>9s} {'ratio':>8s}")
+    print(f"Topology predicates per call, over {PAIRS} calls")
     predicates()
 
 
