@@ -2,6 +2,9 @@
 body tests, collections of member texts, free text and hexadecimal WKB."""
 import json
 import re
+import subprocess
+import sys
+import textwrap
 
 import pytest
 import shapely
@@ -353,12 +356,126 @@ def test_single_tokens_that_are_not_wkb_fail_in_shapely(text):
         Geometry.loads(text)
 
 
-def test_deeply_nested_collection_text():
-    def nested(depth):
-        return "GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth
-    r = Geometry.loads(nested(300))
-    for _ in range(300):
-        r = r["geometries"][0]
-    assert r == {"type": "Point", "coordinates": [1.0, 2.0]}
-    with pytest.raises(RecursionError):
-        Geometry.loads(nested(5000))
+# --- nesting: the bound, memory, shapely's reader -------------------------
+
+NESTED = "Invalid [coordinates] parameter. Collections are nested more than 100 deep."
+
+
+def run_fresh(code):
+    """Runs `code` in a new interpreter (a crash fails one test, not the run)
+    and returns its standard output."""
+    done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)],
+                          capture_output=True, text=True, timeout=300)
+    assert done.returncode == 0, done.stderr[-2000:]
+    return done.stdout.strip()
+
+
+def nested_wkt(depth, inner="POINT (1 2)", pad=""):
+    return "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " " + (
+        "GEOMETRYCOLLECTION (" * (depth - 1)) + inner + ")" * depth
+
+
+def innermost(r, depth):
+    for _ in range(depth - 1):
+        r = r["geometries"][-1]
+    return r["geometries"][-1]
+
+
+class Traced(Geometry):
+    """Members go back through an override of loads."""
+    @classmethod
+    def loads(cls, coordinates, code=-1):
+        return Geometry.loads.__func__(cls, coordinates, code)
+
+
+@pytest.mark.parametrize("cls", [Geometry, Traced])
+def test_wkt_collections_nest_up_to_the_bound(cls):
+    # The outermost collection stands at depth 0, as in the KML reader.
+    r = cls.loads(nested_wkt(101, "POINT (1 2)"))
+    assert innermost(r, 101) == {"type": "Point", "coordinates": [1.0, 2.0]}
+    assert cls.loads(nested_wkt(101), 2) == r
+    with pytest.raises(Exception) as info:
+        cls.loads(nested_wkt(102))
+    assert type(info.value) is Exception and str(info.value) == NESTED
+    # The depth counts on the way back out of a refused text too.
+    assert innermost(cls.loads(nested_wkt(101)), 101)["type"] == "Point"
+
+
+def test_wkt_members_past_the_bound_are_refused_in_every_form():
+    # Hundreds of thousands of levels once ran out of stack or memory.
+    out = run_fresh("""
+        from models.orbalt import Geometry
+        for depth in (5000, 100_000):
+            for text in ("GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth,
+                         "geometrycollection(point(1 2)," * depth + "point(1 2)" + ")" * depth):
+                try:
+                    Geometry.loads(text)
+                except Exception as e:
+                    print(type(e).__name__, e)
+    """)
+    assert out.splitlines() == ["Exception " + NESTED] * 4
+
+
+MEASURE = """
+    import resource, sys
+    from models.orbalt import Geometry
+    depth, pad = {depth}, " " * {pad}
+    text = "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " " + (
+        "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " ") * (depth - 1) + "POINT (1 2)" + ")" * depth
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    try:
+        Geometry.loads(text)
+        result = "read"
+    except Exception as e:
+        result = str(e)
+    grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
+    print(len(text), grown * 1024, result)
+"""
+
+
+@pytest.mark.parametrize("depth, pad, result", [
+    (100, 10_000, "read"),      # each level held a copy of the rest: ~100 MB
+    (400, 2_500, NESTED),       # ~400 MB
+])
+def test_wkt_memory_stays_proportional_to_the_text(depth, pad, result):
+    size, grown, got = run_fresh(MEASURE.format(depth=depth, pad=pad)).split(" ", 2)
+    assert got == result and 900_000 < int(size) < 1_100_000
+    assert int(grown) < 20 * int(size)
+
+
+# Collection texts with the outcome they had when every member was a copy.
+COLLECTIONS_AS_BEFORE = [
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (LINESTRING (1 2, 3 4), GEOMETRYCOLLECTION (POLYGON ((0 0, 1 0, 1 1)))))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [1.0, 2.0]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'LineString', 'coordinates': [[1.0, 2.0], [3.0, 4.0]]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Polygon', 'coordinates': [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]]}]}]}]}"),
+    ('geometrycollection(point z(1 2 3),GEOMETRYCOLLECTION ( MULTIPOINT ((1 2), (3 4)) ) , multipolygon (((0 0,1 0,1 1)),((5 5,6 5,6 6))))',
+     "('Exception', 'Invalid type in [coordinates] parameter.')"),
+    ('  GEOMETRYCOLLECTION\t(\u3000POINT (1e3 -2.5)\n,  (POINT (1 2), POINT (3 4)))',
+     "('Exception', 'Invalid [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (MULTILINESTRING ((1 2, 3 4), (5 6, 7 8)), GEOMETRYCOLLECTION (POINT (NaN 1)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'MultiLineString', 'coordinates': [[[1.0, 2.0], [3.0, 4.0]], [[5.0, 6.0], [7.0, 8.0]]]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [nan, 1.0]}]}]}"),
+    ('GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (GEOMETRYCOLLECTION ()), POINT (1 2))',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (POINT (1 2), (3 4)))',
+     "('Exception', 'Invalid [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (LINESTRING (1 2)))',
+     "('Exception', 'Invalid type in [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (POINT ( 1  2 ), GEOMETRYCOLLECTION (POINT (+1 2)))',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('POLYGON (POINT (1 2), GEOMETRYCOLLECTION (POINT (3 4)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [1.0, 2.0]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [3.0, 4.0]}]}]}"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), POINT ()) trailing',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (MULTIPOLYGON (((0 0,1 0,1 1)), ((5 5,6 5,6 6)))), POLYGON ((0 0,1 0,1 1),(0.2 0.2,0.5 0.2,0.5 0.5)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'GeometryCollection', 'geometries': [{'type': 'MultiPolygon', 'coordinates': [[[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]], [[[5.0, 5.0], [6.0, 5.0], [6.0, 6.0], [5.0, 5.0]]]]}]}, {'type': 'Polygon', 'coordinates': [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]], [[0.2, 0.2], [0.5, 0.2], [0.5, 0.5], [0.2, 0.2]]]}]}"),
+]
+
+
+@pytest.mark.parametrize("text, expected", COLLECTIONS_AS_BEFORE)
+def test_collection_text_outcomes_are_unchanged(text, expected):
+    for cls in (Geometry, Traced):
+        for code in (-1, 2):
+            try:
+                got = repr(cls.loads(text, code))
+            except Exception as e:       # noqa: BLE001 - the outcome is the point
+                got = repr((type(e).__name__, str(e)))
+            assert got == expected
