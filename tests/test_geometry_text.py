@@ -2,6 +2,7 @@
 body tests, collections of member texts, free text and hexadecimal WKB."""
 import json
 import re
+import struct
 import subprocess
 import sys
 import textwrap
@@ -479,3 +480,106 @@ def test_collection_text_outcomes_are_unchanged(text, expected):
             except Exception as e:       # noqa: BLE001 - the outcome is the point
                 got = repr((type(e).__name__, str(e)))
             assert got == expected
+
+
+def wkb(*parts):
+    return b"".join(parts)
+
+
+def header(code, order=1, srid=None):
+    """Byte order, type word and optional SRID of one geometry."""
+    fmt = "<" if order else ">"
+    word = code | (0x20000000 if srid is not None else 0)
+    out = bytes([order]) + struct.pack(fmt + "I", word)
+    return out + (struct.pack(fmt + "i", srid) if srid is not None else b"")
+
+
+def count(n, order=1):
+    return struct.pack(("<" if order else ">") + "I", n)
+
+
+POINT_WKB = header(1) + struct.pack("<2d", 1.0, 2.0)
+
+# Collection headers of several forms; a chain of them nests a point.
+LEVELS = {
+    "plain": header(7) + count(1),
+    "big-endian": header(7, order=0) + count(1, order=0),
+    "ewkb srid": header(7, srid=4326) + count(1),
+    "ewkb z flag": header(7 | 0x80000000) + count(1),
+    "iso zm code": header(3007) + count(1),
+    "byte order kept": header(7, order=9) + count(1),
+}
+
+
+@pytest.mark.parametrize("form", LEVELS)
+@pytest.mark.parametrize("depth, refused", [(1, False), (101, False), (102, True)])
+def test_wkb_nesting_is_bounded_before_shapely_reads_it(form, depth, refused):
+    data = LEVELS[form] * depth + POINT_WKB
+    for text in (data.hex(), data.hex().upper()):
+        if refused:
+            assert outcome(text, -1) == (Exception, NESTED)
+        else:
+            got = Geometry.loads(text)
+            assert got == Geometry.fromShapely(shapely.from_wkb(text))
+            assert innermost(got, depth) == {"type": "Point", "coordinates": [1.0, 2.0]}
+
+
+@pytest.mark.parametrize("level", [
+    header(4) + count(1),           # multi-part types hold full geometries too
+    header(6) + count(1),
+    header(9) + count(1),           # and so do the curve types shapely's reader knows
+    header(12) + count(1),
+])
+def test_wkb_nesting_counts_every_geometry_with_members(level):
+    data = LEVELS["plain"] * 101 + level + POINT_WKB
+    assert outcome(data.hex(), -1) == (Exception, NESTED)
+
+
+def test_wkb_nesting_is_followed_past_coordinates_and_in_binary_text():
+    # Lines, rings and Z/M/SRID vertices are skipped by their size, so the
+    # deep collection after them is found.
+    line = header(2 | 0x80000000) + count(2) + struct.pack("<6d", *range(6))
+    ring = header(3, srid=3857) + count(1) + count(4) + struct.pack("<8d", 0, 0, 1, 0, 1, 1, 0, 0)
+    data = header(7) + count(3) + line + ring + LEVELS["plain"] * 101 + POINT_WKB
+    assert outcome(data.hex(), -1) == (Exception, NESTED)
+    # Text that does not start with a hexadecimal 0 or 1 is read by shapely
+    # as the bytes of the text (these are all below 0x80 and no blank).
+    point = header(1) + struct.pack("<2d", 2.0, 4.0)
+    assert shapely.from_wkb(point.decode("ascii")) == shapely.Point(2, 4)
+    for depth, want in ((101, "read"), (102, NESTED)):
+        text = (LEVELS["plain"] * depth + point).decode("ascii")
+        try:
+            got = Geometry.loads(text)
+            assert innermost(got, depth) == {"type": "Point", "coordinates": [2.0, 4.0]}
+            got = "read"
+        except Exception as e:           # noqa: BLE001 - the outcome is the point
+            got = str(e)
+        assert got == want
+
+
+@pytest.mark.parametrize("data", [
+    LEVELS["plain"] * 50 + header(7) + count(3) + POINT_WKB,      # members missing
+    LEVELS["plain"] * 50 + header(99) + count(1) + POINT_WKB,     # unknown type
+    LEVELS["plain"] * 50 + header(7)[:3],                         # cut in a header
+])
+def test_malformed_wkb_keeps_shapely_error(data):
+    with pytest.raises(shapely.errors.ShapelyError):
+        Geometry.loads(data.hex())
+    with pytest.raises(shapely.errors.ShapelyError):
+        Geometry.loads(data.hex() + "z")         # not hexadecimal: shapely says so
+
+
+def test_deep_wkb_no_longer_reaches_shapely():
+    # 100,000 levels crashed shapely's reader; 10,000 took most of a minute.
+    out = run_fresh("""
+        import struct
+        from models.orbalt import Geometry
+        level = b"\\x01" + struct.pack("<II", 7, 1)
+        point = b"\\x01" + struct.pack("<Idd", 1, 1.0, 2.0)
+        for depth in (10_000, 100_000):
+            try:
+                Geometry.loads((level * depth + point).hex())
+            except Exception as e:
+                print(e)
+    """)
+    assert out.splitlines() == [NESTED] * 2
