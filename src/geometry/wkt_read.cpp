@@ -385,9 +385,11 @@ Ref read_span(PyObject* cls, PyObject* text, Span whole, int block, const Code& 
 // default code whenever it holds a parenthesised pair, so the member is read
 // in place; anything else takes the call.  A member never holds a bracketed
 // pair (which would make it GeoJSON text): its first "[" stands no earlier
-// and its last "]" no later than those of the text, which holds none.
-Ref load_member(PyObject* cls, PyObject* text, Span member, bool own_loads) {
-    if (own_loads && holds_parenthesised_pair(CodePoints(text, member.first, member.second))) {
+// and its last "]" no later than those of the text, which holds none.  The
+// class is asked for each member, as the call would.
+Ref load_member(PyObject* cls, PyObject* text, Span member) {
+    if (original_method(cls, ORB_STR("loads")) &&
+        holds_parenthesised_pair(CodePoints(text, member.first, member.second))) {
         Ref default_code = integer(-1);
         return read_span(cls, text, member, -1, Code(default_code));
     }
@@ -398,10 +400,9 @@ Ref load_member(PyObject* cls, PyObject* text, Span member, bool own_loads) {
 Ref collection(PyObject* cls, PyObject* text, Py_ssize_t offset,
                const std::vector<Span>& members) {
     CollectionLevel level;
-    const bool own_loads = original_method(cls, ORB_STR("loads")) != nullptr;
     Ref loaded = Ref::steal(PyList_New(0));
     for (const Span& m : members)
-        append(loaded, load_member(cls, text, {offset + m.first, offset + m.second}, own_loads));
+        append(loaded, load_member(cls, text, {offset + m.first, offset + m.second}));
     return new_geometry(type_text(Type::GeometryCollection), ORB_STR("geometries"), loaded);
 }
 
