@@ -2,6 +2,10 @@
 body tests, collections of member texts, free text and hexadecimal WKB."""
 import json
 import re
+import struct
+import subprocess
+import sys
+import textwrap
 
 import pytest
 import shapely
@@ -353,12 +357,229 @@ def test_single_tokens_that_are_not_wkb_fail_in_shapely(text):
         Geometry.loads(text)
 
 
-def test_deeply_nested_collection_text():
-    def nested(depth):
-        return "GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth
-    r = Geometry.loads(nested(300))
-    for _ in range(300):
-        r = r["geometries"][0]
-    assert r == {"type": "Point", "coordinates": [1.0, 2.0]}
-    with pytest.raises(RecursionError):
-        Geometry.loads(nested(5000))
+# --- nesting: the bound, memory, shapely's reader -------------------------
+
+NESTED = "Invalid [coordinates] parameter. Collections are nested more than 100 deep."
+
+
+def run_fresh(code):
+    """Runs `code` in a new interpreter (a crash fails one test, not the run)
+    and returns its standard output."""
+    done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)],
+                          capture_output=True, text=True, timeout=300)
+    assert done.returncode == 0, done.stderr[-2000:]
+    return done.stdout.strip()
+
+
+def nested_wkt(depth, inner="POINT (1 2)", pad=""):
+    return "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " " + (
+        "GEOMETRYCOLLECTION (" * (depth - 1)) + inner + ")" * depth
+
+
+def innermost(r, depth):
+    for _ in range(depth - 1):
+        r = r["geometries"][-1]
+    return r["geometries"][-1]
+
+
+class Traced(Geometry):
+    """Members go back through an override of loads."""
+    @classmethod
+    def loads(cls, coordinates, code=-1):
+        return Geometry.loads.__func__(cls, coordinates, code)
+
+
+@pytest.mark.parametrize("cls", [Geometry, Traced])
+def test_wkt_collections_nest_up_to_the_bound(cls):
+    # The outermost collection stands at depth 0, as in the KML reader.
+    r = cls.loads(nested_wkt(101, "POINT (1 2)"))
+    assert innermost(r, 101) == {"type": "Point", "coordinates": [1.0, 2.0]}
+    assert cls.loads(nested_wkt(101), 2) == r
+    with pytest.raises(Exception) as info:
+        cls.loads(nested_wkt(102))
+    assert type(info.value) is Exception and str(info.value) == NESTED
+    # The depth counts on the way back out of a refused text too.
+    assert innermost(cls.loads(nested_wkt(101)), 101)["type"] == "Point"
+
+
+def test_wkt_members_past_the_bound_are_refused_in_every_form():
+    # Hundreds of thousands of levels once ran out of stack or memory.
+    out = run_fresh("""
+        from models.orbalt import Geometry
+        for depth in (5000, 100_000):
+            for text in ("GEOMETRYCOLLECTION (" * depth + "POINT (1 2)" + ")" * depth,
+                         "geometrycollection(point(1 2)," * depth + "point(1 2)" + ")" * depth):
+                try:
+                    Geometry.loads(text)
+                except Exception as e:
+                    print(type(e).__name__, e)
+    """)
+    assert out.splitlines() == ["Exception " + NESTED] * 4
+
+
+MEASURE = """
+    import resource, sys
+    from models.orbalt import Geometry
+    depth, pad = {depth}, " " * {pad}
+    text = "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " " + (
+        "GEOMETRYCOLLECTION (POINT (3 4)," + pad + " ") * (depth - 1) + "POINT (1 2)" + ")" * depth
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    try:
+        Geometry.loads(text)
+        result = "read"
+    except Exception as e:
+        result = str(e)
+    grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
+    print(len(text), grown * 1024, result)
+"""
+
+
+@pytest.mark.parametrize("depth, pad, result", [
+    (100, 10_000, "read"),      # each level held a copy of the rest: ~100 MB
+    (400, 2_500, NESTED),       # ~400 MB
+])
+def test_wkt_memory_stays_proportional_to_the_text(depth, pad, result):
+    size, grown, got = run_fresh(MEASURE.format(depth=depth, pad=pad)).split(" ", 2)
+    assert got == result and 900_000 < int(size) < 1_100_000
+    assert int(grown) < 20 * int(size)
+
+
+# Collection texts with the outcome they had when every member was a copy.
+COLLECTIONS_AS_BEFORE = [
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (LINESTRING (1 2, 3 4), GEOMETRYCOLLECTION (POLYGON ((0 0, 1 0, 1 1)))))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [1.0, 2.0]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'LineString', 'coordinates': [[1.0, 2.0], [3.0, 4.0]]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Polygon', 'coordinates': [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]]}]}]}]}"),
+    ('geometrycollection(point z(1 2 3),GEOMETRYCOLLECTION ( MULTIPOINT ((1 2), (3 4)) ) , multipolygon (((0 0,1 0,1 1)),((5 5,6 5,6 6))))',
+     "('Exception', 'Invalid type in [coordinates] parameter.')"),
+    ('  GEOMETRYCOLLECTION\t(\u3000POINT (1e3 -2.5)\n,  (POINT (1 2), POINT (3 4)))',
+     "('Exception', 'Invalid [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (MULTILINESTRING ((1 2, 3 4), (5 6, 7 8)), GEOMETRYCOLLECTION (POINT (NaN 1)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'MultiLineString', 'coordinates': [[[1.0, 2.0], [3.0, 4.0]], [[5.0, 6.0], [7.0, 8.0]]]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [nan, 1.0]}]}]}"),
+    ('GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (GEOMETRYCOLLECTION ()), POINT (1 2))',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (POINT (1 2), (3 4)))',
+     "('Exception', 'Invalid [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), GEOMETRYCOLLECTION (LINESTRING (1 2)))',
+     "('Exception', 'Invalid type in [coordinates] parameter.')"),
+    ('GEOMETRYCOLLECTION (POINT ( 1  2 ), GEOMETRYCOLLECTION (POINT (+1 2)))',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('POLYGON (POINT (1 2), GEOMETRYCOLLECTION (POINT (3 4)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [1.0, 2.0]}, {'type': 'GeometryCollection', 'geometries': [{'type': 'Point', 'coordinates': [3.0, 4.0]}]}]}"),
+    ('GEOMETRYCOLLECTION (POINT (1 2), POINT ()) trailing',
+     "('JSONDecodeError', 'Expecting value: line 1 column 2 (char 1)')"),
+    ('GEOMETRYCOLLECTION (GEOMETRYCOLLECTION (MULTIPOLYGON (((0 0,1 0,1 1)), ((5 5,6 5,6 6)))), POLYGON ((0 0,1 0,1 1),(0.2 0.2,0.5 0.2,0.5 0.5)))',
+     "{'type': 'GeometryCollection', 'geometries': [{'type': 'GeometryCollection', 'geometries': [{'type': 'MultiPolygon', 'coordinates': [[[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]]], [[[5.0, 5.0], [6.0, 5.0], [6.0, 6.0], [5.0, 5.0]]]]}]}, {'type': 'Polygon', 'coordinates': [[[0.0, 0.0], [1.0, 0.0], [1.0, 1.0], [0.0, 0.0]], [[0.2, 0.2], [0.5, 0.2], [0.5, 0.5], [0.2, 0.2]]]}]}"),
+]
+
+
+@pytest.mark.parametrize("text, expected", COLLECTIONS_AS_BEFORE)
+def test_collection_text_outcomes_are_unchanged(text, expected):
+    for cls in (Geometry, Traced):
+        for code in (-1, 2):
+            try:
+                got = repr(cls.loads(text, code))
+            except Exception as e:       # noqa: BLE001 - the outcome is the point
+                got = repr((type(e).__name__, str(e)))
+            assert got == expected
+
+
+def wkb(*parts):
+    return b"".join(parts)
+
+
+def header(code, order=1, srid=None):
+    """Byte order, type word and optional SRID of one geometry."""
+    fmt = "<" if order else ">"
+    word = code | (0x20000000 if srid is not None else 0)
+    out = bytes([order]) + struct.pack(fmt + "I", word)
+    return out + (struct.pack(fmt + "i", srid) if srid is not None else b"")
+
+
+def count(n, order=1):
+    return struct.pack(("<" if order else ">") + "I", n)
+
+
+POINT_WKB = header(1) + struct.pack("<2d", 1.0, 2.0)
+
+# Collection headers of several forms; a chain of them nests a point.
+LEVELS = {
+    "plain": header(7) + count(1),
+    "big-endian": header(7, order=0) + count(1, order=0),
+    "ewkb srid": header(7, srid=4326) + count(1),
+    "ewkb z flag": header(7 | 0x80000000) + count(1),
+    "iso zm code": header(3007) + count(1),
+    "byte order kept": header(7, order=9) + count(1),
+}
+
+
+@pytest.mark.parametrize("form", LEVELS)
+@pytest.mark.parametrize("depth, refused", [(1, False), (101, False), (102, True)])
+def test_wkb_nesting_is_bounded_before_shapely_reads_it(form, depth, refused):
+    data = LEVELS[form] * depth + POINT_WKB
+    for text in (data.hex(), data.hex().upper()):
+        if refused:
+            assert outcome(text, -1) == (Exception, NESTED)
+        else:
+            got = Geometry.loads(text)
+            assert got == Geometry.fromShapely(shapely.from_wkb(text))
+            assert innermost(got, depth) == {"type": "Point", "coordinates": [1.0, 2.0]}
+
+
+@pytest.mark.parametrize("level", [
+    header(4) + count(1),           # multi-part types hold full geometries too
+    header(6) + count(1),
+    header(9) + count(1),           # and so do the curve types shapely's reader knows
+    header(12) + count(1),
+])
+def test_wkb_nesting_counts_every_geometry_with_members(level):
+    data = LEVELS["plain"] * 101 + level + POINT_WKB
+    assert outcome(data.hex(), -1) == (Exception, NESTED)
+
+
+def test_wkb_nesting_is_followed_past_coordinates_and_in_binary_text():
+    # Lines, rings and Z/M/SRID vertices are skipped by their size, so the
+    # deep collection after them is found.
+    line = header(2 | 0x80000000) + count(2) + struct.pack("<6d", *range(6))
+    ring = header(3, srid=3857) + count(1) + count(4) + struct.pack("<8d", 0, 0, 1, 0, 1, 1, 0, 0)
+    data = header(7) + count(3) + line + ring + LEVELS["plain"] * 101 + POINT_WKB
+    assert outcome(data.hex(), -1) == (Exception, NESTED)
+    # Text that does not start with a hexadecimal 0 or 1 is read by shapely
+    # as the bytes of the text (these are all below 0x80 and no blank).
+    point = header(1) + struct.pack("<2d", 2.0, 4.0)
+    assert shapely.from_wkb(point.decode("ascii")) == shapely.Point(2, 4)
+    for depth, want in ((101, "read"), (102, NESTED)):
+        text = (LEVELS["plain"] * depth + point).decode("ascii")
+        try:
+            got = Geometry.loads(text)
+            assert innermost(got, depth) == {"type": "Point", "coordinates": [2.0, 4.0]}
+            got = "read"
+        except Exception as e:           # noqa: BLE001 - the outcome is the point
+            got = str(e)
+        assert got == want
+
+
+@pytest.mark.parametrize("data", [
+    LEVELS["plain"] * 50 + header(7) + count(3) + POINT_WKB,      # members missing
+    LEVELS["plain"] * 50 + header(99) + count(1) + POINT_WKB,     # unknown type
+    LEVELS["plain"] * 50 + header(7)[:3],                         # cut in a header
+])
+def test_malformed_wkb_keeps_shapely_error(data):
+    with pytest.raises(shapely.errors.ShapelyError):
+        Geometry.loads(data.hex())
+    with pytest.raises(shapely.errors.ShapelyError):
+        Geometry.loads(data.hex() + "z")         # not hexadecimal: shapely says so
+
+
+def test_deep_wkb_no_longer_reaches_shapely():
+    # 100,000 levels crashed shapely's reader; 10,000 took most of a minute.
+    out = run_fresh("""
+        import struct
+        from models.orbalt import Geometry
+        level = b"\\x01" + struct.pack("<II", 7, 1)
+        point = b"\\x01" + struct.pack("<Idd", 1, 1.0, 2.0)
+        for depth in (10_000, 100_000):
+            try:
+                Geometry.loads((level * depth + point).hex())
+            except Exception as e:
+                print(e)
+    """)
+    assert out.splitlines() == [NESTED] * 2

@@ -3,7 +3,14 @@ and their scale units, the identity without a transformation, and the
 vertex walk of project() with its scales and messages."""
 
 import copy
+import os
 import re
+import socket
+import subprocess
+import sys
+import textwrap
+import threading
+import zipfile
 
 import pytest
 from osgeo import osr
@@ -286,3 +293,147 @@ def test_deep_collection_raises_recursion_error():
         geometry = {"type": "GeometryCollection", "geometries": [geometry]}
     with pytest.raises(RecursionError):
         ProjectionHelper(4326, GK99).project(geometry)
+
+
+# --- references that would be read over a network ------------------------------
+
+NETWORK = ("Invalid [{}] parameter. References that GDAL would read over a network "
+           "(URLs and network file system paths) are refused.")
+
+
+@pytest.fixture
+def listener():
+    """A loopback HTTP server answering 404 to everything: the first line of
+    every request it receives, in order.  GDAL is pointed at it (as its HTTP
+    proxy and as the endpoint of each cloud file system), so any connection
+    GDAL opens lands here and nothing leaves the machine."""
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(64)
+    seen = []
+
+    def serve():
+        while True:
+            try:
+                conn, _ = server.accept()
+            except OSError:
+                return
+            with conn:
+                conn.settimeout(5)
+                try:
+                    seen.append(conn.recv(65536).split(b"\r\n", 1)[0].decode("latin-1"))
+                    conn.sendall(b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n"
+                                 b"Connection: close\r\n\r\n")
+                except OSError:
+                    seen.append("?")
+
+    thread = threading.Thread(target=serve, daemon=True)
+    thread.start()
+    port = server.getsockname()[1]
+    url = f"http://127.0.0.1:{port}"
+    env = {k: v for k, v in os.environ.items()
+           if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy")}
+    env.update(GDAL_HTTP_PROXY=f"127.0.0.1:{port}", GDAL_HTTP_TIMEOUT="5",
+               GDAL_HTTP_MAX_RETRY="0",
+               AWS_NO_SIGN_REQUEST="YES", AWS_S3_ENDPOINT=f"127.0.0.1:{port}", AWS_HTTPS="NO",
+               AWS_VIRTUAL_HOSTING="FALSE", GS_NO_SIGN_REQUEST="YES", CPL_GS_ENDPOINT=url + "/",
+               AZURE_NO_SIGN_REQUEST="YES", AZURE_STORAGE_ACCOUNT="acc",
+               OSS_ACCESS_KEY_ID="id", OSS_SECRET_ACCESS_KEY="key",
+               OSS_ENDPOINT=f"127.0.0.1:{port}", OSS_HTTPS="NO",
+               SWIFT_STORAGE_URL=url + "/v1/acc", SWIFT_AUTH_TOKEN="token")
+    yield url, env, seen
+    server.close()
+
+
+def run_each(env, body, texts):
+    """Runs `body` (which reads the name `text`) in a new interpreter for each
+    text in turn and returns one printed line per text."""
+    code = textwrap.dedent("""
+        import sys
+        from osgeo import osr
+        from models.orbalt import ProjectionHelper
+        for text in sys.argv[1:]:
+            try:
+        {}
+            except Exception as e:
+                print(type(e).__name__, e)
+    """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8))
+    done = subprocess.run([sys.executable, "-c", code, *texts], env=env, capture_output=True,
+                          text=True, timeout=300)
+    assert done.returncode == 0, done.stderr[-2000:]
+    return done.stdout.splitlines()
+
+
+# Each names its own file, so a request shows which text made it.
+REFUSED = [
+    "{U}/plain.prj", "HTTPS://127.0.0.1/upper", "ESRI::{U}/esri", "esri::ESRI::{U}/twice",
+    " \t{U}/blank", "ftp://127.0.0.1/ftp", "http://www.opengis.net/gml/srs/epsg.xml#4326",
+    "/vsicurl/{U}/curl.prj", "/vsicurl?url={U}/curlq.prj", "/vsicurl_streaming/{U}/stream.prj",
+    "/vsis3/b/s3.prj", "/vsis3_streaming/b/s3s.prj", "/vsigs/b/gs.prj", "/vsigs_streaming/b/gss.prj",
+    "/vsiaz/c/az.prj", "/vsiaz_streaming/c/azs.prj", "/vsiadls/c/adls.prj", "/vsioss/b/oss.prj",
+    "/vsioss_streaming/b/osss.prj", "/vsiswift/c/swift.prj", "/vsiswift_streaming/c/swifts.prj",
+    "/vsiwebhdfs/{U}/webhdfs/v1/hdfs.prj", "/vsihdfs/hdfs://127.0.0.1/h.prj",
+    "/vsizip//vsicurl/{U}/zip.zip/a.prj", "/vsizip/{/vsicurl/{U}/braced.zip}/a.prj",
+    "/vsigzip//vsicurl/{U}/gz.gz", "/vsitar//vsicurl/{U}/tar.tar/a.prj",
+    "/vsisubfile/0_100,/vsicurl/{U}/sub.prj", "/VSICURL/{U}/case.prj",
+]
+# Texts GDAL reads without a connection, which keep working.
+LOCAL = ["EPSG:3857", "urn:ogc:def:crs:EPSG::3857", "http://www.opengis.net/def/crs/EPSG/0/3857",
+         "HTTPS://OPENGIS.NET/def/crs/EPSG/0/3857", "ESRI::https://www.opengis.net/def/crs/EPSG/0/3857",
+         "http://www.opengis.net/def/crs-compound?1={U}/c1&2={U}/c2"]
+
+
+def test_network_references_are_refused_before_gdal_sees_them(listener):
+    url, env, seen = listener
+    texts = [t.replace("{U}", url) for t in REFUSED + LOCAL]
+    lines = run_each(env, """
+        ProjectionHelper(text)
+        helper = ProjectionHelper(3857, text)
+        print("read", helper.targetProjection[:6])
+    """, texts)
+    assert seen == []
+    assert lines[:len(REFUSED)] == ["Exception " + NETWORK.format("sourceProjection")] * len(REFUSED)
+    # The compound URL is refused by GDAL itself, with no connection either.
+    assert lines[len(REFUSED):] == ["read PROJCS"] * 3 + [
+        "RuntimeError PROJ: proj_create: crs not found", "read PROJCS",
+        "RuntimeError PROJ: proj_create: invalid OGC CRS URL"]
+
+
+def test_target_and_text_subclass_are_refused_too(listener):
+    url, env, seen = listener
+    lines = run_each(env, """
+        class Text(str):
+            def __str__(self):
+                return "EPSG:4326"
+        ProjectionHelper(4326, Text(text))
+    """, [f"/vsicurl/{url}/target.prj", f"{url}/target"])
+    assert seen == []
+    assert lines == ["Exception " + NETWORK.format("targetProjection")] * 2
+
+
+def test_the_listener_sees_what_gdal_fetches_itself(listener):
+    # The same texts through GDAL's reader directly do reach the listener,
+    # so an empty log above means no connection was made.
+    url, env, seen = listener
+    texts = ["{U}/plain.prj", "ESRI::{U}/esri", "http://www.opengis.net/gml/srs/epsg.xml#4326",
+             "/vsicurl/{U}/curl.prj", "/vsizip//vsicurl/{U}/zip.zip/a.prj", "/vsis3/b/s3.prj",
+             "/vsiaz/c/az.prj", "/vsiswift/c/swift.prj", "/vsiwebhdfs/{U}/webhdfs/v1/hdfs.prj"]
+    run_each(env, """
+        osr.UseExceptions()
+        osr.SpatialReference().SetFromUserInput(text)
+    """, [t.replace("{U}", url) for t in texts])
+    log = "\n".join(seen)
+    for token in ("/plain.prj", "/esri", "/gml/srs/epsg.xml", "/curl.prj", "/zip.zip",
+                  "/b/s3.prj", "acc.blob.core.windows.net", "/c/swift.prj", "hdfs.prj"):
+        assert token in log
+
+
+def test_local_reference_files_keep_working(tmp_path):
+    prj = tmp_path / "gk99.prj"
+    prj.write_text(GK99)
+    helper = ProjectionHelper(str(prj), 4326)
+    assert helper.sourceProjection == ProjectionHelper(GK99).sourceProjection
+    zipped = tmp_path / "ref.zip"
+    with zipfile.ZipFile(zipped, "w") as z:
+        z.writestr("ref.prj", GK99)
+    assert ProjectionHelper(f"/vsizip/{zipped}/ref.prj").sourceProjection == helper.sourceProjection

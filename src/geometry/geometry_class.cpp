@@ -65,12 +65,15 @@ Returns:
 Raises:
     Exception: a value of another type, a code that does not fit the
         geometry, a vertex with fewer than 2 values, a line of fewer than 2
-        or a ring of fewer than 3 vertices, or text that cannot be read.
+        or a ring of fewer than 3 vertices, or text that cannot be read;
+        "Invalid [coordinates] parameter. Collections are nested more than
+        100 deep." for WKT or WKB text whose collections (multi-part
+        geometries too, in WKB) nest deeper, the outermost at depth 0.
     TypeError, ValueError, IndexError, KeyError: the interpreter's own
         errors for values that are not numbers or lists, and json's or
         shapely's errors for text they cannot read.
-    RecursionError: collections nested deeper than the interpreter's
-        recursion limit allows.)doc";
+    RecursionError: dicts or GeoJSON text nested deeper than the
+        interpreter's recursion limit allows.)doc";
 
 const char* const kDumps = R"doc(Write a geometry input as text in a named format.
 

@@ -8,9 +8,10 @@
 
 namespace orb::geom {
 
-void check_nesting(int depth) {
-    if (depth > kMaxNesting)
-        raise_format(msg::kNestedTooDeep, integer(kMaxNesting));
+void check_nesting(int depth) { check_nesting(depth, msg::kNestedTooDeep); }
+
+void check_nesting(int depth, const char* message) {
+    if (depth > kMaxNesting) raise_format(message, integer(kMaxNesting));
 }
 
 Ref geometry_dict(PyObject* cls, PyObject* value) {

@@ -27,9 +27,12 @@ inline constexpr const char* kNotSupported = "The [geometry] parameter type not 
 // The writers and vertex operations, for a dict whose type and keys do not
 // fit together.
 inline constexpr const char* kInvalidGeometryType = "Invalid geometry type.";
-// The converters' own bound on nested collections (geometry_input.h).
+// The bound on nested collections (geometry_input.h): the converters name
+// their [geometry] parameter, the text readers of loads its [coordinates].
 inline constexpr const char* kNestedTooDeep =
     "Invalid [geometry] parameter. Collections are nested more than {} deep.";
+inline constexpr const char* kCoordinatesNestedTooDeep =
+    "Invalid [coordinates] parameter. Collections are nested more than {} deep.";
 
 // Geometry.fromGml's refusals of position text that cannot be read whole,
 // raised as ValueError (the type of pygml's own position errors) with the

@@ -3,6 +3,7 @@
 
 #include "geometry/messages.h"
 #include "geometry/textutil.h"
+#include "geometry/wkb_nesting.h"
 #include "geometry/wkt_read.h"
 
 #include <string>
@@ -153,8 +154,10 @@ Ref collapse_comma_runs(PyObject* s) {
 }
 
 // A single token: hexadecimal WKB or EWKB, read by shapely and returned as
-// converted, without normalisation and without a code test.
+// converted, without normalisation and without a code test.  Collections
+// nested too deep for shapely's reader are refused before it sees them.
 Ref read_wkb(PyObject* cls, PyObject* token) {
+    check_wkb_nesting(token);
     Ref shapely = global(ORB_STR("shapely"));
     Ref geometry = call_method(shapely, ORB_STR("from_wkb"), {token});
     return call_method(cls, ORB_STR("fromShapely"), {geometry});

@@ -7,11 +7,17 @@
 
 namespace orb::geom {
 
-// Read-only view of the code points of a text object.
+// Read-only view of the code points of a text object, or of the part
+// s[first:last] of it (index 0 of the view is s[first]).
 class CodePoints {
 public:
     explicit CodePoints(PyObject* s)
         : kind_(PyUnicode_KIND(s)), data_(PyUnicode_DATA(s)), size_(PyUnicode_GET_LENGTH(s)) {}
+    CodePoints(PyObject* s, Py_ssize_t first, Py_ssize_t last)
+        : kind_(PyUnicode_KIND(s)),
+          // The kind is the width of one code point in bytes (1, 2 or 4).
+          data_(static_cast<const char*>(PyUnicode_DATA(s)) + first * kind_),
+          size_(last - first) {}
     Py_ssize_t size() const noexcept { return size_; }
     Py_UCS4 operator[](Py_ssize_t i) const noexcept { return PyUnicode_READ(kind_, data_, i); }
     // White space as `\s` of the interpreter's re and str.strip() see it.

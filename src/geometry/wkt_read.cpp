@@ -18,8 +18,17 @@
 // every quantifier in them either has one way to succeed or leaves the
 // rest unable to match, so the leftmost greedy match is found without
 // going back.  White space is the interpreter's (\s on text).
+//
+// The text is read in place: each level works on spans of the caller's
+// text object, so a collection's members are not copies of the rest of the
+// text and memory stays proportional to the text however deep the
+// collections nest.  Member text is copied out only where a pattern or a
+// reader needs a text object of its own, and that is a piece without
+// nested parentheses.  Collections nest at most kMaxNesting deep.
 #include "geometry/wkt_read.h"
 
+#include "frame/original.h"
+#include "geometry/geometry_input.h"
 #include "geometry/messages.h"
 #include "geometry/textutil.h"
 
@@ -52,17 +61,18 @@ bool is_paren(Py_UCS4 c) { return c == '(' || c == ')'; }
 // before the first opening one; its name group skips leading white space
 // and runs to that opening parenthesis, and its body runs from there to the
 // last closing parenthesis of the text.
+// Both ends are scanned from their own side, so a member deep in a long
+// text costs the length of its name and of its closing run only.
 bool split_name_body(const CodePoints& c, Span& name, Span& body) {
-    Py_ssize_t open = -1, last_close = -1, close_before_open = -1;
-    for (Py_ssize_t i = 0; i < c.size(); ++i) {
-        if (c[i] == ')') {
-            last_close = i;
-            if (open < 0) close_before_open = i;
-        } else if (c[i] == '(' && open < 0) {
-            open = i;
-        }
+    Py_ssize_t open = -1, close_before_open = -1;
+    for (Py_ssize_t i = 0; i < c.size() && open < 0; ++i) {
+        if (c[i] == '(') open = i;
+        else if (c[i] == ')') close_before_open = i;
     }
-    if (open < 0 || last_close < open + 2) return false;
+    if (open < 0) return false;
+    Py_ssize_t last_close = c.size() - 1;
+    while (last_close > open && c[last_close] != ')') --last_close;
+    if (last_close < open + 2) return false;
     Py_ssize_t start = close_before_open + 1;
     Py_ssize_t first = start;
     while (first < open && c.space(first)) ++first;
@@ -261,13 +271,15 @@ Ref read_polygon(PyObject* s) {
     return decode(parts);
 }
 
-// getMultiPolygon: every ring of every polygon text, in text order.
-Ref read_multipolygon(PyObject* text, const std::vector<Span>& polygons) {
+// getMultiPolygon: every ring of every polygon text, in text order; the
+// spans count from `offset` in `text`.
+Ref read_multipolygon(PyObject* text, Py_ssize_t offset, const std::vector<Span>& polygons) {
     Ref parts = Ref::steal(PyList_New(0));
     append(parts, Ref::borrow(ORB_STR("[")));
     for (size_t i = 0; i < polygons.size(); ++i) {
         if (i) append(parts, Ref::borrow(ORB_STR(",")));
-        append_rings(parts, substring(text, polygons[i].first, polygons[i].second));
+        append_rings(parts,
+                     substring(text, offset + polygons[i].first, offset + polygons[i].second));
     }
     append(parts, Ref::borrow(ORB_STR("]")));
     return decode(parts);
@@ -328,33 +340,97 @@ Type settle(Type word, Type untyped, std::initializer_list<Type> allowed) {
     raise(PyExc_Exception, msg::kInvalidType);
 }
 
-Ref collection(PyObject* cls, PyObject* body, const std::vector<Span>& members) {
+// True when a parenthesis stands between the first and the last code
+// point.  The point and vertex-list patterns then cannot match: both are
+// anchored at the body's opening parenthesis and take no parenthesis
+// before the closing one, and a body always ends in its closing one.
+bool nested_parens(const CodePoints& c) {
+    for (Py_ssize_t i = 1; i + 1 < c.size(); ++i)
+        if (is_paren(c[i])) return true;
+    return false;
+}
+
+// Whether c holds "(", at least one character, then ")" (the WKT test of
+// the text reading), scanned from both ends.
+bool holds_parenthesised_pair(const CodePoints& c) {
+    Py_ssize_t first = 0;
+    while (first < c.size() && c[first] != '(') ++first;
+    for (Py_ssize_t last = c.size() - 1; last >= first + 2; --last)
+        if (c[last] == ')') return true;
+    return false;
+}
+
+// Collections whose members are being read on this thread.  Members go
+// back through cls.loads, which a subclass may override, so the depth
+// cannot travel as an argument.
+thread_local int open_collections = 0;
+
+// One collection level for the time its members are read; the nesting
+// error when it would stand deeper than kMaxNesting.
+class CollectionLevel {
+public:
+    CollectionLevel() {
+        check_nesting(open_collections, msg::kCoordinatesNestedTooDeep);
+        ++open_collections;
+    }
+    ~CollectionLevel() { --open_collections; }
+    CollectionLevel(const CollectionLevel&) = delete;
+    CollectionLevel& operator=(const CollectionLevel&) = delete;
+};
+
+Ref read_span(PyObject* cls, PyObject* text, Span whole, int block, const Code& code);
+
+// cls.loads(text[first:last]) for a member text.  While the class holds
+// this module's own loads, that call would read the member as WKT under the
+// default code whenever it holds a parenthesised pair, so the member is read
+// in place; anything else takes the call.  A member never holds a bracketed
+// pair (which would make it GeoJSON text): its first "[" stands no earlier
+// and its last "]" no later than those of the text, which holds none.  The
+// class is asked for each member, as the call would.
+Ref load_member(PyObject* cls, PyObject* text, Span member) {
+    if (original_method(cls, ORB_STR("loads")) &&
+        holds_parenthesised_pair(CodePoints(text, member.first, member.second))) {
+        Ref default_code = integer(-1);
+        return read_span(cls, text, member, -1, Code(default_code));
+    }
+    return load_again(cls, substring(text, member.first, member.second));
+}
+
+// The members' spans count from `offset` in `text`.
+Ref collection(PyObject* cls, PyObject* text, Py_ssize_t offset,
+               const std::vector<Span>& members) {
+    CollectionLevel level;
     Ref loaded = Ref::steal(PyList_New(0));
-    for (const Span& m : members) append(loaded, load_again(cls, substring(body, m.first, m.second)));
+    for (const Span& m : members)
+        append(loaded, load_member(cls, text, {offset + m.first, offset + m.second}));
     return new_geometry(type_text(Type::GeometryCollection), ORB_STR("geometries"), loaded);
 }
 
-}  // namespace
-
-Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
+// The reading of text[whole.first:whole.second], which holds a
+// parenthesised pair and no bracketed one, under `block`.
+Ref read_span(PyObject* cls, PyObject* text, Span whole, int block, const Code& code) {
     Span name_span, body_span;
-    if (!split_name_body(CodePoints(text), name_span, body_span))
+    if (!split_name_body(CodePoints(text, whole.first, whole.second), name_span, body_span))
         raise(PyExc_Exception, msg::kInvalidCoordinates);
-    Ref name = substring(text, name_span.first, name_span.second);
-    Ref body = substring(text, body_span.first, body_span.second);
-    const Type word = type_word(name, block);
-    const CodePoints c(body);
+    const Py_ssize_t at = whole.first + body_span.first;  // the body in `text`
+    const Type word = type_word(
+        substring(text, whole.first + name_span.first, whole.first + name_span.second), block);
+    const CodePoints c(text, at, whole.first + body_span.second);
+    // The body as a text object, for the two pattern tests; only a body
+    // without nested parentheses can pass them.
+    Ref body;
+    if (!nested_parens(c)) body = substring(text, at, at + c.size());
 
     for (Test test : kOrder[block + 1]) {
         switch (test) {
             case Test::Point:
-                if (Ref g = pattern_test(kPointTest, body)) {
+                if (Ref g = body ? pattern_test(kPointTest, body) : Ref()) {
                     Type t = settle(word, Type::Point, {Type::Point});
                     return normalise(type_text(t), read_point(g), code);
                 }
                 break;
             case Test::VertexList:
-                if (Ref g = pattern_test(kVertexListTest, body)) {
+                if (Ref g = body ? pattern_test(kVertexListTest, body) : Ref()) {
                     Type t = block == 0  ? settle(word, Type::MultiPoint, {Type::MultiPoint})
                              : block == 1 ? settle(word, Type::LineString, {Type::LineString})
                                           : settle(word, Type::LineString,
@@ -369,7 +445,7 @@ Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
                              : block == 2 ? settle(word, Type::Polygon, {Type::Polygon})
                                           : settle(word, Type::Polygon,
                                                    {Type::MultiLineString, Type::Polygon});
-                    Ref g = substring(body, rings.first, rings.second);
+                    Ref g = substring(text, at + rings.first, at + rings.second);
                     return normalise(type_text(t), read_polygon(g), code);
                 }
                 break;
@@ -379,7 +455,7 @@ Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
                 // loaded on its own; member texts mixed with anything else
                 // would otherwise lose the rest without a word.
                 std::vector<Span> members = member_list(c);
-                if (!members.empty()) return collection(cls, body, members);
+                if (!members.empty()) return collection(cls, text, at, members);
                 if (holds_member(c)) raise(PyExc_Exception, msg::kInvalidCoordinates);
                 break;
             }
@@ -387,7 +463,7 @@ Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
                 std::vector<Span> polygons = polygon_search(c);
                 if (!polygons.empty())
                     return normalise(type_text(Type::MultiPolygon),
-                                     read_multipolygon(body, polygons), code);
+                                     read_multipolygon(text, at, polygons), code);
                 break;
             }
             case Test::End:
@@ -396,6 +472,12 @@ Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
         if (test == Test::End) break;
     }
     raise(PyExc_Exception, msg::kInvalidCoordinates);
+}
+
+}  // namespace
+
+Ref read_wkt(PyObject* cls, PyObject* text, int block, const Code& code) {
+    return read_span(cls, text, {0, PyUnicode_GET_LENGTH(text)}, block, code);
 }
 
 }  // namespace orb::geom

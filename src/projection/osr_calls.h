@@ -11,8 +11,10 @@ void use_exceptions(PyObject* osr);
 
 // A new spatial reference read from an EPSG code (an exact int) or from any
 // other value through GDAL's user-input reader, set to the traditional GIS
-// axis order (x longitude or easting, y latitude or northing).
-Ref reference(PyObject* osr, PyObject* value);
+// axis order (x longitude or easting, y latitude or northing).  A text the
+// reader would read over a network is refused first, with a message that
+// names the parameter `name`.
+Ref reference(PyObject* osr, PyObject* value, PyObject* name);
 
 // The ESRI-style WKT of a copy of `srs` (the reference itself is unchanged).
 Ref esri_wkt(PyObject* srs);

@@ -11,7 +11,8 @@ const char* const kClassDoc = R"doc(Re-projection of geometry dicts between spat
 
 Derived from Projection.  An instance holds one source and one target
 reference, given as EPSG codes or as any text GDAL's spatial reference
-library reads (WKT such as that of definition(), PROJ strings, "EPSG:n"),
+library reads (WKT such as that of definition(), PROJ strings, "EPSG:n";
+never text it would read over a network, see __init__),
 the coordinate transformation between them and two map scale denominators,
 and re-projects whole geometry dicts vertex by vertex with project().  The
 attributes sourceProjection and targetProjection hold the ESRI-style WKT
@@ -54,8 +55,9 @@ Raises:
 const char* const kInit = R"doc(Prepare the transformation from a source to a target reference.
 
 Args:
-    sourceProjection: EPSG code (an int) or any text GDAL reads; None
-        (default) for EPSG 4326.
+    sourceProjection: EPSG code (an int) or any text GDAL reads (WKT, PROJ
+        text, "EPSG:n", a local file such as a .prj), except text that GDAL
+        would read over a network; None (default) for EPSG 4326.
     targetProjection: EPSG code or text, as for the source; None (default)
         for EPSG 4326.
     sourceScale: scale denominator of the source coordinates; values of 0
@@ -68,7 +70,20 @@ Both references use the traditional GIS axis order (x longitude or easting,
 y latitude or northing).  When they describe the same system no
 transformation is made and project() returns its argument unchanged.
 
+A reference text is never read over a network, so one from an untrusted
+source makes no connection: text that starts with a URL ("scheme://",
+after any blanks and "ESRI::" prefixes) is refused, except the OGC CRS URLs
+http(s)://opengis.net/def/crs... and http(s)://www.opengis.net/def/crs...,
+which GDAL resolves from its own database; so is text that names a path on
+one of GDAL's network file systems (/vsicurl/, /vsis3/, /vsigs/, /vsiaz/,
+/vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/, /vsihdfs/, their _streaming
+forms, and /vsisparse/), alone or inside a chain such as
+/vsizip//vsicurl/....
+
 Raises:
+    Exception: "Invalid [sourceProjection] parameter. References that GDAL
+        would read over a network (URLs and network file system paths) are
+        refused." (or [targetProjection]) before GDAL sees the text.
     The exception of GDAL for a reference it cannot read or a
     transformation it cannot build.)doc";
 

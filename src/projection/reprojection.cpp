@@ -52,7 +52,7 @@ Ref scale_of(PyObject* value) {
 // with the Meter unit rewritten to the scale when the scale is not 1.
 Ref read_reference(PyObject* self, PyObject* osr, PyObject* value, PyObject* text_name,
                    PyObject* scale_name) {
-    Ref srs = osr_calls::reference(osr, value);
+    Ref srs = osr_calls::reference(osr, value, text_name);
     set(self, text_name, osr_calls::esri_wkt(srs));
     Ref scale = getattr(self, scale_name);
     if (is_not_one(scale)) {
