@@ -68,10 +68,11 @@ LookAngles look_angles(double rad, double longitude, double latitude, double ele
 
     const double r = 1 / sqrt(pow(cos(phi) / kA, 2) + pow(sin(phi) / kB, 2));
     // 1 / sin of the angle E-G-T; infinite on the equator, where the
-    // squared tangent is 0 (or underflows).
+    // squared tangent is 0.
+    const bool equator = phi == 0.0;
     const double sinEgt1 = sqrt(1 + pow(kBA, 4) / pow(tan(phi), 2));
     double eg, og;
-    if (std::isinf(sinEgt1) || std::isnan(sinEgt1)) {
+    if (equator) {
         eg = kA;
         og = 0;
     } else {
@@ -106,7 +107,7 @@ LookAngles look_angles(double rad, double longitude, double latitude, double ele
     if (number <= -kPi) number += 2 * kPi;
     const int sign = number > 0 ? 1 : number < 0 ? -1 : 0;
     double azimuth;
-    if (std::isinf(sinEgt1)) {
+    if (equator) {
         // On the equator `et` is 0 and the atan2 below has lost its angle.
         // Take its limit as the latitude goes to 0: `et` tends to 0 from
         // above, `gt` to b^2/a and G to the point a - b^2/a from O towards

@@ -8,8 +8,6 @@
 
 namespace orb::geom {
 
-void check_nesting(int depth) { check_nesting(depth, msg::kNestedTooDeep); }
-
 void check_nesting(int depth, const char* message) {
     if (depth > kMaxNesting) raise_format(message, integer(kMaxNesting));
 }

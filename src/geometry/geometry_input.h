@@ -3,6 +3,7 @@
 #pragma once
 
 #include "frame/ref.h"
+#include "geometry/messages.h"
 
 namespace orb::geom {
 
@@ -15,8 +16,7 @@ constexpr int kMaxNesting = 100;
 
 // Raises the nesting error once `depth` exceeds kMaxNesting: `message`
 // with kMaxNesting in its braces (msg::kNestedTooDeep by default).
-void check_nesting(int depth);
-void check_nesting(int depth, const char* message);
+void check_nesting(int depth, const char* message = msg::kNestedTooDeep);
 
 // The geometry dict a writer works on: a value of exactly type dict as it
 // is, any other value through `cls.loads` with the value alone.  A result of

@@ -19,6 +19,7 @@
 
 #include "geometry/dict_walk.h"
 #include "geometry/geometry_input.h"
+#include "geometry/textutil.h"
 
 #include <algorithm>
 #include <string>
@@ -272,10 +273,6 @@ void check_number(PyObject* token) {
     raisef(PyExc_ValueError, msg::kGmlNumber, token);
 }
 
-bool blank(PyObject* s) {
-    return PyUnicode_GET_LENGTH(call_method(s, ORB_STR("strip"), {}).get()) == 0;
-}
-
 // `text` split at `separator`, each piece stripped.  A separator of white
 // space alone stands for any run of it, the way GML's default tuple
 // separator " " is written and read (line breaks, indentation).
@@ -283,7 +280,7 @@ Ref split(PyObject* text, PyObject* separator) {
     if (!separator || blank(separator)) return Ref::steal(PyUnicode_Split(text, nullptr, -1));
     Ref pieces = Ref::steal(PyUnicode_Split(text, separator, -1));
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(pieces.get()); ++i) {
-        Ref piece = call_method(PyList_GET_ITEM(pieces.get(), i), ORB_STR("strip"), {});
+        Ref piece = strip(PyList_GET_ITEM(pieces.get(), i));
         if (PyList_SetItem(pieces, i, piece.release()) < 0) throw PyError{};
     }
     return pieces;
@@ -479,11 +476,7 @@ Ref inherited_dimension(PyObject* element) {
 Ref gml_element(PyObject* source) {
     Ref etree = global(ORB_STR("etree"));
     if (!truth(call(getattr(etree, ORB_STR("iselement")), {source}))) {
-        Ref parser = call(getattr(etree, ORB_STR("XMLParser")), {},
-                          {{"resolve_entities", Py_False},
-                           {"load_dtd", Py_False},
-                           {"no_network", Py_True}});
-        Ref element = call(getattr(etree, ORB_STR("fromstring")), {source, parser.get()});
+        Ref element = parse_xml(source);
         Positions(true).walk(element, Ref());
         return element;
     }

@@ -12,6 +12,7 @@
 #include "geometry/geometry_input.h"
 #include "geometry/geomtype.h"
 #include "geometry/messages.h"
+#include "geometry/textutil.h"
 
 #include <utility>
 #include <vector>
@@ -258,12 +259,7 @@ Ref from_kml(Args a) {
     Ref etree = global(ORB_STR("etree"));
     Ref element;
     if (PyUnicode_CheckExact(geometry)) {
-        Ref parser_class = getattr(etree, ORB_STR("XMLParser"));
-        Ref parser = call(parser_class, {},
-                          {{"resolve_entities", Py_False},
-                           {"load_dtd", Py_False},
-                           {"no_network", Py_True}});
-        element = call(getattr(etree, ORB_STR("fromstring")), {geometry, parser.get()});
+        element = parse_xml(geometry);
     } else if (reinterpret_cast<PyObject*>(Py_TYPE(geometry)) ==
                getattr(etree, ORB_STR("_Element")).get()) {
         element = Ref::borrow(geometry);

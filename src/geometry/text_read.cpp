@@ -45,22 +45,6 @@ Ref coordinates_member(PyObject* v) {
 
 inline PyObject* or_none(const Ref& r) { return r ? r.get() : Py_None; }
 
-// Whether re.search of "\[[\s\S]+?\]" (GeoJSON) or "\([\s\S]+?\)" (WKT)
-// finds an opening character, at least one character, then a closing one.
-// It does when the last closing character stands two or more places after
-// the first opening one.  Written as two scans because the lazy pattern
-// retries from every opening character of a text that has no closing one
-// after it, which takes time in the square of the text's length.
-bool holds_pair(PyObject* text, Py_UCS4 open, Py_UCS4 close) {
-    const Py_ssize_t n = PyUnicode_GET_LENGTH(text);
-    const Py_ssize_t first = PyUnicode_FindChar(text, open, 0, n, 1);
-    if (first == -2) throw PyError{};
-    if (first < 0) return false;
-    const Py_ssize_t last = PyUnicode_FindChar(text, close, first, n, -1);
-    if (last == -2) throw PyError{};
-    return last >= first + 2;
-}
-
 Ref first_of(PyObject* list) {
     Ref zero = integer(0);
     return Ref::steal(PyObject_GetItem(list, zero));

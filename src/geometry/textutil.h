@@ -41,6 +41,26 @@ inline bool contains(PyObject* s, Py_UCS4 ch) {
     return at >= 0;
 }
 
+// Whether re.search of "\[[\s\S]+?\]" (GeoJSON) or "\([\s\S]+?\)" (WKT)
+// finds, in s[start:end], an opening character, at least one character,
+// then a closing one.  It does when the last closing character stands two
+// or more places after the first opening one.  Written as two scans because
+// the lazy pattern retries from every opening character of a text that has
+// no closing one after it, which takes time in the square of the text's
+// length.
+inline bool holds_pair(PyObject* s, Py_UCS4 open, Py_UCS4 close, Py_ssize_t start,
+                       Py_ssize_t end) {
+    const Py_ssize_t first = PyUnicode_FindChar(s, open, start, end, 1);
+    if (first == -2) throw PyError{};
+    if (first < 0) return false;
+    const Py_ssize_t last = PyUnicode_FindChar(s, close, first, end, -1);
+    if (last == -2) throw PyError{};
+    return last >= first + 2;
+}
+inline bool holds_pair(PyObject* s, Py_UCS4 open, Py_UCS4 close) {
+    return holds_pair(s, open, close, 0, PyUnicode_GET_LENGTH(s));
+}
+
 // True when s holds any white space.
 inline bool contains_space(PyObject* s) {
     CodePoints c(s);
@@ -93,6 +113,16 @@ inline Ref json_loads(PyObject* s) {
 inline Ref json_dumps(PyObject* o) {
     Ref json = global(ORB_STR("json"));
     return call_method(json, ORB_STR("dumps"), {o});
+}
+
+// etree.fromstring(text) through the module global lxml etree, with a
+// parser that resolves no entities, loads no DTD and reads nothing over a
+// network: the text may come from anywhere.
+inline Ref parse_xml(PyObject* text) {
+    Ref etree = global(ORB_STR("etree"));
+    Ref parser = call(getattr(etree, ORB_STR("XMLParser")), {},
+                      {{"resolve_entities", Py_False}, {"load_dtd", Py_False}, {"no_network", Py_True}});
+    return call(getattr(etree, ORB_STR("fromstring")), {text, parser.get()});
 }
 
 // "".join(parts) of a list of texts.

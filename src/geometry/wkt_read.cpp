@@ -24,7 +24,10 @@
 // text and memory stays proportional to the text however deep the
 // collections nest.  Member text is copied out only where a pattern or a
 // reader needs a text object of its own, and that is a piece without
-// nested parentheses.  Collections nest at most kMaxNesting deep.
+// nested parentheses.  Collections nest at most kMaxNesting deep.  A
+// subclass that overrides loads is handed each member as a text of its own,
+// as the call gives it, so there memory grows with the depth, up to
+// kMaxNesting copies.
 #include "geometry/wkt_read.h"
 
 #include "frame/original.h"
@@ -350,16 +353,6 @@ bool nested_parens(const CodePoints& c) {
     return false;
 }
 
-// Whether c holds "(", at least one character, then ")" (the WKT test of
-// the text reading), scanned from both ends.
-bool holds_parenthesised_pair(const CodePoints& c) {
-    Py_ssize_t first = 0;
-    while (first < c.size() && c[first] != '(') ++first;
-    for (Py_ssize_t last = c.size() - 1; last >= first + 2; --last)
-        if (c[last] == ')') return true;
-    return false;
-}
-
 // Collections whose members are being read on this thread.  Members go
 // back through cls.loads, which a subclass may override, so the depth
 // cannot travel as an argument.
@@ -389,7 +382,7 @@ Ref read_span(PyObject* cls, PyObject* text, Span whole, int block, const Code& 
 // class is asked for each member, as the call would.
 Ref load_member(PyObject* cls, PyObject* text, Span member) {
     if (original_method(cls, ORB_STR("loads")) &&
-        holds_parenthesised_pair(CodePoints(text, member.first, member.second))) {
+        holds_pair(text, '(', ')', member.first, member.second)) {
         Ref default_code = integer(-1);
         return read_span(cls, text, member, -1, Code(default_code));
     }

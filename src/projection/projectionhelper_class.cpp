@@ -78,7 +78,9 @@ which GDAL resolves from its own database; so is text that names a path on
 one of GDAL's network file systems (/vsicurl/, /vsis3/, /vsigs/, /vsiaz/,
 /vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/, /vsihdfs/, their _streaming
 forms, and /vsisparse/), alone or inside a chain such as
-/vsizip//vsicurl/....
+/vsizip//vsicurl/....  Grid files that PROJ text names (+nadgrids=...)
+are PROJ's own business: it downloads them only where the host has turned
+PROJ's networking on.
 
 Raises:
     Exception: "Invalid [sourceProjection] parameter. References that GDAL

@@ -93,27 +93,28 @@ struct Unwrapped {
 // round a pole, which only its box from -180 to 180 holds.
 std::optional<Unwrapped> unwrap(const std::vector<double>& xs) {
     const size_t n = xs.size();
-    if (n == 0) return std::nullopt;
-    for (double x : xs)
-        if (!projection::in_longitude_range(x)) return std::nullopt;
+    // Nearly every ring has no step across: it is found so before anything
+    // is allocated.
+    bool crosses = false;
+    for (size_t k = 0; k < n; ++k) {
+        if (!projection::in_longitude_range(xs[k])) return std::nullopt;
+        if (k > 0 && std::fabs(xs[k] - xs[k - 1]) > kHalfTurn) crosses = true;
+    }
+    if (!crosses) return std::nullopt;
     Unwrapped u;
     u.turns.assign(n, 0);
-    bool crosses = false;
     for (size_t k = 1; k < n; ++k) {
         const double step = xs[k] - xs[k - 1];
         int t = u.turns[k - 1];
-        if (step > kHalfTurn) {
+        if (step > kHalfTurn)
             --t;
-            crosses = true;
-        } else if (step < -kHalfTurn) {
+        else if (step < -kHalfTurn)
             ++t;
-            crosses = true;
-        }
         u.turns[k] = t;
     }
     // The closing vertex repeats the first: a ring round a pole comes back
     // a turn away from where it started.
-    if (!crosses || u.turns[n - 1] != 0) return std::nullopt;
+    if (u.turns[n - 1] != 0) return std::nullopt;
     auto at = [&](size_t k) { return xs[k] + kTurn * u.turns[k]; };
     for (size_t k = 1; k < n; ++k) {
         if (at(k) < at(u.west_at)) u.west_at = k;
@@ -136,13 +137,6 @@ std::optional<Unwrapped> unwrap(const std::vector<double>& xs) {
 Box box_across(const Unwrapped& u, const std::vector<double>& xs, const Box& box) {
     return {u.west == -kHalfTurn ? -kHalfTurn : xs[u.west_at], box.south,
             u.east == kHalfTurn ? kHalfTurn : xs[u.east_at], box.north};
-}
-
-// A longitude one turn at most outside [-180, 180], brought back.
-double within_turn(double longitude) {
-    if (longitude > kHalfTurn) return longitude - kTurn;
-    if (longitude < -kHalfTurn) return longitude + kTurn;
-    return longitude;
 }
 
 // --- one edge through the real calls ------------------------------------------
@@ -368,7 +362,8 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
         (one_zone || east - west <= kGaussKrugerSpan) && ProjectionRoute::has_code(crs);
     const bool cartesian = !ProjectionRoute::has_code(crs);
     // The middle of the range, within [-180, 180] again.
-    const double middle = across ? within_turn((east + west) * 0.5) : (east + west) * 0.5;
+    const double middle =
+        across ? projection::wrapped_longitude((east + west) * 0.5) : (east + west) * 0.5;
 
     RingPlane p{Mode::Plane, crs, Num(0.0), 0, 0, 0, 0, {}, Num(0.0)};
     if (gaussian) {
@@ -395,7 +390,7 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     } else {
         p.mode = Mode::Mercator;
         if (across) {
-            p.turns = across->turns;
+            p.turns = std::move(across->turns);
             p.period = mercator_period(route);
         }
     }
@@ -428,9 +423,9 @@ Box joined_box_across(const std::vector<Box>& boxes) {
     }
     std::stable_sort(runs.begin(), runs.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    // Walking east, a gap opens where a run starts beyond every run so far;
-    // the gap from the last run's end round to the first run's start closes
-    // the circle.
+    // Walking east, a gap opens where a run starts beyond every run so far.
+    // The circle closes without one: a crossing box gives a run ending at
+    // 180 and one starting at -180.
     double gap = 0, west = -kHalfTurn, east = kHalfTurn;
     double reach = runs.front().second;
     for (size_t k = 1; k < runs.size(); ++k) {
@@ -440,10 +435,6 @@ Box joined_box_across(const std::vector<Box>& boxes) {
             east = reach;
         }
         if (runs[k].second > reach) reach = runs[k].second;
-    }
-    if (runs.front().first + kTurn - reach > gap) {
-        west = runs.front().first;
-        east = reach;
     }
     const Box j = joined_box(boxes);
     return {west, j.south, east, j.north};
