@@ -27,8 +27,18 @@ public:
         while (i < size_ && space(i)) ++i;
         return i;
     }
+    // Whether the ASCII `word` stands at i, ASCII letters in either case.
+    bool ascii_at(Py_ssize_t i, const char* word) const noexcept {
+        for (; *word; ++word, ++i)
+            if (i >= size_ || ascii_lower((*this)[i]) != ascii_lower(static_cast<unsigned char>(*word)))
+                return false;
+        return true;
+    }
 
 private:
+    static Py_UCS4 ascii_lower(Py_UCS4 c) noexcept {
+        return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+    }
     int kind_;
     const void* data_;
     Py_ssize_t size_;

@@ -35,6 +35,7 @@
 #include "geometry/messages.h"
 #include "geometry/textutil.h"
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -140,13 +141,8 @@ constexpr const char* kTags[] = {"ZM", "Z", "M"};
 // Length of `word` (upper-case ASCII) at i, matched without regard to
 // letter case and followed by white space or "(", else 0.
 Py_ssize_t word_at(const CodePoints& c, Py_ssize_t i, const char* word) {
-    Py_ssize_t k = 0;
-    for (; word[k]; ++k) {
-        if (i + k >= c.size()) return 0;
-        Py_UCS4 ch = c[i + k];
-        if (ch >= 'a' && ch <= 'z') ch -= 'a' - 'A';
-        if (ch != static_cast<Py_UCS4>(word[k])) return 0;
-    }
+    if (!c.ascii_at(i, word)) return 0;
+    const Py_ssize_t k = static_cast<Py_ssize_t>(std::strlen(word));
     if (i + k < c.size() && !c.space(i + k) && c[i + k] != '(') return 0;
     return k;
 }

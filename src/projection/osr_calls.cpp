@@ -1,6 +1,8 @@
 // Calls into GDAL's spatial reference bindings, one wrapper per kind of call.
 #include "projection/osr_calls.h"
 
+#include "geometry/textutil.h"
+
 namespace orb::osr_calls {
 namespace {
 
@@ -33,31 +35,14 @@ constexpr const char* kLocalUrls[] = {
     "http://www.opengis.net/def/crs", "https://www.opengis.net/def/crs",
 };
 
-class Text {
-public:
-    explicit Text(PyObject* s)
-        : kind_(PyUnicode_KIND(s)), data_(PyUnicode_DATA(s)), size_(PyUnicode_GET_LENGTH(s)) {}
-    Py_ssize_t size() const noexcept { return size_; }
-    Py_UCS4 operator[](Py_ssize_t i) const noexcept { return PyUnicode_READ(kind_, data_, i); }
+using Text = geom::CodePoints;
 
-    // Whether the ASCII `word` stands at i, ASCII letters in any case.
-    bool word_at(Py_ssize_t i, const char* word) const noexcept {
-        for (; *word; ++word, ++i)
-            if (i >= size_ || lower((*this)[i]) != static_cast<Py_UCS4>(lower(*word))) return false;
-        return true;
-    }
-    bool contains(const char* word) const noexcept {
-        for (Py_ssize_t i = 0; i < size_; ++i)
-            if (word_at(i, word)) return true;
-        return false;
-    }
-
-private:
-    static Py_UCS4 lower(Py_UCS4 c) noexcept { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-    int kind_;
-    const void* data_;
-    Py_ssize_t size_;
-};
+// Whether the ASCII `word` stands anywhere in t, ASCII letters in any case.
+bool contains(const Text& t, const char* word) {
+    for (Py_ssize_t i = 0; i < t.size(); ++i)
+        if (t.ascii_at(i, word)) return true;
+    return false;
+}
 
 bool is_letter(Py_UCS4 c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_scheme_char(Py_UCS4 c) {
@@ -68,21 +53,21 @@ bool is_scheme_char(Py_UCS4 c) {
 bool url_at(const Text& t, Py_ssize_t i) {
     if (i >= t.size() || !is_letter(t[i])) return false;
     while (i < t.size() && is_scheme_char(t[i])) ++i;
-    return t.word_at(i, "://");
+    return t.ascii_at(i, "://");
 }
 
 bool reads_over_network(const Text& t) {
     for (const char* fs : kNetworkFileSystems)
-        if (t.contains(fs)) return true;
+        if (contains(t, fs)) return true;
     Py_ssize_t i = 0;
     for (;;) {
-        while (i < t.size() && Py_UNICODE_ISSPACE(t[i])) ++i;
-        if (!t.word_at(i, "ESRI::")) break;
+        i = t.skip_space(i);
+        if (!t.ascii_at(i, "ESRI::")) break;
         i += 6;
     }
     if (!url_at(t, i)) return false;
     for (const char* url : kLocalUrls)
-        if (t.word_at(i, url)) return false;
+        if (t.ascii_at(i, url)) return false;
     return true;
 }
 
