@@ -285,6 +285,7 @@ def test_moon_does_not_test_elevation():
     ((2024, 4, 31), ValueError, "day is out of range for month"),
     ((2023, 2, 29), ValueError, "day is out of range for month"),
     ((2024, 1, 1, 0, 0, 60), ValueError, "second must be in 0..59"),
+    ((2024, 1, 1, 0, 0, 61.0), ValueError, "second must be in 0..59"),
     ((2024, 1, 1, 0, 0, math.nan), ValueError, "cannot convert float NaN to integer"),
     ((2024, "1"), TypeError, "'<' not supported between instances of 'str' and 'int'"),
 ])

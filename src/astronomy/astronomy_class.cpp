@@ -132,7 +132,8 @@ Args:
     day: 1 to 31; default 1.
     hour: 0 to 23; default 0.
     minute: 0 to 59; default 0.
-    second: 0 to 61, fractions allowed; default 0.0.
+    second: 0 to under 60, fractions allowed (60 and 61 raise
+        ValueError); default 0.0.
 
 A date part given as None takes that field of the current UTC time.
 
@@ -171,7 +172,8 @@ Args:
     day: 1 to 31, exactly an int; default 1.
     hour: 0 to 23, exactly an int; default 0.
     minute: 0 to 59, exactly an int; default 0.
-    second: 0 to 61, fractions allowed; default 0.0.
+    second: 0 to under 60, fractions allowed (60 and 61 raise
+        ValueError); default 0.0.
 
 A date part given as None takes that field of the current UTC time.
 
