@@ -31,9 +31,10 @@ LAMBERT = ('PROJCS["{} / Lambert_Conformal_Conic",GEOGCS["{}",DATUM["{}",SPHEROI
            'PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],'
            'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
            'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
-ALBERS_DATUM_ID = ',AUTHORITY["EPSG","6326"]'
+# The authority of the WGS 84 datum, written only on the WGS 84 spheroid.
+WGS84_DATUM_ID = ',AUTHORITY["EPSG","6326"]'
 ALBERS = ('PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
-          'AUTHORITY["EPSG","7030"]]' + ALBERS_DATUM_ID + '],'
+          'AUTHORITY["EPSG","7030"]]' + WGS84_DATUM_ID + '],'
           'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
           'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],'
           'PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],'
@@ -42,7 +43,7 @@ ALBERS = ('PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID
           'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
           'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
 # Without the WGS 84 datum authority, for the other spheroids.
-ALBERS_OWN_DATUM = ALBERS.replace(ALBERS_DATUM_ID, "", 1)
+ALBERS_OWN_DATUM = ALBERS.replace(WGS84_DATUM_ID, "", 1)
 MERCATOR = ('PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
             'AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],'
             'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
@@ -51,9 +52,10 @@ MERCATOR = ('PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",
             'PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],'
             'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
             'AXIS["Easting",EAST],AXIS["Northing",NORTH],AUTHORITY["EPSG","3857"]]')
-# Every web Mercator text but that of EPSG:3857 itself goes without its authority.
+# Every web Mercator text but that of EPSG:3857 itself goes without its
+# authority, and on another spheroid without the WGS 84 datum's one.
 MERCATOR_ID = ',AUTHORITY["EPSG","3857"]'
-MERCATOR_OWN = MERCATOR.replace(MERCATOR_ID, "", 1)
+MERCATOR_OWN = MERCATOR.replace(MERCATOR_ID, "", 1).replace(WGS84_DATUM_ID, "", 1)
 
 # crs -> spheroid, datum, a and 1/f as written
 SPHEROIDS = {
@@ -255,6 +257,7 @@ ROUND_TRIPS = [
     (2000, 0, 250000.0, -1000000.0, [-70.25, -33.5]),     # false origin lost
     (1954, -3.0, 500000.0, -2000000.0, [12.5, 85.0]),
     (4326, 180, -1234.5, 1000.0, [-180.0, 10.0]),         # lon 180 from the meridian
+    (1980, 45.5, 1, 0.0, [116.4, 39.9]),
     (1984, 117.0, None, 0.0, [116.4, 39.9]),              # meridian ignored both ways
     (1984, 0, 1000.0, 0.0, [3.0, 36.0]),                  # false easting ignored
     (1984, None, None, -5000.0, [-179.9, -85.05]),        # false northing ignored
@@ -293,7 +296,10 @@ def test_web_mercator_text_reads_back(crs, meridian, easting, northing, lonlat):
     lon, lat = inverse.project(point(xy))["coordinates"]
     assert (lon - lonlat[0] + 180.0) % 360.0 - 180.0 == pytest.approx(0.0, abs=1e-7)
     assert lat == pytest.approx(lonlat[1], abs=1e-7)
+    # the ESRI text GDAL writes of the reference means the same projection
     assert inverse.sourceProjection == forward.targetProjection
+    again = ProjectionHelper(4326, forward.targetProjection).project(point(lonlat))
+    assert again["coordinates"] == pytest.approx(xy, abs=1e-3)
 
 
 # Forward results recorded before the web Mercator texts changed: on other

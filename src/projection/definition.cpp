@@ -47,19 +47,25 @@ constexpr std::string_view kAlbersWithoutDatumId =
     R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
 
 // Web Mercator: the spheroid part, central meridian, false easting and
-// false northing, between a name and a closing part.  The text of EPSG:3857
-// (kPseudoMercatorName, the body, kPseudoMercatorId) is written only for its
-// own parameters: the WGS 84 spheroid, meridian 0 and no false origin.
-// GDAL builds the inverse of a text from its closing authority and the
-// forward from its parameters, and GDAL and PROJ read a Mercator text named
-// "WGS 84 / Pseudo-Mercator" as EPSG:3857 whatever its parameters; so every
-// other text goes without the authority, and one on a spheroid named WGS 84
-// also without "Pseudo-" in its name, and means the Mercator projection of
-// its parameters in both directions.
+// false northing, in pieces.  The text of EPSG:3857 (kPseudoMercatorName,
+// kWebMercatorSpheroid, kWgs84DatumId, kWebMercatorBody, kPseudoMercatorId)
+// is written only for its own parameters: the WGS 84 spheroid, meridian 0
+// and no false origin.  GDAL builds the inverse of a text from its closing
+// authority and the forward from its parameters, and GDAL and PROJ read a
+// Mercator text named "WGS 84 / Pseudo-Mercator" as EPSG:3857 whatever its
+// parameters; so every other text goes without the closing authority, and
+// one on a spheroid named WGS 84 also without "Pseudo-" in its name, and
+// means the Mercator projection of its parameters in both directions.  The
+// datum names the WGS 84 datum's authority only on the WGS 84 spheroid, as
+// for Albers: GDAL writes the datum of that authority into the ESRI text of
+// a reference, and cannot transform to it on another spheroid.
 constexpr std::string_view kPseudoMercatorName = R"(PROJCS["{} / Pseudo-Mercator")";
 constexpr std::string_view kMercatorName = R"(PROJCS["{} / Mercator")";
+constexpr std::string_view kWebMercatorSpheroid =
+    R"(,GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]])";
+constexpr std::string_view kWgs84DatumId = R"(,AUTHORITY["EPSG","6326"])";
 constexpr std::string_view kWebMercatorBody =
-    R"(,GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH])";
+    R"(],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH])";
 constexpr std::string_view kPseudoMercatorId = R"(,AUTHORITY["EPSG","3857"])";
 
 // The WGS 84 spheroid, the one the authorities of the Albers datum name:
@@ -218,9 +224,12 @@ Ref definition(Args args) {
             break;
     }
     const bool wgs84_name = named_wgs84(spheroid);
-    const bool epsg3857 = wgs84_name && is_wgs84(a, e) && is_zero(centralMeridian) &&
+    const bool wgs84_spheroid = is_wgs84(a, e);
+    const bool epsg3857 = wgs84_name && wgs84_spheroid && is_zero(centralMeridian) &&
                           is_zero(falseEasting) && is_zero(northing);
     std::string tmpl(epsg3857 || !wgs84_name ? kPseudoMercatorName : kMercatorName);
+    tmpl += kWebMercatorSpheroid;
+    if (wgs84_spheroid) tmpl += kWgs84DatumId;
     tmpl += kWebMercatorBody;
     if (epsg3857) tmpl += kPseudoMercatorId;
     tmpl += ']';

@@ -44,9 +44,10 @@ Args:
         -90 to +90; default 47.0.
 
 Returns:
-    The WKT text of the projected coordinate system.  The Albers text names
-    the authority of the WGS 84 datum only on the WGS 84 spheroid (code
-    1984), since GDAL cannot transform to that datum on another spheroid.
+    The WKT text of the projected coordinate system.  The Albers and web
+    Mercator texts name the authority of the WGS 84 datum only on the WGS
+    84 spheroid (code 1984), since GDAL cannot transform to that datum on
+    another spheroid.
 
     A web Mercator text means the projection its parameters state, read
     the same way as a source and as a target.  On the WGS 84 spheroid
