@@ -1,10 +1,13 @@
 """ProjectionHelper.definition: the four WKT templates, name matching,
-defaults by projection, numbers written with str, range messages, and that
-every text is one GDAL can transform to from EPSG:4326."""
+defaults by projection, numbers written with str, range messages, that
+every text is one GDAL can transform to from EPSG:4326, and that a web
+Mercator text means the projection of its parameters as a source and as a
+target."""
 
 import decimal
 import math
 
+import pyproj
 import pytest
 from osgeo import osr
 
@@ -28,9 +31,10 @@ LAMBERT = ('PROJCS["{} / Lambert_Conformal_Conic",GEOGCS["{}",DATUM["{}",SPHEROI
            'PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],'
            'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
            'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
-ALBERS_DATUM_ID = ',AUTHORITY["EPSG","6326"]'
+# The authority of the WGS 84 datum, written only on the WGS 84 spheroid.
+WGS84_DATUM_ID = ',AUTHORITY["EPSG","6326"]'
 ALBERS = ('PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
-          'AUTHORITY["EPSG","7030"]]' + ALBERS_DATUM_ID + '],'
+          'AUTHORITY["EPSG","7030"]]' + WGS84_DATUM_ID + '],'
           'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
           'UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],'
           'PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],'
@@ -39,7 +43,7 @@ ALBERS = ('PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID
           'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
           'AXIS["Easting",EAST],AXIS["Northing",NORTH]]')
 # Without the WGS 84 datum authority, for the other spheroids.
-ALBERS_OWN_DATUM = ALBERS.replace(ALBERS_DATUM_ID, "", 1)
+ALBERS_OWN_DATUM = ALBERS.replace(WGS84_DATUM_ID, "", 1)
 MERCATOR = ('PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},'
             'AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],'
             'PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],'
@@ -48,6 +52,10 @@ MERCATOR = ('PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",
             'PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],'
             'PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],'
             'AXIS["Easting",EAST],AXIS["Northing",NORTH],AUTHORITY["EPSG","3857"]]')
+# Every web Mercator text but that of EPSG:3857 itself goes without its
+# authority, and on another spheroid without the WGS 84 datum's one.
+MERCATOR_ID = ',AUTHORITY["EPSG","3857"]'
+MERCATOR_OWN = MERCATOR.replace(MERCATOR_ID, "", 1).replace(WGS84_DATUM_ID, "", 1)
 
 # crs -> spheroid, datum, a and 1/f as written
 SPHEROIDS = {
@@ -66,7 +74,7 @@ def expected(projection, crs):
     if projection == "GaussKruger":
         return GAUSS.format(*head, "0.0", "0", "500000.0", "0.0")
     if projection == "WebMercator":
-        return MERCATOR.format(*head, "0", "0", "0.0")
+        return (MERCATOR if d == "WGS_1984" else MERCATOR_OWN).format(*head, "0", "0", "0.0")
     conic = (*head, "0.0", "105.0", "25.0", "47.0", "0", "0.0")
     if projection == "Lambert":
         return LAMBERT.format(*conic)
@@ -236,3 +244,109 @@ def test_every_text_transforms_from_wgs84(projection, crs):
         reference = osr_point(f"{PROJ_TEXTS[projection]} +a={record.a!r} +rf={1 / record.f!r}"
                               " +units=m +no_defs", 3.0, 36.0)
     assert got["coordinates"] == pytest.approx(list(reference), abs=1e-6)
+
+
+# Web Mercator texts used as target and then as source.  The first rows did
+# not come back: GDAL inverted any text as EPSG:3857 by its closing
+# authority, and GDAL and PROJ read a WGS 84 text by its name "WGS 84 /
+# Pseudo-Mercator" as EPSG:3857 in both directions, so its meridian and
+# false origin were lost.  The last rows are EPSG:3857 itself.
+ROUND_TRIPS = [
+    (2000, 117.0, None, 0.0, [116.4, 39.9]),              # came back [-0.6, 39.7108]
+    (2000, None, None, 0.0, [116.4, 39.9]),               # latitude 0.19 degrees off
+    (2000, 0, 250000.0, -1000000.0, [-70.25, -33.5]),     # false origin lost
+    (1954, -3.0, 500000.0, -2000000.0, [12.5, 85.0]),
+    (4326, 180, -1234.5, 1000.0, [-180.0, 10.0]),         # lon 180 from the meridian
+    (1980, 45.5, 1, 0.0, [116.4, 39.9]),
+    (1984, 117.0, None, 0.0, [116.4, 39.9]),              # meridian ignored both ways
+    (1984, 0, 1000.0, 0.0, [3.0, 36.0]),                  # false easting ignored
+    (1984, None, None, -5000.0, [-179.9, -85.05]),        # false northing ignored
+    (1984, None, None, 0.0, [116.4, 39.9]),
+    (1984, -0.0, 0.0, 0, [-180.0, 10.0]),
+]
+
+
+def stated(crs, meridian, easting, northing):
+    """The projection the parameters state: EPSG:3857 for its own ones, else
+    the Mercator projection on the record's spheroid."""
+    if crs == 1984 and not (meridian or easting or northing):
+        return pyproj.CRS(3857)
+    record = Projection.datum.get(crs, Projection.datum[2000])
+    return pyproj.CRS(f"+proj=merc +lon_0={meridian or 0} +x_0={easting or 0} +y_0={northing} "
+                      f"+a={record.a!r} +rf={1 / record.f!r} +units=m +no_defs")
+
+
+def point(xy):
+    return {"type": "Point", "coordinates": list(xy)}
+
+
+@pytest.mark.parametrize("crs, meridian, easting, northing, lonlat", ROUND_TRIPS)
+def test_web_mercator_text_reads_back(crs, meridian, easting, northing, lonlat):
+    text = ProjectionHelper.definition("WebMercator", crs, meridian, falseEasting=easting,
+                                       falseNorthing=northing)
+    forward = ProjectionHelper(4326, text)
+    xy = forward.project(point(lonlat))["coordinates"]
+    by_pyproj = pyproj.Transformer.from_crs(4326, pyproj.CRS.from_wkt(text), always_xy=True)
+    by_parameters = pyproj.Transformer.from_crs(4326, stated(crs, meridian, easting, northing),
+                                                always_xy=True)
+    assert xy == pytest.approx(list(by_pyproj.transform(*lonlat)), abs=1e-3)
+    assert xy == pytest.approx(list(by_parameters.transform(*lonlat)), abs=1e-3)
+
+    inverse = ProjectionHelper(text, 4326)
+    lon, lat = inverse.project(point(xy))["coordinates"]
+    assert (lon - lonlat[0] + 180.0) % 360.0 - 180.0 == pytest.approx(0.0, abs=1e-7)
+    assert lat == pytest.approx(lonlat[1], abs=1e-7)
+    # the ESRI text GDAL writes of the reference means the same projection
+    assert inverse.sourceProjection == forward.targetProjection
+    again = ProjectionHelper(4326, forward.targetProjection).project(point(lonlat))
+    assert again["coordinates"] == pytest.approx(xy, abs=1e-3)
+
+
+# Forward results recorded before the web Mercator texts changed: on other
+# spheroids GDAL built them from the parameters already, and the text of
+# EPSG:3857 is kept whether its zeros are written 0, 0.0 or -0.0.
+RECORDED = [
+    ((1984, None, None, 0.0), [116.4, 39.9], [12957588.728337044, 4851421.175183357]),
+    ((1984, 0.0, -0.0, 0), [-179.9, -85.05], [-20026376.393709917, -20036051.919336792]),
+    ((1984, -0.0, 0.0, -0.0), [12.5, 85.0], [1391493.6349159195, 19971868.880408566]),
+    ((2000, 117.0, None, 0.0), [116.4, 39.9], [-66791.69447596282, 4824007.580281649]),
+    ((2000, None, None, 0.0), [-180.0, 10.0], [-20037508.342789244, 1111475.1028159368]),
+    ((1954, -3.0, 500000.0, -2000000.0), [-180.0, 10.0],
+     [-19203883.507549234, -888505.015110858]),
+    ((1980, 180, -1234.5, 1000.0), [12.5, 85.0], [-18647257.97815281, 19930248.455260754]),
+    ((0, 45.5, 1, 0.0), [-179.9, -85.05], [14983604.46077462, -19993418.899194274]),
+]
+
+
+@pytest.mark.parametrize("args, lonlat, recorded", RECORDED)
+def test_web_mercator_forward_results_are_kept(args, lonlat, recorded):
+    crs, meridian, easting, northing = args
+    text = ProjectionHelper.definition("WebMercator", crs, meridian, falseEasting=easting,
+                                       falseNorthing=northing)
+    assert text.endswith(MERCATOR_ID + "]") == (crs == 1984)
+    assert ProjectionHelper(4326, text).project(point(lonlat))["coordinates"] == recorded
+
+
+# Records of a subclass's table: the readers match the name "WGS 84 /
+# Pseudo-Mercator" blind to case and punctuation, whatever the spheroid.
+WGS84 = Projection.datum[1984]
+KRASSOWSKY = Projection.datum[1954]
+
+
+@pytest.mark.parametrize("spheroid, values, meridian, name", [
+    ("WGS84", WGS84, 117.0, "WGS84 / Mercator"),
+    ("wgs_1984", KRASSOWSKY, 0, "wgs_1984 / Mercator"),
+    ("GRS 1980", WGS84, 0, "GRS 1980 / Pseudo-Mercator"),   # WGS 84 values, another name
+])
+def test_web_mercator_names_of_a_subclass_table(spheroid, values, meridian, name):
+    class Helper(ProjectionHelper):
+        datum = {2000: Projection.CRS(values.a, values.f, "Test system", spheroid, "Test_datum")}
+
+    text = Helper.definition("WebMercator", centralMeridian=meridian)
+    assert text.startswith(f'PROJCS["{name}",') and MERCATOR_ID not in text
+    merc = pyproj.CRS(f"+proj=merc +lon_0={meridian} +a={values.a!r} +rf={1 / values.f!r} +units=m")
+    want = pyproj.Transformer.from_crs(4326, merc, always_xy=True).transform(116.4, 39.9)
+    xy = Helper(4326, text).project(point([116.4, 39.9]))["coordinates"]
+    assert xy == pytest.approx(list(want), abs=1e-3)
+    assert Helper(text, 4326).project(point(xy))["coordinates"] == pytest.approx([116.4, 39.9],
+                                                                                abs=1e-7)

@@ -5,7 +5,9 @@
 #include "projection/definition.h"
 
 #include "frame/errors.h"
+#include "geometry/textutil.h"
 
+#include <string>
 #include <string_view>
 
 namespace orb::projectionhelper {
@@ -45,9 +47,26 @@ constexpr std::string_view kAlbersWithoutDatumId =
     R"(PROJCS["{} / Albers_Conic_Equal_Area",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]]],PROJECTION["Albers_Conic_Equal_Area"],PARAMETER["latitude_of_center",{}],PARAMETER["longitude_of_center",{}],PARAMETER["standard_parallel_1",{}],PARAMETER["standard_parallel_2",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH]])";
 
 // Web Mercator: the spheroid part, central meridian, false easting and
-// false northing.
-constexpr std::string_view kWebMercator =
-    R"(PROJCS["{} / Pseudo-Mercator",GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]],AUTHORITY["EPSG","6326"]],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH],AUTHORITY["EPSG","3857"]])";
+// false northing, in pieces.  The text of EPSG:3857 (kPseudoMercatorName,
+// kWebMercatorSpheroid, kWgs84DatumId, kWebMercatorBody, kPseudoMercatorId)
+// is written only for its own parameters: the WGS 84 spheroid, meridian 0
+// and no false origin.  GDAL builds the inverse of a text from its closing
+// authority and the forward from its parameters, and GDAL and PROJ read a
+// Mercator text named "WGS 84 / Pseudo-Mercator" as EPSG:3857 whatever its
+// parameters; so every other text goes without the closing authority, and
+// one on a spheroid named WGS 84 also without "Pseudo-" in its name, and
+// means the Mercator projection of its parameters in both directions.  The
+// datum names the WGS 84 datum's authority only on the WGS 84 spheroid, as
+// for Albers: GDAL writes the datum of that authority into the ESRI text of
+// a reference, and cannot transform to it on another spheroid.
+constexpr std::string_view kPseudoMercatorName = R"(PROJCS["{} / Pseudo-Mercator")";
+constexpr std::string_view kMercatorName = R"(PROJCS["{} / Mercator")";
+constexpr std::string_view kWebMercatorSpheroid =
+    R"(,GEOGCS["{}",DATUM["{}",SPHEROID["{}",{},{},AUTHORITY["EPSG","7030"]])";
+constexpr std::string_view kWgs84DatumId = R"(,AUTHORITY["EPSG","6326"])";
+constexpr std::string_view kWebMercatorBody =
+    R"(],PRIMEM["Greenwich",0,AUTHORITY["EPSG","8901"]],UNIT["degree",0.0174532925199433,AUTHORITY["EPSG","9122"]],AUTHORITY["EPSG","4326"]],PROJECTION["Mercator_1SP"],PARAMETER["central_meridian",{}],PARAMETER["false_easting",{}],PARAMETER["false_northing",{}],UNIT["metre",1,AUTHORITY["EPSG","9001"]],AXIS["Easting",EAST],AXIS["Northing",NORTH])";
+constexpr std::string_view kPseudoMercatorId = R"(,AUTHORITY["EPSG","3857"])";
 
 // The WGS 84 spheroid, the one the authorities of the Albers datum name:
 // semi-major axis in metres and inverse flattening.
@@ -126,6 +145,34 @@ bool is_wgs84(PyObject* a, PyObject* e) {
     return PyFloat_AS_DOUBLE(a) == kWgs84A && PyFloat_AS_DOUBLE(e) == kWgs84InverseFlattening;
 }
 
+// True when a spheroid written as `name` makes the web Mercator name one
+// that GDAL and PROJ take for EPSG:3857.  They compare names blind to case
+// and to most punctuation and spaces, and take WGS_1984 for WGS 84; this
+// keeps only ASCII letters and digits, which errs towards dropping "Pseudo-"
+// from a name that would not have been matched, never the other way.
+bool named_wgs84(PyObject* name) {
+    Ref written = format(name, "");
+    geom::CodePoints c(written);
+    std::string key;
+    for (Py_ssize_t i = 0; i < c.size(); ++i) {
+        const Py_UCS4 ch = c[i];
+        if (ch >= 'A' && ch <= 'Z')
+            key += static_cast<char>(ch - 'A' + 'a');
+        else if ((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9'))
+            key += static_cast<char>(ch);
+        if (key.size() > 7) return false;  // longer than "wgs1984"
+    }
+    return key == "wgs84" || key == "wgs1984";
+}
+
+// value == 0 by the interpreter's comparison (0, 0.0 and -0.0 alike).
+bool is_zero(PyObject* value) {
+    Ref zero = integer(0);
+    int equal = PyObject_RichCompareBool(value, zero, Py_EQ);
+    if (equal < 0) throw PyError{};
+    return equal != 0;
+}
+
 }  // namespace
 
 Ref definition(Args args) {
@@ -176,7 +223,17 @@ Ref definition(Args args) {
         case Plane::WebMercator:
             break;
     }
-    return fill(kWebMercator,
+    const bool wgs84_name = named_wgs84(spheroid);
+    const bool wgs84_spheroid = is_wgs84(a, e);
+    const bool epsg3857 = wgs84_name && wgs84_spheroid && is_zero(centralMeridian) &&
+                          is_zero(falseEasting) && is_zero(northing);
+    std::string tmpl(epsg3857 || !wgs84_name ? kPseudoMercatorName : kMercatorName);
+    tmpl += kWebMercatorSpheroid;
+    if (wgs84_spheroid) tmpl += kWgs84DatumId;
+    tmpl += kWebMercatorBody;
+    if (epsg3857) tmpl += kPseudoMercatorId;
+    tmpl += ']';
+    return fill(tmpl,
                 {spheroid, spheroid, datum, spheroid, a, e, centralMeridian, falseEasting, northing});
 }
 

@@ -44,9 +44,25 @@ Args:
         -90 to +90; default 47.0.
 
 Returns:
-    The WKT text of the projected coordinate system.  The Albers text names
-    the authority of the WGS 84 datum only on the WGS 84 spheroid (code
-    1984), since GDAL cannot transform to that datum on another spheroid.
+    The WKT text of the projected coordinate system.  The Albers and web
+    Mercator texts name the authority of the WGS 84 datum only on the WGS
+    84 spheroid (code 1984), since GDAL cannot transform to that datum on
+    another spheroid.
+
+    A web Mercator text means the projection its parameters state, read
+    the same way as a source and as a target.  On the WGS 84 spheroid
+    (code 1984) with a central meridian, false easting and false northing
+    that all equal 0 (0, 0.0 or -0.0) it is the text of EPSG:3857, "WGS 84
+    / Pseudo-Mercator", with that authority: the spherical web Mercator of
+    Projection.webMercator.  Every other web Mercator text, on another
+    spheroid, meridian or false origin (WGS 84 with meridian 0 and a false
+    origin too), means the Mercator projection on the record's spheroid
+    with the meridian and false origin written in it.  It carries no
+    EPSG:3857 authority, and on WGS 84 it is named "WGS 84 / Mercator",
+    since GDAL and PROJ take any Mercator text named "WGS 84 /
+    Pseudo-Mercator" for EPSG:3857.  Its northings are ellipsoidal ones and
+    differ from the spherical ones of Projection.webMercator (some 27 km at
+    latitude 40 on WGS 84).
 
 Raises:
     Exception: an unknown projection name, or a central meridian, origin
