@@ -3,6 +3,9 @@
 build: 1,000 polygons (concave, some with holes, a few units across so the
 search refines several levels at its tolerance 1.0) against
 shapely.ops.polylabel on the same polygons made ready as shapely geometries.
+Then 1,000 polygons 0.05 to 0.8 across (C shapes and squares with a square
+hole, whose first label lies outside them, so the search goes on under
+smaller tolerances) against polylabel to a thousandth of a unit.
 
 check: 1,000 lines with every check (default mask) against the shapely work
 it cannot avoid, done directly on ready geometries: one union_all per line
@@ -42,6 +45,22 @@ def polygons(rng):
     return out
 
 
+def small_polygons(rng):
+    out = []
+    for i in range(COUNT):
+        x, y = rng.uniform(-179, 179), rng.uniform(-80, 80)
+        s, t = rng.uniform(0.05, 0.8), rng.uniform(0.1, 0.3)
+        if i % 2:
+            ring = [(0, 0), (1, 0), (1, t), (t, t), (t, 1 - t), (1, 1 - t), (1, 1), (0, 1), (0, 0)]
+            out.append([[[x + s * u, y + s * v] for u, v in ring]])
+        else:
+            square = [(0, 0), (1, 0), (1, 1), (0, 1), (0, 0)]
+            out.append([[[x + s * u, y + s * v] for u, v in square],
+                        [[x + s * (t + (1 - 2 * t) * u), y + s * (t + (1 - 2 * t) * v)]
+                         for u, v in square]])
+    return out
+
+
 def lines(rng):
     out = []
     for _ in range(COUNT):
@@ -50,9 +69,8 @@ def lines(rng):
     return out
 
 
-def main():
-    rng = random.Random(11)
-    shapes = polygons(rng)
+def compare_build(name, shapes, peer, tolerance):
+    """Topology.build on `shapes` beside polylabel to `tolerance`."""
     ready = [shapely.geometry.shape({"type": "Polygon", "coordinates": p}) for p in shapes]
 
     def build_all():
@@ -62,15 +80,20 @@ def main():
 
     def polylabel_all():
         for g in ready:
-            polylabel(g, 1.0)
+            polylabel(g, tolerance)
 
     def build_floor():
         for p in shapes:
             FLOOR([[list(v) for v in r] for r in p])
 
+    compare(name, build_all, build_floor, [(peer, polylabel_all)], per=COUNT)
+
+
+def main():
+    rng = random.Random(11)
     print("Topology.build and Topology.check per item")
-    compare("build, 1,000 polygons", build_all, build_floor, [("polylabel", polylabel_all)],
-            per=COUNT)
+    compare_build("build, 1,000 polygons", polygons(rng), "polylabel", 1.0)
+    compare_build("build, 1,000 small polygons", small_polygons(rng), "polylabel 0.001", 0.001)
 
     paths = lines(rng)
     ready_lines = [shapely.LineString(p) for p in paths]

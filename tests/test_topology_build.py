@@ -1,8 +1,13 @@
 """Topology.build: the summary by type, the label point search of polygons
 (checked step by step against a model of the search and against shapely's
-polylabel), the halfway walk of lines, in-place measuring and the messages."""
+polylabel; where the model's label lies outside a small polygon, against
+shapely's containment test and inscribed circle), the halfway walk of lines,
+in-place measuring and the messages."""
+import ast
+import copy
 import heapq
 import math
+import random
 
 import pytest
 import shapely
@@ -10,7 +15,7 @@ import shapely.geometry
 from shapely.ops import polylabel
 
 from measure_support import square
-from hostile_support import run_call
+from hostile_support import run_call, run_case
 from models.orbalt import Topology
 
 SQRT2 = 1.4142135623730951
@@ -124,10 +129,11 @@ def test_a_centroid_outside_loses_to_a_centre_inside():
     assert polygon.contains(shapely.Point(label["x"], label["y"]))
 
 
-def test_a_failing_containment_test_counts_the_centre_inside(monkeypatch):
-    def refuse(a, b, **kwargs):
-        raise shapely.errors.GEOSException("TopologyException: side location conflict")
+def refuse(a, b, **kwargs):
+    raise shapely.errors.GEOSException("TopologyException: side location conflict")
 
+
+def test_a_failing_containment_test_counts_the_centre_inside(monkeypatch):
     rings = SHAPES["C shape"]
     expected = model_label(rings, inside_always=True)
     assert expected != model_label(rings)
@@ -190,6 +196,145 @@ def test_a_flat_polygon_is_labelled_by_its_seeds(rings):
     result = Topology.build(rings)
     assert result["centroid"] == {"x": x, "y": y}
     assert result["area"] == 0.0
+
+
+# --- polygons narrower than the tolerance ----------------------------------------
+
+def box_ring(w, s, e, n):
+    return [[w, s], [e, s], [e, n], [w, n], [w, s]]
+
+
+# The reproducers: labels the plain search puts in a hole or beside the polygon.
+SQUARE_RING = [box_ring(0, 0, 0.5, 0.5), box_ring(0.1, 0.1, 0.4, 0.4)]
+THIN_C = [ring((0, 0), (0.6, 0), (0.6, 0.1), (0.1, 0.1), (0.1, 0.5), (0.6, 0.5), (0.6, 0.6),
+               (0, 0.6))]
+PARCEL = [ring((116.391, 39.901), (116.397, 39.9012), (116.3968, 39.9049), (116.3912, 39.9046))]
+
+
+def largest_part(value):
+    parts = value["coordinates"] if isinstance(value, dict) else [value]
+    return max(parts, key=lambda rings: shapely.geometry.shape(
+        {"type": "Polygon", "coordinates": rings}).area)
+
+
+def assert_deep_inside(rings, label):
+    # Inside, and at least half as deep as the deepest point: the search
+    # goes on until no cell may hold a point twice as deep as its label.
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    point = shapely.Point(label["x"], label["y"])
+    assert polygon.contains(point), label
+    circle = shapely.maximum_inscribed_circle(polygon, tolerance=polygon.length * 1e-6)
+    assert polygon.boundary.distance(point) >= 0.5 * circle.length, label
+
+
+@pytest.mark.parametrize("value, plain", [
+    (SQUARE_RING, {"x": 0.24999999999999994, "y": 0.24999999999999994}),  # in the hole
+    (THIN_C, {"x": 0.23750000000000002, "y": 0.3000000000000001}),  # in the gap of the C
+    # over a unit across, with arms under a unit
+    ([ring((0, 0), (4, 0), (4, 0.3), (0.3, 0.3), (0.3, 3.7), (4, 3.7), (4, 4), (0, 4))],
+     {"x": 0.5, "y": 2.5}),
+    # the largest part of a multipolygon
+    ({"type": "MultiPolygon", "coordinates": [SQUARE_RING, [ring((2, 2), (2.1, 2), (2, 2.1))]]},
+     {"x": 0.24999999999999994, "y": 0.24999999999999994}),
+])
+def test_a_label_outside_a_small_polygon_is_searched_for_inside(value, plain):
+    rings = largest_part(value)
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    assert model_label(rings) == plain
+    assert not polygon.contains(shapely.Point(plain["x"], plain["y"]))
+    assert_deep_inside(rings, Topology.build(copy.deepcopy(value))["centroid"])
+
+
+# Labels the plain search puts inside stay to the last bit, from a polygon a
+# few thousandths of a degree across to hundreds of units.
+@pytest.mark.parametrize("value, label", [
+    (PARCEL, {"x": 116.39401552511416, "y": 39.90290469217447}),
+    ({"type": "MultiPolygon",
+      "coordinates": [PARCEL, [ring((116.4, 39.9), (116.401, 39.9), (116.4, 39.901))]]},
+     {"x": 116.39401552511416, "y": 39.90290469217447}),
+    ([box_ring(10.0, 50.0, 10.4, 50.3), box_ring(10.25, 50.05, 10.35, 50.25)],
+     {"x": 10.149999999999999, "y": 50.15}),
+    ([ring((0, 0), (3, 0), (3, 0.9), (0.9, 0.9), (0.9, 2.1), (3, 2.1), (3, 3), (0, 3))],
+     {"x": 0.375, "y": 1.125}),
+    ([box_ring(0, 0, 120, 120), box_ring(10, 10, 110, 110)], {"x": 114.375, "y": 5.625}),
+    ([ring((0, 350), (90, 90), (350, 0), (90, -90), (0, -350), (-90, -90), (-350, 0), (-90, 90)),
+      ring((-40, -40), (40, -40), (40, 40), (-40, 40))],
+     {"x": -116.89453125, "y": 0.68359375}),
+])
+def test_a_label_inside_stays_as_it_was(value, label):
+    result = Topology.build(copy.deepcopy(value))["centroid"]
+    assert (repr(result["x"]), repr(result["y"])) == (repr(label["x"]), repr(label["y"]))
+
+
+def random_small_polygons(seed=22):
+    """Star-shaped polygons 0.05 to 0.8 across, every other one with a hole,
+    and C shapes of the same sizes with arms of many widths."""
+    rng = random.Random(seed)
+    polygons = []
+    for i in range(160):
+        radius = rng.uniform(0.05, 0.8) / 2
+        cx, cy = rng.uniform(-179, 179), rng.uniform(-80, 80)
+        n = rng.randint(5, 16)
+        # one vertex in each of n equal sectors: the centre sees every edge
+        angles = [2 * math.pi * (k + rng.random()) / n for k in range(n)]
+        rho = [rng.uniform(0.25, 1) * radius for _ in angles]
+        shell = [[cx + r * math.cos(a), cy + r * math.sin(a)] for r, a in zip(rho, angles)]
+        rings = [shell + [shell[0]]]
+        if i % 2:
+            clear = shapely.Polygon(shell).exterior.distance(shapely.Point(cx, cy))
+            r, m = rng.uniform(0.3, 0.8) * clear, rng.randint(3, 8)
+            hole = [[cx + r * math.cos(2 * math.pi * k / m), cy + r * math.sin(2 * math.pi * k / m)]
+                    for k in range(m)]
+            rings.append(hole + [hole[0]])
+        polygons.append(rings)
+    for _ in range(40):
+        s, t = rng.uniform(0.05, 0.8), rng.uniform(0.08, 0.35)
+        x, y = rng.uniform(-179, 179), rng.uniform(-80, 80)
+        polygons.append([ring(*((x + s * u, y + s * v) for u, v in (
+            (0, 0), (1, 0), (1, t), (t, t), (t, 1 - t), (1, 1 - t), (1, 1), (0, 1))))])
+    return polygons
+
+
+def test_labels_of_small_polygons_are_inside_or_as_they_were():
+    moved = 0
+    for rings in random_small_polygons():
+        polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+        assert polygon.is_valid
+        plain = model_label(rings)
+        label = Topology.build(rings)["centroid"]
+        if polygon.contains(shapely.Point(plain["x"], plain["y"])):
+            assert label == plain
+        else:
+            moved += 1
+            assert_deep_inside(rings, label)
+    assert moved >= 20  # the set holds many labels the plain search misplaces
+
+
+@pytest.mark.parametrize("rings, containment", [
+    # no area, so no inside to find
+    ([[[0, 0], [0.2, 0.2], [0.2, 0], [0, 0.2], [0, 0]]], None),
+    ([box_ring(0, 0, 0.5, 0.5), box_ring(0, 0, 0.5, 0.5)], None),
+    # a containment test that fails counts every centre inside
+    (THIN_C, refuse),
+])
+def test_no_area_or_a_failing_containment_test_keeps_the_plain_label(monkeypatch, rings,
+                                                                      containment):
+    expected = model_label(rings, inside_always=containment is not None)
+    if containment is not None:
+        monkeypatch.setattr(shapely, "contains", containment)
+    assert Topology.build(rings)["centroid"] == expected
+
+
+def test_a_search_that_never_finds_a_centre_inside_ends_with_its_plain_label():
+    # A containment test that answers False for every point: the search
+    # goes on to its bound, then keeps the label of the plain search.
+    lines = run_case(f"""
+        import numpy, shapely
+        shapely.contains = lambda a, b, **kwargs: numpy.zeros(numpy.shape(b), dtype=bool)
+        print(repr(Topology.build({THIN_C!r})["centroid"]))
+    """)
+    never = lambda polygon, point: False  # noqa: E731
+    assert ast.literal_eval(lines[-1]) == model_label(THIN_C, inside_of=never)
 
 
 def test_polygon_summary_keys_and_values():

@@ -13,6 +13,17 @@
 // with equal bounds are common (symmetric shapes) and come out in exactly
 // the order heapq gives them.  Distances and bounds are plain doubles, the
 // values shapely returned, so every comparison is the interpreter's.
+//
+// The tolerance is in the unit of the coordinates, so a polygon narrower
+// than it (most polygons in degrees) drops every grid square at its first
+// pop, and the best of the seeds and the square centres may lie outside it
+// (in a hole, or beside a C shape).  Such a search goes on over the cells it
+// dropped as it would under half the tolerance, then a quarter and so on,
+// until its best centre is inside and no cell left may hold a point more
+// than that centre's own depth deeper: the label then lies at least half as
+// deep as the deepest point (within the split bound below).  A search that
+// ends with its best centre inside is not refined further, so its label
+// stays the one the plain search gives.
 #include "topology/labelpoint.h"
 
 #include "topology/pyobjects.h"
@@ -47,11 +58,15 @@ constexpr double kSqrt2 = 1.4142135623730951;
 // ridge where every level doubles the cells worth splitting).  Such a
 // search is refined best-first for at most this many splits.
 constexpr long kUntoleratedSplits = 10000;
-// Splits allowed under a positive tolerance.  A polygon whose extent dwarfs
-// the tolerance (a sliver 1e20 long searched to 1.0) would need cells without
-// number to meet it; past this bound the search ends with the best centre
-// found.  Polygons of ordinary shape finish long before it (about half a
-// second of search).
+// A search whose best centre lies outside goes on under halved tolerances:
+// this many halvings take any finite tolerance below any positive gap
+// between a cell's bound and the best centre (2^1024 to 2^-1074).
+constexpr int kToleranceHalvings = 2100;
+// Splits allowed under a positive tolerance, a search that goes on
+// included.  A polygon whose extent dwarfs the tolerance (a sliver 1e20
+// long searched to 1.0) would need cells without number to meet it; past
+// this bound the search ends with the best centre found.  Polygons of
+// ordinary shape finish long before it (about half a second of search).
 constexpr long kToleratedSplits = 100000;
 
 // The shapely polygon and the shapely functions every cell asks, read once
@@ -70,6 +85,7 @@ struct Cell {
     double h = 0.0;           // half the side
     double distance = 0.0;    // signed distance of the centre to the outline
     double max_distance = 0.0;
+    bool inside = false;      // the centre counts as inside the polygon
 };
 
 // A batch of cells to be measured together: shapely's functions take
@@ -143,7 +159,8 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
     for (Py_ssize_t i = 0; i < n; ++i) {
         Cell& c = cells_[i];
         // distance * 1 or * -1: a centre on the outline gives -0.0.
-        if (!inside[i]) c.distance = c.distance * -1.0;
+        c.inside = inside[i] != 0;
+        if (!c.inside) c.distance = c.distance * -1.0;
         c.max_distance = c.distance + c.h * kSqrt2;
     }
     return cells_;
@@ -153,6 +170,9 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
 class CellQueue {
 public:
     bool empty() const noexcept { return heap_.empty(); }
+    // The cell a pop would yield.
+    const Cell& top() const noexcept { return heap_.front(); }
+    void swap(CellQueue& other) noexcept { heap_.swap(other.heap_); }
 
     void push(Cell c) {
         heap_.push_back(std::move(c));
@@ -205,6 +225,38 @@ private:
 };
 
 Ref attr(PyObject* o, const char* name) { return getattr(o, name); }
+
+// Pops every cell of `queue`, largest bound first.  A cell whose centre is
+// strictly farther inside than the best centre becomes the best; one whose
+// bound beats the best centre by more than `slack` is split into quarters,
+// which join the queue.  The others are dropped.  Those that may still hold
+// a point inside the polygon and deeper than the best centre (a bound above
+// 0 and above the best distance) are kept in `kept`, for the search to go on
+// from: while the best centre lies outside, or always when `going_on`.
+void search(CellQueue& queue, Cell& best, double slack, long& splits_left, const Outline& o,
+            CellQueue& kept, bool going_on) {
+    while (!queue.empty()) {
+        Cell cell = queue.pop();
+        if (cell.distance > best.distance) best = cell;
+        // A bound that does not beat the best centre by more than the
+        // tolerance drops the cell; so does a NaN bound, which no split
+        // could ever resolve.
+        if (!(cell.max_distance - best.distance > slack)) {
+            if ((going_on || !best.inside) && cell.max_distance > 0 &&
+                cell.max_distance > best.distance)
+                kept.push(cell);
+            continue;
+        }
+        if (splits_left-- <= 0) continue;
+        const double q = cell.h / 2.0;
+        Batch quarters;
+        quarters.add(cell.x - q, cell.y - q, q);
+        quarters.add(cell.x + q, cell.y - q, q);
+        quarters.add(cell.x - q, cell.y + q, q);
+        quarters.add(cell.x + q, cell.y + q, q);
+        for (Cell& c : quarters.measure(o)) queue.push(c);
+    }
+}
 
 }  // namespace
 
@@ -280,23 +332,39 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     }
 
     const bool tolerated = tolerance > 0;
-    const double slack = tolerated ? tolerance : 0.0;
+    double slack = tolerated ? tolerance : 0.0;
     long splits_left = tolerated ? kToleratedSplits : kUntoleratedSplits;
-    while (!queue.empty()) {
-        Cell cell = queue.pop();
-        if (cell.distance > best.distance) best = cell;
-        // A bound that does not beat the best centre by more than the
-        // tolerance drops the cell; so does a NaN bound, which no split
-        // could ever resolve.
-        if (!(cell.max_distance - best.distance > slack)) continue;
-        if (splits_left-- <= 0) continue;
-        const double q = cell.h / 2.0;
-        Batch quarters;
-        quarters.add(cell.x - q, cell.y - q, q);
-        quarters.add(cell.x + q, cell.y - q, q);
-        quarters.add(cell.x - q, cell.y + q, q);
-        quarters.add(cell.x + q, cell.y + q, q);
-        for (Cell& c : quarters.measure(o)) queue.push(c);
+    CellQueue kept;
+    search(queue, best, slack, splits_left, o, kept, false);
+
+    // A best centre outside a polygon that has an inside (a positive area):
+    // the search goes on over the kept cells, pass after pass, each under
+    // half the tolerance of the one before.  It ends once the best centre is
+    // inside and no kept cell may hold a point deeper than twice its depth.
+    // Halvings under which the kept cell of the largest bound would not split
+    // are taken at once, as a pass under them would split nothing; so every
+    // pass splits, and the shared split count bounds the passes.  A search
+    // that finds no centre inside within that bound keeps the label the
+    // plain search gave, as does a polygon of no area.  A centre whose
+    // containment test failed counts as inside, so a polygon that shapely
+    // cannot relate points to ends with the plain search.
+    if (!best.inside && !kept.empty() && to_double(attr(shape, "area")) > 0) {
+        const Cell plain = best;
+        int halvings_left = kToleranceHalvings;
+        while (!kept.empty() && splits_left > 0) {
+            // No point of a kept cell lies more than `gap` deeper than the
+            // best centre.
+            const double gap = kept.top().max_distance - best.distance;
+            if (best.inside && !(gap > best.distance)) break;
+            while (!(gap > slack) && halvings_left > 0) {
+                slack = slack / 2.0;
+                --halvings_left;
+            }
+            if (!(gap > slack)) break;
+            queue.swap(kept);
+            search(queue, best, slack, splits_left, o, kept, true);
+        }
+        if (!best.inside) best = plain;
     }
 
     // The label point is read back from a shapely point of the best centre.

@@ -11,7 +11,9 @@ namespace orb::topology {
 // {"centroid": {"x", "y"}, "perimeter", "area", "boundary"} (or only the
 // centroid when `simplify`), planar, in the unit of the coordinates.
 // `tolerance` is how much farther from the outline than the best centre a
-// cell must possibly reach to be split.
+// cell must possibly reach to be split; a search that ends with its best
+// centre outside a polygon of positive area goes on under ever smaller
+// tolerances until a centre inside is found.
 Ref polygon_label(PyObject* polygon, bool simplify = false, double tolerance = 1.0);
 
 }  // namespace orb::topology
