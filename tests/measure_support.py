@@ -1,5 +1,7 @@
 """Helpers of the measuring tests: a Python stand-in for Projection, reference
 geodesics from geographiclib, and densified rings in longitude and latitude."""
+import math
+
 import pytest
 from geographiclib.geodesic import Geodesic
 
@@ -107,12 +109,29 @@ def across(west, south, east, north, steps=1):
     return out
 
 
+def parallels(west, south, east, north):
+    """Counter-clockwise ring from `west` eastward to `east`, not closed,
+    with a vertex every degree (or closer) along both parallels."""
+    k = max(1, math.ceil(east - west))
+    xs = [west + (east - west) * i / k for i in range(k + 1)]
+    return [[x, south] for x in xs] + [[x, north] for x in xs[::-1]]
+
+
+def round_pole(latitude, start=-179.5, step=1.0):
+    """Ring along one parallel, eastward once round the pole from `start`,
+    a vertex every `step` degrees, every longitude written within
+    [-180, 180), not closed."""
+    return [[(start + k * step + 180) % 360 - 180, latitude] for k in range(round(360 / step))]
+
+
 def reference_area(ring, crs):
+    """Area the ring encloses on its side of at most half the Earth, and
+    its perimeter, along geodesics between its vertices."""
     p = geodesic(crs).Polygon()
     for x, y in ring:
         p.AddPoint(y, x)
-    _, perimeter, area = p.Compute(False, False)
-    return area, perimeter
+    _, perimeter, area = p.Compute(False, True)
+    return abs(area), perimeter
 
 
 def reference_length(line, crs):

@@ -7,11 +7,14 @@ import pytest
 import models.orbalt as orbalt
 from hostile_support import run_call
 from measure_support import (Convertible, RecordingProjection, across, box, copy,  # noqa: F401
-                             densify, outcome, recording, reference_area, square)
+                             densify, outcome, parallels, recording, reference_area, round_pole,
+                             square)
 from models.orbalt import Topology
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
 SHAPE = "Invalid geometric shape in [coordinates] parameter."
+AROUND_EQUATOR = ("Invalid [coordinates] parameter. A ring that winds round a pole should keep to "
+                  "one side of the equator.")
 
 
 # --- plane mode ------------------------------------------------------------------
@@ -190,6 +193,34 @@ def test_albers_plane_accuracy():
     assert -4e-3 <= min(perimeters) and max(perimeters) <= 1.9e-2
 
 
+def ring_errors(ring, crs=2000):
+    area, perimeter = reference_area(ring, crs)
+    r = Topology.area([copy(ring)], crs)
+    return r["area"] / area - 1, r["perimeter"] / perimeter - 1
+
+
+def test_albers_plane_accuracy_of_wide_rings_and_rings_round_a_pole():
+    # A vertex every degree along the parallels: the area errs by the
+    # latitudes covered, whatever the width, to the spherical cone's limits
+    # (1 - e2 and 1 / (1 - e2), -0.67% and +0.67%); tall rings err most in
+    # perimeter, where meridians shrink toward the pole.
+    bands = [(0.5, 5.5), (0.5, 30.5), (30.0, 60.0), (58.0, 72.0), (60.0, 80.0), (80.0, 89.0),
+             (70.0, 89.9)]
+    errors = [ring_errors(parallels(-170.0, lat * south, -170.0 + width, lat * north))
+              for width in (7.0, 39.0, 120.0, 340.0) for south, north in bands
+              for lat in (1.0, -1.0)]
+    areas, perimeters = [a for a, _ in errors], [p for _, p in errors]
+    assert -6.7e-3 <= min(areas) < -6.4e-3 and 6.6e-3 < max(areas) <= 6.7e-3
+    assert -2.7e-2 <= min(perimeters) < -2.6e-2 and 2.5e-2 < max(perimeters) <= 2.6e-2
+    # rings along one parallel round either pole
+    caps = [ring_errors(round_pole(lat)) for lat in (1.0, 30.0, 60.0, 89.0, -1.0, -30.0, -89.0)]
+    assert all(-6.7e-3 <= a <= 2.2e-3 and -3.4e-3 <= p <= 1e-5 for a, p in caps)
+    # long edges are straight lines in the plane, not geodesics: the box
+    # 39 degrees wide at 58-72 S given by its corners alone
+    assert ring_errors(box(160.0, -72.0, 199.0 - 360.0, -58.0))[0] == pytest.approx(-0.0111, abs=1e-4)
+    assert ring_errors(box(-170.0, -5.5, -110.0, -0.5))[0] == pytest.approx(-0.087, abs=1e-3)
+
+
 @pytest.mark.parametrize("reach, inflation", [(5.0, 0.009), (10.0, 0.017), (20.0, 0.048),
                                               (30.0, 0.105)])
 def test_web_mercator_plane_accuracy(reach, inflation):
@@ -283,9 +314,109 @@ def test_multipolygon_box_across_the_antimeridian(second, west, east):
     assert r["boundary"] == {"west": west, "south": 10.0, "east": east, "north": 11.0}
 
 
-# Results of rings whose steps all stay within half a turn, of a ring round a
-# pole (read as written) and of plane values, recorded before edges were read
-# the short way round.
+# --- rings reaching 180 from the first zone ------------------------------------
+
+SEVEN = [[-180.0, 80.0], [0.0, 80.0], [180.0, 80.0], [180.0, 81.0], [0.0, 81.0], [-180.0, 81.0]]
+
+
+def short_of_180(ring):
+    return [[179.999999 if x == 180.0 else x, y] for x, y in ring]
+
+
+# -180 (or any longitude below -174) and 180 lie in one zone, central meridian
+# -177: such a ring spans more than a zone and was measured in one
+# Gauss-Kruger plane (the first rows 6.9x, 7.1x, 226x, 5.8x the geodesic
+# area, the last 1.2e-4 m2).  Geodesic tolerances of area and perimeter.
+@pytest.mark.parametrize("ring, crs, method, area_tolerance, perimeter_tolerance", [
+    (parallels(-180.0, 10.0, 180.0, 20.0), 2000, "albers", 7e-3, 4e-3),
+    # the pole is a line in the plane: its edges there count in the perimeter
+    (parallels(-180.0, -90.0, 180.0, -60.0), 2000, "albers", 7e-3, 4e-2),
+    (parallels(-180.0, -10.0, 180.0, 20.0), 2000, "webMercator", 4e-2, 4e-2),
+    (parallels(-175.0, 40.0, 180.0, 50.0), 1954, "albers", 7e-3, 4e-3),
+    # edges of 180 degrees: geodesics run over the pole, the plane's do not
+    (SEVEN, 2000, "albers", None, None),
+])
+def test_ring_reaching_180_from_the_first_zone(recording, ring, crs, method, area_tolerance,
+                                               perimeter_tolerance):
+    r = Topology.area([copy(ring)], crs)
+    assert method in recording.names() and "gaussKruger" not in recording.names()
+    # as the same ring ending just short of 180, in the same plane
+    short = Topology.area([short_of_180(ring)], crs)
+    assert r["area"] == pytest.approx(short["area"], rel=1e-4)
+    assert r["perimeter"] == pytest.approx(short["perimeter"], rel=1e-4)
+    if area_tolerance:
+        area, perimeter = reference_area(ring, crs)
+        assert r["area"] == pytest.approx(area, rel=area_tolerance)
+        assert r["perimeter"] == pytest.approx(perimeter, rel=perimeter_tolerance)
+    assert (r["boundary"]["west"], r["boundary"]["east"]) == (ring[0][0], 180.0)
+
+
+# --- rings round a pole --------------------------------------------------------------
+
+def coast_to_pole():
+    """Along 70 S from -180 to 180, then over the pole as world data sets
+    write it: (180, -90) to (-180, -90), a step read as none."""
+    return [[-180.0 + k, -70.0] for k in range(361)] + [[180.0, -90.0], [-180.0, -90.0]]
+
+
+# Read the short way, each ring winds once round its pole; measured as
+# written they gave the figure between the arc and its chord (+9.0%, +1.7%,
+# +4.7%, +9.0%, +14%, +342%, +21%, +9.0% in area).
+@pytest.mark.parametrize("ring, crs, pole", [
+    (round_pole(70.0), 2000, 90.0),
+    (round_pole(80.0), 2000, 90.0),
+    (round_pole(-75.0), 2000, -90.0),
+    (round_pole(70.0)[::-1], 1984, 90.0),                            # westward
+    # latitude 60 to 70, the step across 180 cut between two latitudes
+    ([[x, 65.0 + 5.0 * math.sin(math.radians(3 * x))] for x, _ in round_pole(0.0, start=37.25)],
+     2000, 90.0),
+    (coast_to_pole(), 2000, -90.0),
+    (round_pole(-60.0, step=5.0), 1980, -90.0),
+    # back and forth across 180 before closing: four more steps across
+    (round_pole(70.0)[:-1] + [[-179.8, 70.2], [179.7, 70.4], [-179.6, 70.6], [179.5, 70.8],
+                              [-179.9, 70.1]], 2000, 90.0),
+])
+def test_ring_round_a_pole_encloses_it(ring, crs, pole):
+    area, perimeter = reference_area(ring, crs)
+    polygon = [copy(ring)]
+    r = Topology.area(polygon, crs)
+    assert r["area"] == pytest.approx(area, rel=7e-3)
+    assert r["perimeter"] == pytest.approx(perimeter, rel=6e-3)
+    lats = [y for _, y in ring]
+    assert r["boundary"] == {"west": -180.0, "south": min(lats) if pole > 0 else pole,
+                             "east": 180.0, "north": pole if pole > 0 else max(lats)}
+    # the same ring from another vertex, cut elsewhere, encloses the same cap
+    turned = Topology.area([ring[100:] + ring[:100]], crs)
+    assert turned["area"] == pytest.approx(r["area"], rel=1e-6)
+    # eastward round the north pole is counter-clockwise in the plane (in
+    # the mirror image, round the south pole)
+    assert (polygon[0][1] == ring[1]) == (ring[1][0] > ring[0][0])
+
+
+def test_rings_round_a_pole_in_polygons():
+    inner, outer = round_pole(70.0), round_pole(60.0)
+    cap70, cap60 = reference_area(inner, 2000)[0], reference_area(outer, 2000)[0]
+    # the band between two parallels as a polygon of two rings round the pole
+    polygon = [copy(inner), copy(outer)]
+    r = Topology.area(polygon, 2000)
+    assert r["area"] == pytest.approx(cap60 - cap70, rel=7e-3)
+    assert r["perimeter"] == pytest.approx(reference_area(outer, 2000)[1], rel=6e-3)
+    assert r["boundary"] == {"west": -180.0, "south": 60.0, "east": 180.0, "north": 90.0}
+    # the larger cap leads, turning counter-clockwise; the hole is turned round
+    assert polygon[0][:2] == outer[:2] and polygon[1][:2] == [inner[0], inner[-1]]
+    # with a polygon across the antimeridian: every longitude
+    m = Topology.area([[copy(inner)], [across(170.0, 10.0, -170.0, 20.0)]], 2000)
+    assert m["boundary"] == {"west": -180.0, "south": 10.0, "east": 180.0, "north": 90.0}
+    assert m["area"] == pytest.approx(
+        Topology.area([copy(inner)], 2000)["area"]
+        + Topology.area([across(170.0, 10.0, -170.0, 20.0)], 2000)["area"], rel=1e-15)
+
+
+# Results of rings whose steps all stay within half a turn and of plane values,
+# recorded before edges were read the short way round; then of rings reaching
+# 180 or the poles without winding round one, recorded before spans over 6
+# degrees left the Gauss-Kruger plane and rings round a pole were closed
+# through it.
 UNCHANGED = [
     ([box(117.0, 30.0, 117.01, 30.01)], 2000,
      {"area": 1069521.1794204712, "perimeter": 4146.679408124186,
@@ -322,14 +453,43 @@ UNCHANGED = [
     ([[box(170.0, 10.0, 175.0, 11.0)], [box(-175.0, 10.0, -170.0, 11.0)]], 2000,
      {"type": "MultiPolygon", "area": 121223384829.45752, "perimeter": 2632777.1867544884,
       "boundary": {"west": -175.0, "south": 10.0, "east": 175.0, "north": 11.0}}),
-    ([[-180.0, -70.0], [-90.0, -75.0], [0.0, -70.0], [90.0, -75.0], [180.0, -70.0],
-      [180.0, -90.0], [-180.0, -90.0]], 2000,
-     {"area": 6078426452132.419, "perimeter": 27541053.832892843,
-      "boundary": {"west": -180.0, "south": -90.0, "east": 180.0, "north": -70.0},
-      "type": "Polygon"}),
     ([[179.995, 10.0], [-179.995, 10.0], [-179.995, 10.01], [179.995, 10.01]], 0,
      {"area": 3.5998999999999235, "perimeter": 720.0,
       "boundary": {"west": -179.995, "south": 10.0, "east": 179.995, "north": 10.01},
+      "type": "Polygon"}),
+    ([densify(box(-173.0, 10.0, 180.0, 20.0), 9)], 2000,
+     {"area": 41979586177234.34, "perimeter": 77986632.24755432,
+      "boundary": {"west": -173.0, "south": 10.0, "east": 180.0, "north": 20.0},
+      "type": "Polygon"}),
+    ([densify(box(-180.0, 10.0, 179.0, 20.0), 9)], 1984,
+     {"area": 42685457579104.32, "perimeter": 79270911.38156277,
+      "boundary": {"west": -180.0, "south": 10.0, "east": 179.0, "north": 20.0},
+      "type": "Polygon"}),
+    ([box(-180.0, 60.0, -174.5, 61.0)], 2000,                    # Gauss-Kruger, two zones
+     {"area": 33649946347.12436, "perimeter": 827277.3870139371,
+      "boundary": {"west": -180.0, "south": 60.0, "east": -174.5, "north": 61.0},
+      "type": "Polygon"}),
+    ([short_of_180(parallels(-180.0, 10.0, 180.0, 20.0))], 2000,
+     {"area": 43036392657225.43, "perimeter": 79589929.74333157,
+      "boundary": {"west": -180.0, "south": 10.0, "east": 179.999999, "north": 20.0},
+      "type": "Polygon"}),
+    ([short_of_180(SEVEN)], 2000,
+     {"area": 10240229851.512396, "perimeter": 8759327.316795085,
+      "boundary": {"west": -180.0, "south": 80.0, "east": 179.999999, "north": 81.0},
+      "type": "Polygon"}),
+    ([densify(box(-170.0, 60.0, 170.0, 80.0), 9)], 1980,         # 340 degrees, as written
+     {"area": 26884669217073.03, "perimeter": 29867388.63337179,
+      "boundary": {"west": -170.0, "south": 60.0, "east": 170.0, "north": 80.0},
+      "type": "Polygon"}),
+    ([densify(box(-180.0, 70.0, -100.0, 90.0), 10)], 2000,       # reaches the pole
+     {"area": 3414787670442.8945, "perimeter": 7487267.535576407,
+      "boundary": {"west": -180.0, "south": 70.0, "east": -100.0, "north": 90.0},
+      "type": "Polygon"}),
+    # over the pole in steps of at most 180: no winding
+    ([[[-180.0, -60.0], [-90.0, -60.0], [0.0, -60.0], [90.0, -60.0], [179.0, -60.0],
+       [179.0, -90.0], [0.0, -90.0], [-180.0, -90.0]]], 2000,
+     {"area": 22724057191077.027, "perimeter": 25556415.82809734,
+      "boundary": {"west": -180.0, "south": -90.0, "east": 179.0, "north": -60.0},
       "type": "Polygon"}),
 ]
 
@@ -376,6 +536,12 @@ def test_rings_read_as_written_are_unchanged(coordinates, crs, expected):
      "Invalid [longitude: -1e+300] parameter. Should be between -180 and +180."),
     # read the short way round, the steps from -180 to 180 have no length
     ([[-180.0, 0.0], [180.0, 0.0], [180.0, 10.0], [-180.0, 10.0]], 2000, Exception, SHAPE),
+    # round a pole across the equator, along it, and twice round
+    ([[x, 10.0 if k % 2 else -10.0] for k, (x, _) in enumerate(round_pole(0.0))], 2000,
+     Exception, AROUND_EQUATOR),
+    (round_pole(0.0), 1984, Exception, AROUND_EQUATOR),
+    (round_pole(70.0) * 2, 2000, Exception,
+     "Invalid [coordinates] parameter. A ring should wind round a pole at most once."),
 ])
 def test_failures(coordinates, crs, error, message):
     with pytest.raises(error) as e:
@@ -412,6 +578,10 @@ ROUTE_CASES = [
     ([across(179.0, 30.0, -179.0, 31.0, 3)], 2000),
     ([across(170.0, -30.0, -160.0, -20.0, 3)], 1984),
     ([[across(175.0, -10.0, -175.0, 10.0, 3)], [box(10.0, 10.0, 20.0, 11.0)]], 2000),
+    ([round_pole(-70.0, step=10.0)], 2000),
+    ([round_pole(60.0, start=3.0, step=20.0)[::-1]], 1954),
+    ([parallels(-180.0, 10.0, 180.0, 20.0)], 1984),
+    ([SEVEN], 2000),
 ]
 
 

@@ -2,9 +2,9 @@
 //
 // Each ring is closed, cleared of repeated vertices and measured by the
 // shoelace sum and the sum of its edge lengths in one plane: Gauss-Kruger
-// about one central meridian when the ring's west and east edges share a
-// 6-degree zone or it spans at most 6 degrees, else Albers with a cone
-// fitted to its box when it keeps to one side of the equator, else web
+// when it spans at most 6 degrees (about its zone's meridian when its west
+// and east edges share a zone, else about its middle), else Albers with a
+// cone fitted to its box when it keeps to one side of the equator, else web
 // Mercator; a code outside Projection.datum measures the values as they
 // stand.  The ring of largest area is the outer ring; the others are
 // subtracted, moved behind it and reoriented in the caller's lists.
@@ -13,8 +13,11 @@
 // of more than half a turn in longitude between consecutive vertices
 // crosses the antimeridian.  Such a ring is measured in the plane of its
 // unwrapped longitudes (the span and the middle of its continuous range),
-// its box is written across the antimeridian (west greater than east), and
-// a ring that would wind round a pole that way is measured as written.
+// and its box is written across the antimeridian (west greater than east).
+// A ring that, read so, winds once round a pole encloses that pole: it is
+// measured in the Albers plane (the cone fitted to its vertices' latitudes)
+// as the polygon closed through the pole, and its box runs from -180 to 180
+// and to the pole.
 //
 // Every edge projects both of its ends through the module global
 // Projection.  While that is the module's own class the cores are called
@@ -43,9 +46,15 @@ constexpr double kEpsilon = 2.220446049250313e-16;
 // Rings spanning at most this many degrees of longitude stay in one
 // Gauss-Kruger plane even across a zone boundary.
 constexpr double kGaussKrugerSpan = 6;
-// Half a turn and a turn of longitude, degrees.
+// Half a turn and a turn of longitude, degrees; the latitude of the poles.
 constexpr double kHalfTurn = 180;
 constexpr double kTurn = 360;
+constexpr double kPole = 90;
+// Degrees of longitude between the points that trace a pole in the Albers
+// plane, where it is an arc round the cone's apex: the chords lose at most
+// 4e-7 of a polar cap's area (6e-6 at a step of 1 degree, for a cap at 30
+// degrees of latitude).
+constexpr double kPoleStep = 0.25;
 
 [[noreturn]] void invalid_shape() {
     raise(PyExc_Exception, "Invalid geometric shape in [coordinates] parameter.");
@@ -63,6 +72,9 @@ struct RingPlane {
     // `period` east of where its own longitude projects (empty otherwise).
     std::vector<int> turns;
     Num period;
+    // Albers for a ring that runs the whole turn from -180 to 180: a vertex
+    // at 180 lies on the east edge of the cone.
+    bool east_edge = false;
 };
 
 // The x shift of vertex k, as a count of periods; 0 for a ring read as
@@ -77,20 +89,23 @@ int turns_of(const RingPlane& p, Py_ssize_t k, Py_ssize_t size) {
 // --- rings across the antimeridian -----------------------------------------------
 
 // A ring read the short way round: lon[k] + 360 turns[k] runs continuously
-// from `west` (in [-180, 180)) to `east`, less than a turn further.
+// from `west` (in [-180, 180)) to `east`, less than a turn further; or,
+// with `winding` not 0, the ring comes back that many turns from where it
+// started and winds round a pole (only `turns` is set then).
 struct Unwrapped {
     std::vector<int> turns;
+    int winding = 0;
     double west = 0, east = 0;
     size_t west_at = 0, east_at = 0;  // vertices of the two extremes
 };
 
 // The short reading of a closed ring of longitudes xs, when it differs from
 // the ring as written: some step crosses the antimeridian, and read that
-// way the ring still closes without winding round a pole and spans less
-// than a turn.  Otherwise nothing, and the ring is measured as written:
-// every step is at most half a turn, a value is no longitude in range (the
-// ring fails the range tests, or holds plane values), or the ring goes
-// round a pole, which only its box from -180 to 180 holds.
+// way the ring winds round a pole or closes and spans less than a turn.
+// Otherwise nothing, and the ring is measured as written: every step is at
+// most half a turn, a value is no longitude in range (the ring fails the
+// range tests, or holds plane values), or the ring closes but spans a turn
+// or more.
 std::optional<Unwrapped> unwrap(const std::vector<double>& xs) {
     const size_t n = xs.size();
     // Nearly every ring has no step across: it is found so before anything
@@ -114,7 +129,8 @@ std::optional<Unwrapped> unwrap(const std::vector<double>& xs) {
     }
     // The closing vertex repeats the first: a ring round a pole comes back
     // a turn away from where it started.
-    if (u.turns[n - 1] != 0) return std::nullopt;
+    u.winding = u.turns[n - 1];
+    if (u.winding != 0) return u;
     auto at = [&](size_t k) { return xs[k] + kTurn * u.turns[k]; };
     for (size_t k = 1; k < n; ++k) {
         if (at(k) < at(u.west_at)) u.west_at = k;
@@ -139,7 +155,94 @@ Box box_across(const Unwrapped& u, const std::vector<double>& xs, const Box& box
             u.east == kHalfTurn ? kHalfTurn : xs[u.east_at], box.north};
 }
 
+// --- rings round a pole -----------------------------------------------------------
+
+// The latitude of the pole a ring that winds round one encloses: the pole
+// on its side of the equator.  A ring that winds more than once, or that
+// reaches both sides of the equator (or lies on it), has no plane here.
+double enclosed_pole(const Unwrapped& u, const Box& box) {
+    if (u.winding != 1 && u.winding != -1)
+        raise(PyExc_Exception,
+              "Invalid [coordinates] parameter. A ring should wind round a pole at most once.");
+    if (box.south >= 0 && box.north > 0) return kPole;
+    if (box.north <= 0 && box.south < 0) return -kPole;
+    raise(PyExc_Exception,
+          "Invalid [coordinates] parameter. A ring that winds round a pole should keep to one "
+          "side of the equator.");
+}
+
+// The box of a ring round a pole as RFC 7946 writes a box holding a pole:
+// every longitude, and from the ring to the pole.
+Box box_round_pole(const Box& box, double pole) {
+    if (pole > 0) return {-kHalfTurn, box.south, kHalfTurn, kPole};
+    return {-kHalfTurn, -kPole, kHalfTurn, box.north};
+}
+
+// A ring round a pole closed through it, as a new list: each step across
+// the antimeridian is cut on the meridian 180 (its latitude there taken in
+// proportion to longitude along the step), and the two sides of the cut
+// are joined up that meridian, over the pole and back down.  Once, at the
+// first step across in the sense the ring winds, the way over the pole
+// follows the pole the long way round; every other step across goes
+// straight from the pole's point at 180 to its point at -180, and these
+// cancel in pairs, so a ring crossing back and forth adds four vertices a
+// crossing.  The vertices are the ring's own objects and new [longitude,
+// latitude] lists; own[i] tells whether the edge ending at vertex i is a
+// piece of the ring's own edges, which the way over the pole is not.
+struct ClosedRing {
+    Ref ring;
+    std::vector<bool> own;
+};
+
+ClosedRing closed_through_pole(PyObject* ring, const std::vector<double>& xs,
+                               const std::vector<double>& ys, const Unwrapped& u, double pole) {
+    require(ring, Exact::List);
+    ClosedRing c{Ref::steal(PyList_New(0)), {}};
+    auto put = [&](PyObject* vertex, bool own) {
+        append(c.ring, vertex);
+        c.own.push_back(own);
+    };
+    auto put_new = [&](double longitude, double latitude, bool own) {
+        put(Ref::steal(Py_BuildValue("[dd]", longitude, latitude)), own);
+    };
+    constexpr int kPolePoints = static_cast<int>(kTurn / kPoleStep);
+    const std::vector<int>& turns = u.turns;
+    bool round = false;
+    // Sizes read anew at each vertex: the list is the caller's.
+    for (Py_ssize_t k = 0; k < PyList_GET_SIZE(ring); ++k) {
+        const size_t j = static_cast<size_t>(k);
+        if (k > 0 && j < turns.size() && j < ys.size() && turns[j] != turns[j - 1]) {
+            // Eastward across 180 when the count of turns goes up.
+            const bool eastward = turns[j] > turns[j - 1];
+            const double cut = eastward ? kHalfTurn : -kHalfTurn;
+            const double step = xs[j] - xs[j - 1] + (eastward ? kTurn : -kTurn);
+            // A step of no longitude (from 180 to -180 or back) is cut at
+            // its start.
+            const double t = step != 0 ? (cut - xs[j - 1]) / step : 0.0;
+            const double latitude = ys[j - 1] + (ys[j] - ys[j - 1]) * t;
+            put_new(cut, latitude, true);
+            if (!round && eastward == (u.winding > 0)) {
+                round = true;
+                const double toward = eastward ? -kPoleStep : kPoleStep;
+                for (int s = 0; s <= kPolePoints; ++s) put_new(cut + s * toward, pole, false);
+            } else {
+                put_new(cut, pole, false);
+                put_new(-cut, pole, false);
+            }
+            put_new(-cut, latitude, false);
+        }
+        put(Ref::borrow(PyList_GET_ITEM(ring, k)), true);
+    }
+    return c;
+}
+
 // --- one edge through the real calls ------------------------------------------
+
+// The projection puts a longitude half a turn from the central meridian on
+// the west edge of the cone.  Of a ring from -180 to 180, about the
+// meridian 0, the vertices at 180 belong on the east edge: the mirror image
+// in the central meridian, x negated.
+bool at_east_edge(PyObject* longitude) { return equal(Num::of(longitude), Num(kHalfTurn)); }
 
 void project_slow(const RingPlane& p, Ref& x, Ref& y) {
     Ref pair;
@@ -164,6 +267,7 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     Ref xi, yi, xj, yj;
     first_two(vi, xi, yi);
     first_two(vj, xj, yj);
+    const Ref lon_i = xi, lon_j = xj;
     if (p.mode == Mode::Albers) {
         // A ring south of the equator is projected as its mirror image.
         yi = Ref::steal(PyNumber_Absolute(yi));
@@ -172,6 +276,10 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     project_slow(p, xi, yi);
     project_slow(p, xj, yj);
     Num Xi = Num::of(xi), Xj = Num::of(xj);
+    if (p.east_edge) {
+        if (at_east_edge(lon_i)) Xi = mul(Num(-1.0), Xi);
+        if (at_east_edge(lon_j)) Xj = mul(Num(-1.0), Xj);
+    }
     const Num Yi = Num::of(yi), Yj = Num::of(yj);
     const Py_ssize_t size = PyList_GET_SIZE(ring);
     if (const int t = turns_of(p, i, size)) Xi = add(Xi, mul(Num(t), p.period));
@@ -203,7 +311,10 @@ bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPl
     if (!plain_xy(PyList_GET_ITEM(ring, k), false, lon, lat)) return false;
     switch (p.mode) {
         case Mode::GaussKruger: return fast_gk(f.gk, lon, lat, x, y);
-        case Mode::Albers: return fast_albers(f.albers, lon, std::fabs(lat), x, y);
+        case Mode::Albers:
+            if (!fast_albers(f.albers, lon, std::fabs(lat), x, y)) return false;
+            if (p.east_edge && lon == kHalfTurn) x = -x;
+            return true;
         case Mode::Mercator: {
             if (!fast_mercator(f.mercator, lon, lat, x, y)) return false;
             if (const int t = turns_of(p, k, PyList_GET_SIZE(ring))) {
@@ -223,7 +334,13 @@ struct RingSums {
     Num perimeter{0.0};
 };
 
-RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) {
+// With `own`, only the edges it marks add to the perimeter (edge i ends at
+// vertex i); every edge adds to the shoelace sum.
+RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast,
+                   const std::vector<bool>* own = nullptr) {
+    auto counts = [own](Py_ssize_t i) {
+        return !own || static_cast<size_t>(i) >= own->size() || (*own)[static_cast<size_t>(i)];
+    };
     RingSums s;
     Py_ssize_t i = 0;
     if (fast && PyList_CheckExact(ring)) {
@@ -259,7 +376,7 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) 
                 double length;
                 if (!float_distance(xj - xi, yj - yi, length)) break;
                 cross = cross + (yj - yi) * (xj + xi);
-                perimeter = perimeter + length;
+                if (counts(i)) perimeter = perimeter + length;
             }
         }
         s.cross = Num(cross);
@@ -270,7 +387,7 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast) 
     for (; i < n; ++i) {
         auto [term, length] = edge_slow(ring, i, p);
         s.cross = add(s.cross, term);
-        s.perimeter = add(s.perimeter, length);
+        if (counts(i)) s.perimeter = add(s.perimeter, length);
     }
     return s;
 }
@@ -333,8 +450,8 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     }
     Py_ssize_t n = vertex_count(ring);
     std::vector<Py_ssize_t> repeats;
-    std::vector<double> xs;
-    Box box = vertex_pass(ring, n, repeats, &xs);
+    std::vector<double> xs, ys;
+    Box box = vertex_pass(ring, n, repeats, &xs, &ys);
     if (!repeats.empty()) {
         remove_repeats(ring, repeats);
         n = vertex_count(ring);
@@ -342,10 +459,24 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
 
     // West and east of the plane choice: the box's, or for a ring across
     // the antimeridian the ends of its continuous range, east beyond 180.
+    // A ring round a pole spans the whole turn from -180 to 180.
     double west = box.west, east = box.east;
+    // The latitudes an Albers cone is fitted to: those of the ring's
+    // vertices, also for a ring round a pole, whose box reaches the pole
+    // (a cone fitted to the box would stretch the ring's own parallels).
+    const double cone_south = box.south, cone_north = box.north;
     std::optional<Unwrapped> across = unwrap(xs);
     if (across && !ProjectionRoute::has_code(crs)) across.reset();  // plane values
-    if (across) {
+    std::optional<Unwrapped> round_pole;
+    double pole = 0;
+    if (across && across->winding != 0) {
+        pole = enclosed_pole(*across, box);
+        round_pole = std::move(across);
+        across.reset();
+        box = box_round_pole(box, pole);
+        west = box.west;
+        east = box.east;
+    } else if (across) {
         box = box_across(*across, xs, box);
         west = across->west;
         east = across->east;
@@ -354,12 +485,14 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     const ProjectionRoute route = ProjectionRoute::current();
     const Num west6 = central_meridian(route, box.west);
     const Num east6 = central_meridian(route, box.east);
-    // Across the antimeridian two edges of one zone are a turn apart unless
-    // the ring is narrow.
-    const bool one_zone = less(absolute(sub(east6, west6)), Num(kEpsilon)) &&
-                          (!across || east - west <= kGaussKrugerSpan);
-    const bool gaussian =
-        (one_zone || east - west <= kGaussKrugerSpan) && ProjectionRoute::has_code(crs);
+    // One Gauss-Kruger plane holds a ring of at most a zone's width: about
+    // the zone's meridian when both edges lie in one zone, else about the
+    // ring's middle.  Sharing a zone meridian says nothing of the width:
+    // -180 and 180 lie in one zone, and so do two edges a turn apart across
+    // the antimeridian.
+    const bool narrow = east - west <= kGaussKrugerSpan;
+    const bool one_zone = less(absolute(sub(east6, west6)), Num(kEpsilon)) && narrow;
+    const bool gaussian = narrow && ProjectionRoute::has_code(crs);
     const bool cartesian = !ProjectionRoute::has_code(crs);
     // The middle of the range, within [-180, 180] again.
     const double middle =
@@ -373,7 +506,7 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
         p.mode = Mode::Plane;
     } else if (box.south * box.north >= 0) {
         p.mode = Mode::Albers;
-        const double s = std::fabs(box.south), t = std::fabs(box.north);
+        const double s = std::fabs(cone_south), t = std::fabs(cone_north);
         const double lo = t < s ? t : s;
         const double hi = t > s ? t : s;
         // Standard parallels at 2/7 and 5/7 of the ring's latitude range.
@@ -381,6 +514,7 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
         p.origin = lo;
         p.parallel1 = lo + (hi - lo) * 2 / 7;
         p.parallel2 = lo + (hi - lo) * 5 / 7;
+        p.east_edge = !across && box.west == -kHalfTurn && box.east == kHalfTurn;
         // A ring on the equator has no cone (n = 0): its shape cannot be
         // measured in this plane.
         pymath::MathStatus st;
@@ -398,7 +532,15 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     // Plane mode needs no projection; exact floats are summed directly there
     // too, and anything else through the interpreter's arithmetic.
     const bool fast = route.own() || p.mode == Mode::Plane;
-    const RingSums sums = sum_edges(ring, n, p, fast);
+    RingSums sums;
+    if (round_pole) {
+        // Measured in the Albers plane, where the pole is an arc round the
+        // apex: the area between the ring and that arc is the cap.
+        const ClosedRing closed = closed_through_pole(ring, xs, ys, *round_pole, pole);
+        sums = sum_edges(closed.ring, PyList_GET_SIZE(closed.ring.get()), p, fast, &closed.own);
+    } else {
+        sums = sum_edges(ring, n, p, fast);
+    }
     return {mul(Num(0.5), absolute(sums.cross)), sums.perimeter, box, sign_of(sums.cross),
             across && box.west > box.east};
 }

@@ -121,11 +121,12 @@ Py_ssize_t vertex_count(PyObject* line) {
 }
 
 Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
-                std::vector<double>* xs) {
+                std::vector<double>* xs, std::vector<double>* ys) {
     constexpr double inf = HUGE_VAL;
     Box b{inf, inf, -inf, -inf};
     repeats.clear();
     if (xs) xs->clear();
+    if (ys) ys->clear();
     std::optional<VertexText> previous;
     for (Py_ssize_t i = 0; i < n; ++i) {
         Ref vertex = item_at(line, i);
@@ -138,6 +139,7 @@ Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
         double x = 0.0, y = 0.0;
         previous->xy(x, y);
         if (xs) xs->push_back(x);
+        if (ys) ys->push_back(y);
         if (x < b.west) b.west = x;
         if (x > b.east) b.east = x;
         if (y < b.south) b.south = y;

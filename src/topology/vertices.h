@@ -56,9 +56,9 @@ Py_ssize_t vertex_count(PyObject* line);
 // repeats (west and south from +inf, east and north from -inf) and the
 // indices of the repeats, ascending.  With `xs`, the x of every vertex that
 // is not a repeat is kept there too, in order: the x values of the line
-// once the repeats are removed.
+// once the repeats are removed; with `ys` their y values the same way.
 Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
-                std::vector<double>* xs = nullptr);
+                std::vector<double>* xs = nullptr, std::vector<double>* ys = nullptr);
 // Deletes the repeats from the line in place, highest index first.
 void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
 
