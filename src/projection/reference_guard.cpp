@@ -155,6 +155,26 @@ Py_ssize_t after_file_system(const Text& t, Py_ssize_t i) {
 
 enum class Kind { Missing, Directory, Regular, Special };
 
+// f(arg), or a null handle when f raises one of `errors` (the OSError of a
+// missing file, the ValueError of a name with NUL or of text that is no
+// JSON); any other exception passes.
+Ref call_or_null(PyObject* f, PyObject* arg, std::initializer_list<PyObject*> errors) {
+    Ref result = Ref::steal_or_null(PyObject_CallOneArg(f, arg));
+    if (result) return result;
+    for (PyObject* e : errors)
+        if (PyErr_ExceptionMatches(e)) {
+            PyErr_Clear();
+            return result;
+        }
+    throw PyError{};
+}
+
+// json.loads(text) through the module global, or null for text that is no JSON.
+Ref json_or_null(PyObject* text) {
+    return call_or_null(getattr(global(ORB_STR("json")), ORB_STR("loads")), text,
+                        {PyExc_ValueError});
+}
+
 // The paths a text names, each looked up with the interpreter's os.stat
 // once per check; raises for a special file.
 class Paths {
@@ -214,15 +234,8 @@ private:
     // A text that is no JSON string (an invalid escape) is left to the
     // reader, which refuses it too.
     void decoded(PyObject* literal) {
-        Ref json = global(ORB_STR("json"));
-        Ref value =
-            Ref::steal_or_null(PyObject_CallMethodOneArg(json, ORB_STR("loads"), literal));
-        if (!value) {
-            if (!PyErr_ExceptionMatches(PyExc_ValueError)) throw PyError{};
-            PyErr_Clear();
-            return;
-        }
-        if (PyUnicode_Check(value.get())) scan(value, false, false);
+        Ref value = json_or_null(literal);
+        if (value && PyUnicode_Check(value.get())) scan(value, false, false);
     }
 
     // The paths starting at `first` in t (the text s): with `word`, the
@@ -272,15 +285,8 @@ private:
         PyObject* known = PyDict_GetItemWithError(listed_, directory);
         if (known) return Ref::borrow(known);
         check_error();
-        Ref names = Ref::steal_or_null(PyObject_CallOneArg(listdir_, directory));
-        if (names) {
-            names = Ref::steal(PySet_New(names));
-        } else {
-            if (!PyErr_ExceptionMatches(PyExc_OSError) && !PyErr_ExceptionMatches(PyExc_ValueError))
-                throw PyError{};
-            PyErr_Clear();
-            names = none();
-        }
+        Ref names = call_or_null(listdir_, directory, {PyExc_OSError, PyExc_ValueError});
+        names = names ? Ref::steal(PySet_New(names)) : none();
         put(listed_, directory, names);
         return names;
     }
@@ -306,13 +312,8 @@ private:
     }
 
     Kind look_up(PyObject* path) {
-        Ref st = Ref::steal_or_null(PyObject_CallOneArg(stat_, path));
-        if (!st) {
-            if (!PyErr_ExceptionMatches(PyExc_OSError) && !PyErr_ExceptionMatches(PyExc_ValueError))
-                throw PyError{};
-            PyErr_Clear();
-            return Kind::Missing;
-        }
+        Ref st = call_or_null(stat_, path, {PyExc_OSError, PyExc_ValueError});
+        if (!st) return Kind::Missing;
         Ref mode = getattr(st, ORB_STR("st_mode"));
         if (truth(call(getattr(modes_, ORB_STR("S_ISDIR")), {mode.get()}))) return Kind::Directory;
         if (truth(call(getattr(modes_, ORB_STR("S_ISREG")), {mode.get()}))) return Kind::Regular;
@@ -415,16 +416,10 @@ void check_text(PyObject* text, PyObject* name) {
 }
 
 void check_parsed(PyObject* projjson, PyObject* name) {
-    Ref json = global(ORB_STR("json"));
-    Ref parsed =
-        Ref::steal_or_null(PyObject_CallMethodOneArg(json, ORB_STR("loads"), projjson));
-    if (!parsed) {
-        // PROJ writes an empty authority name or code as no value at all
-        // ("id": }), so what it holds cannot be told.
-        if (!PyErr_ExceptionMatches(PyExc_ValueError)) throw PyError{};
-        PyErr_Clear();
-        raisef(PyExc_Exception, kAuthorityMessage, name);
-    }
+    Ref parsed = json_or_null(projjson);
+    // PROJ writes an empty authority name or code as no value at all
+    // ("id": }), so what it holds cannot be told.
+    if (!parsed) raisef(PyExc_Exception, kAuthorityMessage, name);
     Parsed(name).value(parsed);
 }
 
