@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets against the AddressSanitizer/UBSan build for a
 # bounded time (first argument, seconds; default 60, and half as long again
-# for the every-method target).
+# for the every-method target and for the reference-text target).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -19,3 +19,7 @@ timeout --signal=KILL $((seconds * 3 + 120)) .venv-sanitized/bin/python fuzz/fuz
 # freed objects in pools the sanitizer does not watch).
 PYTHONMALLOC=malloc timeout --signal=KILL $((seconds * 2 + 120)) .venv-sanitized/bin/python -W ignore \
   fuzz/fuzz_methods.py $((seconds / 2)) 2> >(grep -v -e '^ERROR 1: ' -e '^Warning 1: ' >&2)
+# Reference texts with URLs and paths spliced in, for half as long, against
+# a loopback listener that must see no connection.
+timeout --signal=KILL $((seconds * 2 + 180)) .venv-sanitized/bin/python -W ignore \
+  fuzz/fuzz_references.py $((seconds / 2)) 2> >(grep -v -e '^ERROR 1: ' -e '^Warning 1: ' >&2)

@@ -3,6 +3,8 @@ and their scale units, the identity without a transformation, and the
 vertex walk of project() with its scales and messages."""
 
 import copy
+import gzip
+import json
 import os
 import re
 import socket
@@ -345,9 +347,23 @@ def listener():
     server.close()
 
 
-def run_each(env, body, texts):
+@pytest.fixture
+def offline(listener, monkeypatch):
+    """The listener's environment in this interpreter: GDAL reads its
+    configuration from the environment at each request."""
+    url, env, seen = listener
+    for key in list(os.environ):
+        if key not in env:
+            monkeypatch.delenv(key)
+    for key, value in env.items():
+        monkeypatch.setenv(key, value)
+    return url, seen
+
+
+def run_each(env, body, texts, timeout=300, cwd=None):
     """Runs `body` (which reads the name `text`) in a new interpreter for each
-    text in turn and returns one printed line per text."""
+    text in turn and returns one printed line per text.  The interpreter's
+    standard input is a pipe that stays open and never delivers."""
     code = textwrap.dedent("""
         import sys
         from osgeo import osr
@@ -356,10 +372,19 @@ def run_each(env, body, texts):
             try:
         {}
             except Exception as e:
-                print(type(e).__name__, e)
+                print(type(e).__name__, e, flush=True)
     """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8))
-    done = subprocess.run([sys.executable, "-c", code, *texts], env=env, capture_output=True,
-                          text=True, timeout=300)
+    quiet, held = os.pipe()
+    try:
+        done = subprocess.run([sys.executable, "-c", code, *texts], env=env, stdin=quiet,
+                              capture_output=True, text=True, timeout=timeout, cwd=cwd)
+    except subprocess.TimeoutExpired as e:
+        answered = (e.stdout or b"").decode().splitlines()
+        pytest.fail(f"no answer after {len(answered)} of {len(texts)} texts: "
+                    f"{texts[len(answered)]!r}")
+    finally:
+        os.close(quiet)
+        os.close(held)
     assert done.returncode == 0, done.stderr[-2000:]
     return done.stdout.splitlines()
 
@@ -437,3 +462,247 @@ def test_local_reference_files_keep_working(tmp_path):
     with zipfile.ZipFile(zipped, "w") as z:
         z.writestr("ref.prj", GK99)
     assert ProjectionHelper(f"/vsizip/{zipped}/ref.prj").sourceProjection == helper.sourceProjection
+
+
+# --- identifiers that GDAL would read as references of their own --------------
+
+AUTHORITY = ("Invalid [{}] parameter. Authority names, codes and versions of a reference must "
+             "be plain names (ASCII letters, digits, '_', '-' and '.'), which GDAL reads from "
+             "its own database; others it would read as references of their own, over a "
+             "network or from files.")
+
+
+def wkt1_geographic(geographic="", datum=""):
+    return ('GEOGCS["WGS 84",DATUM["WGS_1984",SPHEROID["WGS 84",6378137,298.257223563]' + datum
+            + '],PRIMEM["Greenwich",0],UNIT["degree",0.0174532925199433]' + geographic + "]")
+
+
+def wkt1_projected(projected):
+    return ('PROJCS["WGS 84 / UTM zone 33N",' + wkt1_geographic()
+            + ',PROJECTION["Transverse_Mercator"],PARAMETER["latitude_of_origin",0],'
+            'PARAMETER["central_meridian",15],PARAMETER["scale_factor",0.9996],'
+            'PARAMETER["false_easting",500000],PARAMETER["false_northing",0],UNIT["metre",1]'
+            + projected + "]")
+
+
+def wkt2_geographic(identifier):
+    return ('GEOGCRS["WGS 84",DATUM["World Geodetic System 1984",ELLIPSOID["WGS 84",6378137,'
+            '298.257223563]],CS[ellipsoidal,2],AXIS["longitude",east,ANGLEUNIT["degree",'
+            '0.0174532925199433]],AXIS["latitude",north,ANGLEUNIT["degree",0.0174532925199433]]'
+            + identifier + "]")
+
+
+def projjson_geographic(**identifiers):
+    return json.dumps({
+        "type": "GeographicCRS", "name": "WGS 84",
+        "datum": {"type": "GeodeticReferenceFrame", "name": "World Geodetic System 1984",
+                  "ellipsoid": {"name": "WGS 84", "semi_major_axis": 6378137,
+                                "inverse_flattening": 298.257223563}},
+        "coordinate_system": {"subtype": "ellipsoidal", "axis": [
+            {"name": "Longitude", "abbreviation": "lon", "direction": "east", "unit": "degree"},
+            {"name": "Latitude", "abbreviation": "lat", "direction": "north", "unit": "degree"}]},
+        **identifiers})
+
+
+def authority(name, code):
+    return f',AUTHORITY["{name}","{code}"]'
+
+
+# Each names its own path on the listener, so a request shows which text made it.
+IDENTIFIERS = {
+    "wkt1-geographic": lambda u: wkt1_geographic(authority(u + "/geographic", 4326)),
+    "wkt1-projected": lambda u: wkt1_projected(authority(u + "/projected", 32633)),
+    "wkt1-datum": lambda u: wkt1_geographic(datum=authority(u + "/datum", 6326)),
+    # the URL made of "http" and ":" and the code
+    "wkt1-code": lambda u: wkt1_geographic(authority("http", u[5:] + "/code")),
+    "wkt2-id": lambda u: wkt2_geographic(f',ID["{u}/wkt2",4326]'),
+    "projjson-id": lambda u: projjson_geographic(id={"authority": u + "/projjson", "code": 4326}),
+    "projjson-ids": lambda u: projjson_geographic(ids=[{"authority": u + "/ids", "code": 4326},
+                                                       {"authority": "EPSG", "code": 4326}]),
+    "projjson-escaped": lambda u: projjson_geographic(
+        id={"authority": u + "/escaped", "code": 4326}).replace("/", "\\/"),
+}
+ROLES = {"source": ("(text, 3857)", "sourceProjection"),
+         "target": ("(4326, text)", "targetProjection"),
+         "both": ("(text, text)", "sourceProjection")}
+
+
+@pytest.mark.parametrize("role", list(ROLES))
+@pytest.mark.parametrize("form", list(IDENTIFIERS))
+def test_identifiers_that_gdal_would_fetch_are_refused(listener, form, role):
+    url, env, seen = listener
+    args, name = ROLES[role]
+    lines = run_each(env, f"ProjectionHelper(*{args})", [IDENTIFIERS[form](url)])
+    assert seen == []
+    assert lines == ["Exception " + AUTHORITY.format(name)]
+
+
+def test_the_listener_sees_the_identifiers_gdal_fetches_itself(listener):
+    # GDAL's own transformation of the same texts does reach the listener
+    # (through it as a proxy), so the empty logs above mean that no
+    # connection was made.  One interpreter for each, as GDAL keeps the
+    # transformations it has made.  GDAL 3.6 fetches only the identifier of
+    # the reference itself, not that of its datum, which is refused all the
+    # same.
+    url, env, seen = listener
+    paths = {"wkt1-geographic": "/geographic:4326", "wkt1-projected": "/projected:32633",
+             "wkt1-code": "/code", "wkt2-id": "/wkt2:4326", "projjson-id": "/projjson:4326",
+             "projjson-ids": "/ids:4326", "projjson-escaped": "/escaped:4326"}
+    for form, path in paths.items():
+        make = IDENTIFIERS[form]
+        del seen[:]
+        run_each(env, """
+            osr.UseExceptions()
+            srs = osr.SpatialReference()
+            srs.SetFromUserInput(text)
+            other = osr.SpatialReference()
+            other.ImportFromEPSG(3857)
+            osr.CoordinateTransformation(srs, other)
+        """, [make(url)])
+        assert seen == [f"GET {url}{path} HTTP/1.1"], form
+
+
+@pytest.mark.parametrize("name, code, refused", [
+    ("EPSG ", "4326", True), ("My Org", "1", True), ("a:b", "1", True), ("Custom", "a b", True),
+    ("Custom", "x\u0662", True),
+    ("", "4326", True), ("EPSG", "", True),       # PROJ's PROJJSON holds no identifier there
+    ("Custom", "1", False), ("Custom_2", "A-1.b", False),
+    ("EPSG", "4326/x", False),                     # GDAL holds EPSG 4326
+])
+def test_only_plain_authority_names_and_codes_pass(name, code, refused):
+    text = wkt1_geographic(authority(name, code))
+    if refused:
+        with pytest.raises(Exception) as info:
+            ProjectionHelper(4326, text)
+        assert type(info.value) is Exception
+        assert str(info.value) == AUTHORITY.format("targetProjection")
+    else:
+        # read by GDAL as the WKT, the identifier unknown to its database
+        helper = ProjectionHelper(text, 3857)
+        assert helper.sourceProjection == esri(text)
+        assert close(helper.project(POINT)["coordinates"], list(osr.CoordinateTransformation(
+            reference(text), reference(3857)).TransformPoint(100, 36)[:2]))
+
+
+def gdal_text(code, export, *options):
+    srs = reference(code)
+    if export == "MorphToESRI":
+        srs.MorphToESRI()
+        export = "ExportToWkt"
+    return getattr(srs, export)(*options)
+
+
+def projjson_with_schema(code, schema):
+    text = json.loads(gdal_text(code, "ExportToPROJJSON"))
+    assert text["$schema"].startswith("https://")
+    return json.dumps(dict(text, **{"$schema": schema}))
+
+
+# Forms that GDAL reads from its own database or from local files, some with
+# URLs (on the listener) that it does not fetch; {prj} is a local .prj file.
+LEGITIMATE = {
+    "epsg": "EPSG:4326", "epsg-lower": "epsg:4326", "urn": "urn:ogc:def:crs:EPSG::4326",
+    "ogc-url": "http://www.opengis.net/def/crs/EPSG/0/4326",
+    "ogc-url-https": "https://www.opengis.net/def/crs/EPSG/0/32650",
+    "urn-crs84": "urn:ogc:def:crs:OGC:1.3:CRS84", "crs84": "OGC:CRS84", "wgs84": "WGS84",
+    "proj": "+proj=utm +zone=50 +datum=WGS84 +units=m +no_defs",
+    "proj-grid": "+proj=merc +a=6378137 +b=6378137 +lat_ts=0 +lon_0=0 +x_0=0 +y_0=0 +k=1 "
+                 "+units=m +nadgrids=@null +wktext +no_defs",
+    "proj-init": "+init=epsg:4326",
+    "wkt1": gdal_text(32650, "ExportToWkt"),
+    "wkt2-uri": wkt2_geographic(',ID["EPSG",4326,URI["{U}/uri"]]'),
+    "projjson-schema": projjson_with_schema(32650, "{U}/schema.json"),
+    "esri": gdal_text(32650, "MorphToESRI"), "esri-prefix": "ESRI::" + gdal_text(3857, "MorphToESRI"),
+    "gauss-kruger": GK99,
+    "lambert": ProjectionHelper.definition("Lambert", 1980),
+    "albers": ProjectionHelper.definition("Albers", 1984),
+    "web-mercator": ProjectionHelper.definition("WebMercator"),
+    "prj": "{prj}", "prj-esri": "ESRI::{prj}",
+}
+
+
+@pytest.mark.parametrize("text", LEGITIMATE.values(), ids=LEGITIMATE.keys())
+def test_common_references_keep_working_offline(offline, tmp_path, text):
+    url, seen = offline
+    prj = tmp_path / "gk99.prj"
+    prj.write_text(GK99)
+    text = text.replace("{U}", url).replace("{prj}", str(prj))
+    helper = ProjectionHelper(text, 3857)
+    assert helper.sourceProjection == esri(text)
+    want = osr.CoordinateTransformation(reference(text), reference(3857)).TransformPoint(100, 36)
+    assert close(helper.project(POINT)["coordinates"], list(want[:2]))
+    assert seen == []
+
+
+# --- paths that are not regular files ------------------------------------------
+
+SPECIAL = ("Invalid [{}] parameter. References that name a device, a pipe, a socket or the "
+           "standard input, or that are the path of a directory, are refused.")
+
+
+@pytest.fixture
+def specials(tmp_path):
+    """A FIFO without a writer (opening it blocks), FIFOs with ':' and a blank
+    in their names, a listening socket and a directory, in tmp_path."""
+    for name in ("pipe", "a:b", "my pipe"):
+        os.mkfifo(tmp_path / name)
+    server = socket.socket(socket.AF_UNIX)
+    server.bind(str(tmp_path / "sock"))
+    server.listen(1)
+    (tmp_path / "dir").mkdir()
+    yield tmp_path
+    server.close()
+
+
+def bound_to_grid(grid):
+    """PROJJSON of a reference bound to WGS 84 through the grid file `grid`, its
+    slashes written as JSON escapes."""
+    srs = osr.SpatialReference()
+    srs.SetFromUserInput("+proj=longlat +ellps=WGS84 +nadgrids=@null +type=crs")
+    text = json.loads(srs.ExportToPROJJSON())
+    for parameter in text["transformation"]["parameters"]:
+        if parameter["value"] == "@null":
+            parameter["value"] = grid
+    return json.dumps(text).replace("/", "\\/")
+
+
+def test_paths_that_are_not_regular_files_are_refused(specials):
+    p = str(specials)
+    fifo = f"{p}/pipe"
+    texts = [
+        "/dev/stdin", "/proc/self/fd/0", "ESRI::/dev/stdin", "esri::" + fifo, fifo,
+        fifo + "<NUL>.prj", "pipe", f"{p}/a:b", f"{p}/my pipe", f"{p}/sock", p, f"{p}/dir/",
+        "/vsigzip//dev/stdin", "/vsigzip/" + fifo, "/vsigzip/pipe", f"/vsizip/{{{fifo}}}/a.prj",
+        f"/vsitar/{{{fifo}}}/a.prj", "/vsisubfile/0_100," + fifo, "/vsistdin/",
+        "/vsistdin?buffer_limit=10", f"/vsitar/{p}/dir/../pipe/a.prj",
+        f"+proj=longlat +ellps=WGS84 +nadgrids={fifo} +type=crs",
+        "+proj=longlat +ellps=WGS84 +nadgrids=@pipe,@null +type=crs",
+        f"+proj=longlat +ellps=WGS84 +nadgrids={p}/a:b +type=crs",
+        f'+proj=longlat +ellps=WGS84 +nadgrids="{p}/my pipe" +type=crs',
+        f"+init={fifo}:x", f"+init={p}/a:b:x",
+        wkt1_geographic(datum=f',EXTENSION["PROJ4_GRIDS","{fifo}"]'),
+        wkt1_geographic(f',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids={fifo}"]'),
+        bound_to_grid(fifo), bound_to_grid("pipe"),
+    ]
+    env = dict(os.environ, CPL_ALLOW_VSISTDIN="YES")
+    # GDAL's C string of the text ends at a NUL.
+    lines = run_each(env, 'ProjectionHelper(text.replace("<NUL>", chr(0)), 3857)', texts,
+                     timeout=60, cwd=p)
+    assert lines == ["Exception " + SPECIAL.format("sourceProjection")] * len(texts)
+    lines = run_each(env, "ProjectionHelper(4326, text)", ["/dev/stdin", fifo], timeout=60)
+    assert lines == ["Exception " + SPECIAL.format("targetProjection")] * 2
+
+
+def test_references_in_odd_paths_keep_working(tmp_path):
+    # A reference file whose directories hold blanks, colons and brackets, and
+    # a gzip-compressed one, next to a FIFO whose name starts the same way.
+    folder = tmp_path / "a b:c(d)"
+    folder.mkdir()
+    os.mkfifo(folder / "gk99")
+    prj = folder / "gk99.prj"
+    prj.write_text(GK99)
+    (folder / "gk99.gz").write_bytes(gzip.compress(GK99.encode()))
+    want = ProjectionHelper(GK99).sourceProjection
+    for text in (str(prj), "ESRI::" + str(prj), f"/vsigzip/{folder}/gk99.gz",
+                 f"/vsisubfile/0_{len(GK99)},{prj}"):
+        assert ProjectionHelper(text).sourceProjection == want, text

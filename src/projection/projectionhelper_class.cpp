@@ -12,7 +12,8 @@ const char* const kClassDoc = R"doc(Re-projection of geometry dicts between spat
 Derived from Projection.  An instance holds one source and one target
 reference, given as EPSG codes or as any text GDAL's spatial reference
 library reads (WKT such as that of definition(), PROJ strings, "EPSG:n";
-never text it would read over a network, see __init__),
+never text it would read over a network or that names a device, see
+__init__),
 the coordinate transformation between them and two map scale denominators,
 and re-projects whole geometry dicts vertex by vertex with project().  The
 attributes sourceProjection and targetProjection hold the ESRI-style WKT
@@ -73,7 +74,8 @@ const char* const kInit = R"doc(Prepare the transformation from a source to a ta
 Args:
     sourceProjection: EPSG code (an int) or any text GDAL reads (WKT, PROJ
         text, "EPSG:n", a local file such as a .prj), except text that GDAL
-        would read over a network; None (default) for EPSG 4326.
+        would read over a network or that names a device (see below); None
+        (default) for EPSG 4326.
     targetProjection: EPSG code or text, as for the source; None (default)
         for EPSG 4326.
     sourceScale: scale denominator of the source coordinates; values of 0
@@ -94,14 +96,38 @@ which GDAL resolves from its own database; so is text that names a path on
 one of GDAL's network file systems (/vsicurl/, /vsis3/, /vsigs/, /vsiaz/,
 /vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/, /vsihdfs/, their _streaming
 forms, and /vsisparse/), alone or inside a chain such as
-/vsizip//vsicurl/....  Grid files that PROJ text names (+nadgrids=...)
-are PROJ's own business: it downloads them only where the host has turned
-PROJ's networking on.
+/vsizip//vsicurl/....  Once GDAL has read a text, and before the two
+references are compared or a transformation is built, a reference is
+refused when an identifier at any level (WKT AUTHORITY or ID, PROJJSON id
+or ids) has an authority name, code or version that is not a plain name of
+ASCII letters, digits, '_', '-' and '.', since GDAL would read "name:code"
+as a reference of its own, over a network if it makes a URL.  The URIs of
+identifiers and the "$schema" of PROJJSON are not read.  Grid files that
+PROJ text names (+nadgrids=...) are PROJ's own business: it downloads them
+only where the host has turned PROJ's networking on.
+
+Nor does a reference text block the call on a file that is not a regular
+one.  Before GDAL sees the text, it is refused when it is the path of a
+directory, or when it names an existing device, FIFO or socket: the text
+itself (also after an "ESRI::" prefix, and up to a first NUL), a file that
+a GDAL virtual file name such as /vsigzip/..., /vsizip/{...}/... or
+/vsisubfile/... leads to, or a word or quoted text in it, such as a grid or
+init file of PROJ text or a WKT extension; so is GDAL's /vsistdin/.  Local
+regular files are read, and what they hold is the host's own: it is not
+looked at for such names.
 
 Raises:
     Exception: "Invalid [sourceProjection] parameter. References that GDAL
         would read over a network (URLs and network file system paths) are
         refused." (or [targetProjection]) before GDAL sees the text.
+    Exception: "Invalid [sourceProjection] parameter. References that name
+        a device, a pipe, a socket or the standard input, or that are the
+        path of a directory, are refused." before GDAL sees the text.
+    Exception: "Invalid [sourceProjection] parameter. Authority names,
+        codes and versions of a reference must be plain names (ASCII
+        letters, digits, '_', '-' and '.'), which GDAL reads from its own
+        database; others it would read as references of their own, over a
+        network or from files." once GDAL has read the text.
     The exception of GDAL for a reference it cannot read or a
     transformation it cannot build.)doc";
 

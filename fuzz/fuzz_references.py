@@ -1,0 +1,323 @@
+"""Fuzz target: ProjectionHelper on reference texts with URLs and paths
+spliced into them.
+
+Each case takes a text GDAL reads (WKT 1 and 2, ESRI WKT, PROJJSON, PROJ
+strings, the texts of ProjectionHelper.definition, short forms such as
+"EPSG:4326") and splices into it, at random places, URLs of a loopback
+listener, paths on GDAL's virtual file systems, devices, a FIFO and a
+socket: as raw text anywhere, in place of a quoted value or a word, as an
+identifier's authority or code, as a JSON value written with escaped
+slashes, or as the whole text.  The text then goes to ProjectionHelper as
+the source, the target or both, and a point is projected when that
+succeeds.
+
+A run passes when nothing crashes (the sanitized build ends the process on
+a memory error), no connection reaches the listener (GDAL's HTTP proxy and
+the endpoints of its cloud file systems point at it, so any request GDAL
+makes lands there), and no call hangs: the standard input is a pipe that
+never delivers, the FIFO has no writer, and a watching parent process ends
+the run, naming the text, when one call takes longer than the deadline.
+Refusals and GDAL's errors are expected and only counted.
+
+    fuzz/run.sh [seconds]          # against the sanitized build (make fuzz)
+    .venv/bin/python fuzz/fuzz_references.py [seconds] [seed]
+
+With FUZZ_TRACE set, each call's number goes to standard error before it is
+made.
+"""
+import json
+import os
+import random
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+# Longest time one case may take before the run counts it as a hang.
+DEADLINE = 60.0
+# Texts shown in a finding are cut to this many characters.
+SHOWN = 600
+
+
+def watch(seconds, seed):
+    """Runs the cases in a child process whose standard input never delivers,
+    and ends it when its current case stalls."""
+    with tempfile.TemporaryDirectory(prefix="fuzz-references-") as home:
+        current = os.path.join(home, "current")
+        open(current, "w").close()
+        quiet, held = os.pipe()
+        child = subprocess.Popen([sys.executable, *sys.argv[:1], "--cases", str(seconds),
+                                  str(seed), home], stdin=quiet)
+        os.close(quiet)
+        try:
+            last, since = os.stat(current).st_mtime_ns, time.monotonic()
+            while child.poll() is None:
+                time.sleep(0.5)
+                mark = os.stat(current).st_mtime_ns
+                if mark != last:
+                    last, since = mark, time.monotonic()
+                elif time.monotonic() - since > DEADLINE:
+                    child.kill()
+                    child.wait()
+                    with open(current, encoding="utf-8", errors="replace") as f:
+                        case = f.read()
+                    print(f"fuzz_references: no answer in {DEADLINE:.0f} s to "
+                          f"{case[:SHOWN]!r}", file=sys.stderr)
+                    return 1
+            return child.returncode
+        finally:
+            os.close(held)
+
+
+class Listener:
+    """A loopback socket that accepts nothing until asked: GDAL's connection
+    waits in the backlog (until GDAL's HTTP timeout), and drain() then takes
+    the first line of every request that arrived."""
+
+    def __init__(self):
+        self.server = socket.socket()
+        self.server.bind(("127.0.0.1", 0))
+        self.server.listen(64)
+        self.server.setblocking(False)
+        self.port = self.server.getsockname()[1]
+        self.host = f"127.0.0.1:{self.port}"
+        self.url = "http://" + self.host
+
+    def environment(self):
+        """GDAL's settings that send its requests here."""
+        return dict(GDAL_HTTP_PROXY=self.host, GDAL_HTTP_TIMEOUT="3", GDAL_HTTP_CONNECTTIMEOUT="3",
+                    GDAL_HTTP_MAX_RETRY="0",
+                    AWS_NO_SIGN_REQUEST="YES", AWS_S3_ENDPOINT=self.host, AWS_HTTPS="NO",
+                    AWS_VIRTUAL_HOSTING="FALSE", GS_NO_SIGN_REQUEST="YES",
+                    CPL_GS_ENDPOINT=self.url + "/", AZURE_NO_SIGN_REQUEST="YES",
+                    AZURE_STORAGE_ACCOUNT="acc", OSS_ACCESS_KEY_ID="id",
+                    OSS_SECRET_ACCESS_KEY="key", OSS_ENDPOINT=self.host, OSS_HTTPS="NO",
+                    SWIFT_STORAGE_URL=self.url + "/v1/acc", SWIFT_AUTH_TOKEN="token",
+                    # /vsistdin/ reads, so that a text reaching it would hang.
+                    CPL_ALLOW_VSISTDIN="YES")
+
+    def drain(self):
+        lines = []
+        while True:
+            try:
+                conn, _ = self.server.accept()
+            except BlockingIOError:
+                return lines
+            with conn:
+                conn.settimeout(1)
+                try:
+                    lines.append(conn.recv(65536).split(b"\r\n", 1)[0].decode("latin-1"))
+                except OSError:
+                    lines.append("?")
+
+
+def bases(osr, ProjectionHelper):
+    """Reference texts GDAL reads, in every form."""
+    texts = ["EPSG:4326", "epsg:3857", "urn:ogc:def:crs:EPSG::4326", "OGC:CRS84", "WGS84",
+             "http://www.opengis.net/def/crs/EPSG/0/4326", "+init=epsg:4326",
+             "+proj=longlat +datum=WGS84 +no_defs", "+proj=utm +zone=33 +datum=WGS84 +units=m",
+             "+proj=merc +a=6378137 +b=6378137 +lat_ts=0 +lon_0=0 +x_0=0 +y_0=0 +k=1 +units=m "
+             "+nadgrids=@null +wktext +no_defs",
+             "+proj=longlat +ellps=intl +towgs84=-87,-98,-121 +no_defs"]
+    for code in (4326, 32650, 3857, 4230, 2056):
+        srs = osr.SpatialReference()
+        srs.ImportFromEPSG(code)
+        texts += [srs.ExportToWkt(), srs.ExportToWkt(["FORMAT=WKT2_2019"]),
+                  srs.ExportToPROJJSON()]
+        srs.MorphToESRI()
+        texts.append(srs.ExportToWkt())
+    bound = osr.SpatialReference()
+    bound.SetFromUserInput("+proj=longlat +ellps=WGS84 +nadgrids=@null +type=crs")
+    texts.append(bound.ExportToPROJJSON())
+    for name in ("GaussKruger", "Lambert", "Albers", "WebMercator"):
+        for crs in (1954, 1984, 2000):
+            texts.append(ProjectionHelper.definition(name, crs, 99.0))
+    return texts
+
+
+def fragments(listener, home):
+    """Pieces that would make GDAL connect or block if it acted on them."""
+    u, h = listener.url, listener.host
+    fifo, sock = os.path.join(home, "pipe"), os.path.join(home, "sock")
+    return {
+        "url": [u + "/a", "HTTP://" + h + "/b", "https://" + h + "/c", u, "//" + h + "/d",
+                "ftp://" + h + "/e", "ESRI::" + u + "/f", "hTtPs://" + h + "/g:4326",
+                "http://www.opengis.net/def/crs-compound?1=" + u + "/h"],
+        "vsi": ["/vsicurl/" + u + "/v", "/vsicurl?url=" + u + "/w",
+                "/vsizip//vsicurl/" + u + "/z.zip/a.prj", "/vsis3/b/k", "/vsigs/b/k",
+                "/vsiaz/c/k", "/vsiadls/c/k", "/vsioss/b/k", "/vsiswift/c/k",
+                "/vsiwebhdfs/" + u + "/webhdfs/v1/x", "/vsicurl_streaming/" + u + "/s",
+                "/vsigzip//dev/stdin", "/vsigzip/" + fifo, "/vsigzip/pipe",
+                "/vsizip/{" + fifo + "}/a.prj", "/vsitar/{" + fifo + "}/a.prj",
+                "/vsisubfile/0_10," + fifo, "/vsistdin/", "/vsistdin?buffer_limit=1",
+                "/vsitar//vsigzip//dev/stdin/x.tar/a"],
+        "path": ["/dev/stdin", "/proc/self/fd/0", "/dev/fd/0", fifo, "pipe", "./pipe", sock,
+                 "/dev/zero", home, fifo + "\0.prj", os.path.join(home, "a:b"),
+                 os.path.join(home, "my pipe")],
+        "wkt": [',AUTHORITY["' + u + '/i","4326"]', ',AUTHORITY["http","//' + h + '/j"]',
+                ',ID["' + u + '/k",4326]', ',AUTHORITY["EPSG","' + u + '/l"]',
+                ',ID["EPSG",4326,URI["' + u + '/m"]]',
+                ',EXTENSION["PROJ4_GRIDS","' + fifo + '"]',
+                ',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids=' + fifo + '"]'],
+        "proj": [" +init=" + fifo + ":x", " +nadgrids=" + fifo, " +nadgrids=@pipe,@null",
+                 " +geoidgrids=" + fifo, " +init=" + u + "/n:4326", " +nadgrids=" + u + "/o",
+                 " +init=" + os.path.join(home, "a:b") + ":x",
+                 ' +nadgrids="' + os.path.join(home, "my pipe") + '"'],
+    }
+
+
+class Cases:
+    def __init__(self, rng, texts, pieces):
+        self.rng, self.texts, self.pieces = rng, texts, pieces
+        self.every = [p for group in pieces.values() for p in group]
+
+    def piece(self):
+        r = self.rng
+        p = r.choice(self.every)
+        if r.random() < 0.2:
+            # letter case and blanks GDAL may or may not mind
+            p = "".join(c.upper() if r.random() < 0.3 else c for c in p)
+        if r.random() < 0.1:
+            p = r.choice([" ", "\t", "\n"]) + p
+        return p
+
+    def text(self):
+        r = self.rng
+        k = r.random()
+        if k < 0.15:
+            return self.piece()
+        base = r.choice(self.texts)
+        if base.lstrip().startswith("{") and k < 0.55:
+            return self.json_splice(base)
+        for _ in range(r.choice([1, 1, 2, 3])):
+            base = self.splice(base)
+        return base
+
+    def splice(self, t):
+        r = self.rng
+        k = r.random()
+        p = self.piece()
+        if k < 0.4:
+            i = r.randrange(len(t) + 1)
+            return t[:i] + p + t[i:]
+        quotes = [i for i, c in enumerate(t) if c == '"']
+        if k < 0.7 and len(quotes) >= 2:
+            # a quoted value, or a WKT AUTHORITY/ID member, becomes the piece
+            a = r.randrange(len(quotes) - 1)
+            return t[:quotes[a] + 1] + p + t[quotes[a + 1]:]
+        brackets = [i for i, c in enumerate(t) if c == "]"]
+        if k < 0.9 and brackets:
+            i = r.choice(brackets)
+            return t[:i] + r.choice(self.pieces["wkt"]) + t[i:]
+        words = [i for i, c in enumerate(t) if c in " =,@"]
+        if words:
+            i = r.choice(words) + 1
+            j = i
+            while j < len(t) and t[j] not in " ,\"[]{}":
+                j += 1
+            return t[:i] + p + t[j:]
+        return p
+
+    def json_splice(self, base):
+        r = self.rng
+        value = json.loads(base)
+        places = []
+
+        def walk(v):
+            if isinstance(v, dict):
+                places.append(v)
+                for x in v.values():
+                    walk(x)
+            elif isinstance(v, list):
+                for x in v:
+                    walk(x)
+
+        walk(value)
+        for _ in range(r.choice([1, 2, 3])):
+            d = r.choice(places)
+            k = r.random()
+            if k < 0.4:
+                d["id"] = {"authority": self.piece(), "code": r.choice([4326, "4326", self.piece()])}
+            elif k < 0.55:
+                d["ids"] = [{"authority": "EPSG", "code": 4326},
+                            {"authority": self.piece(), "code": 1}][::r.choice([1, -1])]
+            else:
+                keys = [key for key, x in d.items() if isinstance(x, str)] or ["name"]
+                d[r.choice(keys)] = self.piece()
+        text = json.dumps(value, ensure_ascii=r.random() < 0.5)
+        if r.random() < 0.5:
+            text = text.replace("/", "\\/")
+        return text
+
+
+def run_cases(seconds, seed, home):
+    listener = Listener()
+    os.environ.update(listener.environment())
+    for name in ("http_proxy", "https_proxy", "all_proxy", "no_proxy",
+                 "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY"):
+        os.environ.pop(name, None)
+    for name in ("pipe", "a:b", "my pipe"):
+        os.mkfifo(os.path.join(home, name))
+    unix = socket.socket(socket.AF_UNIX)
+    unix.bind(os.path.join(home, "sock"))
+    unix.listen(1)
+    os.chdir(home)
+
+    from osgeo import osr
+    from models.orbalt import ProjectionHelper
+
+    rng = random.Random(seed)
+    cases = Cases(rng, bases(osr, ProjectionHelper), fragments(listener, home))
+    current = os.open(os.path.join(home, "current"), os.O_WRONLY)
+    trace = bool(os.environ.get("FUZZ_TRACE"))
+    counts = {"calls": 0, "built": 0, "network": 0, "files": 0, "authorities": 0, "other": 0}
+    findings = []
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        text = cases.text()
+        role = rng.choice(["source", "target", "both"])
+        other = rng.choice([4326, 3857, "EPSG:32650", None])
+        args = {"source": (text, other), "target": (other, text), "both": (text, text)}[role]
+        data = repr(args).encode("utf-8", "replace")
+        os.ftruncate(current, 0)
+        os.pwrite(current, data, 0)
+        counts["calls"] += 1
+        if trace:
+            os.write(2, f"fuzz_references: call {counts['calls']}\n".encode())
+        try:
+            helper = ProjectionHelper(*args)
+            helper.project({"type": "Point", "coordinates": [10.0, 50.0]})
+            counts["built"] += 1
+        except Exception as e:
+            message = str(e)
+            if "Authority names" in message:
+                counts["authorities"] += 1
+            elif "over a network" in message:
+                counts["network"] += 1
+            elif "name a device" in message:
+                counts["files"] += 1
+            else:
+                counts["other"] += 1
+        requests = listener.drain()
+        if requests:
+            findings.append((args, requests))
+            print(f"fuzz_references: connection {requests} from {repr(args)[:SHOWN]}",
+                  file=sys.stderr)
+    unix.close()
+    summary = ", ".join(f"{n} {k}" for k, n in counts.items())
+    print(f"fuzz_references: {summary} (refusals by kind, GDAL's own errors as other), "
+          f"{len(findings)} connections, seed {seed}, {seconds:.0f} s")
+    return 1 if findings else 0
+
+
+def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--cases":
+        sys.exit(run_cases(float(sys.argv[2]), int(sys.argv[3]), sys.argv[4]))
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
+    seed = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+    sys.exit(watch(seconds, seed))
+
+
+if __name__ == "__main__":
+    main()
