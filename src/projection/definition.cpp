@@ -166,12 +166,7 @@ bool named_wgs84(PyObject* name) {
 }
 
 // value == 0 by the interpreter's comparison (0, 0.0 and -0.0 alike).
-bool is_zero(PyObject* value) {
-    Ref zero = integer(0);
-    int equal = PyObject_RichCompareBool(value, zero, Py_EQ);
-    if (equal < 0) throw PyError{};
-    return equal != 0;
-}
+bool is_zero(PyObject* value) { return compare(value, integer(0), Py_EQ); }
 
 }  // namespace
 

@@ -25,6 +25,7 @@
 // The text itself must not be a directory either.
 #include "projection/reference_guard.h"
 
+#include "geometry/dict_walk.h"
 #include "geometry/textutil.h"
 
 namespace orb::reference_guard {
@@ -315,15 +316,9 @@ private:
         Ref st = call_or_null(stat_, path, {PyExc_OSError, PyExc_ValueError});
         if (!st) return Kind::Missing;
         Ref mode = getattr(st, ORB_STR("st_mode"));
-        if (truth(call(getattr(modes_, ORB_STR("S_ISDIR")), {mode.get()}))) return Kind::Directory;
-        if (truth(call(getattr(modes_, ORB_STR("S_ISREG")), {mode.get()}))) return Kind::Regular;
+        if (geom::truth(call(getattr(modes_, ORB_STR("S_ISDIR")), {mode.get()}))) return Kind::Directory;
+        if (geom::truth(call(getattr(modes_, ORB_STR("S_ISREG")), {mode.get()}))) return Kind::Regular;
         return Kind::Special;
-    }
-
-    static bool truth(PyObject* o) {
-        const int t = PyObject_IsTrue(o);
-        if (t < 0) throw PyError{};
-        return t != 0;
     }
 
     [[noreturn]] void refuse() { raisef(PyExc_Exception, kSpecialFileMessage, name_); }
