@@ -122,11 +122,12 @@ the largest polygon of a multipolygon); the centroid of a collection.  The
 pole is searched to within 1.0 unit of the coordinates (one degree for
 longitude and latitude), so a polygon smaller than that is labelled at the
 best of its centroid, its box centre and a first grid of cells.  When that
-point lies outside the polygon (in a hole, or beside a concave outline),
-the search goes on under ever smaller tolerances until it finds a point
-inside, at least half as far from the outline as the pole is (a polygon too
-thin for that within 100,000 cell splits keeps the first point).  All
-measures are planar, in the unit of the coordinates.  A bare coordinate
+point lies outside the polygon (in a hole, beside a concave outline, in the
+bend of a thin arc or river), the label is the centre of shapely's
+maximum_inscribed_circle at its default tolerance instead: a point inside,
+as deep as that circle, found over an index of the outline in a few
+milliseconds for polygons of thousands of vertices, whatever their shape.
+All measures are planar, in the unit of the coordinates.  A bare coordinate
 list is typed by its nesting depth (Point, LineString, Polygon or
 MultiPolygon); lines and polygons of the caller are cleaned in place.
 
