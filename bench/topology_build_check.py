@@ -4,8 +4,11 @@ build: 1,000 polygons (concave, some with holes, a few units across so the
 search refines several levels at its tolerance 1.0) against
 shapely.ops.polylabel on the same polygons made ready as shapely geometries.
 Then 1,000 polygons 0.05 to 0.8 across (C shapes and squares with a square
-hole, whose first label lies outside them, so the search goes on under
-smaller tolerances) against polylabel to a thousandth of a unit.
+hole, whose first label lies outside them, so the label is the centre of
+their maximum inscribed circle) against polylabel to a thousandth of a unit.
+Then thin polygons (an arc 5e-5 wide of 2,003 vertices, a ring 1e-6 wide of
+1,000 vertices a side, a river 1e-4 wide of some 13,500 vertices), each
+against shapely's maximum_inscribed_circle of the same polygon.
 
 check: 1,000 lines with every check (default mask) against the shapely work
 it cannot avoid, done directly on ready geometries: one union_all per line
@@ -18,6 +21,7 @@ nothing with them.  Every figure is per polygon or line.
     .venv/bin/python bench/topology_build_check.py
 """
 import json
+import math
 import random
 
 import shapely
@@ -61,6 +65,44 @@ def small_polygons(rng):
     return out
 
 
+def thin_arc(r_out, r_in, n, gap=10.0):
+    a0 = math.radians(gap / 2)
+    a1 = 2 * math.pi - a0
+    angles = [a0 + (a1 - a0) * k / n for k in range(n + 1)]
+    out = [[r_out * math.cos(a), r_out * math.sin(a)] for a in angles]
+    inn = [[r_in * math.cos(a), r_in * math.sin(a)] for a in reversed(angles)]
+    return [out + inn + [out[0]]]
+
+
+def thin_annulus(r, rim, n):
+    def circle(radius, sense):
+        return [[radius * math.cos(sense * 2 * math.pi * k / n),
+                 radius * math.sin(sense * 2 * math.pi * k / n)] for k in range(n + 1)]
+    return [circle(r, 1), circle(r - rim, -1)]
+
+
+def river(length, width, n):
+    line = shapely.LineString([(116.0 + length * k / n, 39.9 + 0.05 * math.sin(12 * math.pi * k / n + 1))
+                               for k in range(n + 1)])
+    return [list(map(list, line.buffer(width / 2).exterior.coords))]
+
+
+def compare_thin(name, rings):
+    """Topology.build on one thin polygon beside the inscribed circle."""
+    ready = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+
+    def build_one():
+        Topology.build([[list(v) for v in r] for r in rings])
+
+    def circle_one():
+        shapely.maximum_inscribed_circle(ready)
+
+    def build_floor():
+        FLOOR([[list(v) for v in r] for r in rings])
+
+    compare(name, build_one, build_floor, [("maximum_inscribed_circle", circle_one)])
+
+
 def lines(rng):
     out = []
     for _ in range(COUNT):
@@ -94,6 +136,10 @@ def main():
     print("Topology.build and Topology.check per item")
     compare_build("build, 1,000 polygons", polygons(rng), "polylabel", 1.0)
     compare_build("build, 1,000 small polygons", small_polygons(rng), "polylabel 0.001", 0.001)
+    compare_thin("build, arc 5e-5 wide, 2,003 vertices", thin_arc(0.5, 0.49995, 1000))
+    compare_thin("build, ring 1e-6 wide, 1,000 vertices a side", thin_annulus(0.5, 1e-6, 999))
+    band = river(0.5, 1e-4, 4700)
+    compare_thin(f"build, river 1e-4 wide, {len(band[0]):,} vertices", band)
 
     paths = lines(rng)
     ready_lines = [shapely.LineString(p) for p in paths]

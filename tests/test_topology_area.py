@@ -221,14 +221,44 @@ def test_albers_plane_accuracy_of_wide_rings_and_rings_round_a_pole():
     assert ring_errors(box(-170.0, -5.5, -110.0, -0.5))[0] == pytest.approx(-0.087, abs=1e-3)
 
 
-@pytest.mark.parametrize("reach, inflation", [(5.0, 0.009), (10.0, 0.017), (20.0, 0.048),
-                                              (30.0, 0.105)])
-def test_web_mercator_plane_accuracy(reach, inflation):
-    # Rings across the equator: the area grows with the latitudes reached,
-    # whatever the width.
-    for width in (10.0, 40.0):
-        area, _ = relative_errors((20.0, -reach, 20.0 + width, reach), 40)
-        assert area == pytest.approx(inflation, abs=1e-3)
+def percent(value):
+    return round(value * 100, 1)
+
+
+# The perimeter figures of the Albers plane in the docstring, by the
+# latitudes a ring spans: rings with a vertex every degree along the
+# parallels, 7 to 360 degrees wide, from the equator to 89.9 or the pole.
+ALBERS_PERIMETERS = {10: (-1.9, 0.5), 20: (-3.2, 2.0), 30: (-4.4, 3.8), 60: (-7.0, 11.7),
+                     90: (-8.9, 24.4)}
+
+
+def test_albers_perimeters_by_the_latitudes_a_ring_spans():
+    lats = (0.0, 0.5, 5.0, 10.0, 20.0, 30.0, 45.0, 60.0, 70.0, 80.0, 89.0, 89.9, 90.0)
+    rings = [(north - south, ring_errors(parallels(west, south, west + width, north)))
+             for width, west in ((7.0, -170.0), (20.0, -170.0), (60.0, -170.0), (120.0, -170.0),
+                                 (340.0, -170.0), (360.0, -180.0))
+             for k, south in enumerate(lats) for north in lats[k + 1:]]
+    for span, figures in ALBERS_PERIMETERS.items():
+        perimeters = [p for tall, (_, p) in rings if tall <= span]
+        assert (percent(min(perimeters)), percent(max(perimeters))) == figures, span
+    areas = [a for _, (a, _) in rings]
+    assert (percent(min(areas) * 10), percent(max(areas) * 10)) == (-6.7, 6.7)
+    # the south mirrors the north
+    assert percent(ring_errors(parallels(-180.0, -89.9, 180.0, 0.0))[1]) == 24.4
+
+
+# Rings across the equator: the area grows with the latitudes reached,
+# whatever the width; the perimeter with the width too.
+@pytest.mark.parametrize("reach, inflation, perimeters", [
+    (5.0, 0.9, (0.4, 0.6)), (10.0, 1.7, (1.3, 1.5)), (20.0, 4.8, (3.4, 6.0)),
+    (30.0, 10.5, (6.8, 13.7)),
+])
+def test_web_mercator_plane_accuracy(reach, inflation, perimeters):
+    errors = [relative_errors((20.0, -reach, 20.0 + width, reach), 40) for width in (10.0, 40.0)]
+    errors += [ring_errors(parallels(-170.0, -reach, -170.0 + width, reach))
+               for width in (10.0, 40.0, 120.0, 340.0)]
+    assert {percent(a) for a, _ in errors} == {inflation}
+    assert (percent(min(p for _, p in errors)), percent(max(p for _, p in errors))) == perimeters
 
 
 def test_rings_of_one_polygon_in_different_planes():
@@ -329,8 +359,8 @@ def short_of_180(ring):
 # area, the last 1.2e-4 m2).  Geodesic tolerances of area and perimeter.
 @pytest.mark.parametrize("ring, crs, method, area_tolerance, perimeter_tolerance", [
     (parallels(-180.0, 10.0, 180.0, 20.0), 2000, "albers", 7e-3, 4e-3),
-    # the pole is a line in the plane: its edges there count in the perimeter
-    (parallels(-180.0, -90.0, 180.0, -60.0), 2000, "albers", 7e-3, 4e-2),
+    # Antarctica: the pole is a line in the plane, but its edges have no length
+    (parallels(-180.0, -90.0, 180.0, -60.0), 2000, "albers", 7e-3, 5e-3),
     (parallels(-180.0, -10.0, 180.0, 20.0), 2000, "webMercator", 4e-2, 4e-2),
     (parallels(-175.0, 40.0, 180.0, 50.0), 1954, "albers", 7e-3, 4e-3),
     # edges of 180 degrees: geodesics run over the pole, the plane's do not
@@ -481,15 +511,9 @@ UNCHANGED = [
      {"area": 26884669217073.03, "perimeter": 29867388.63337179,
       "boundary": {"west": -170.0, "south": 60.0, "east": 170.0, "north": 80.0},
       "type": "Polygon"}),
-    ([densify(box(-180.0, 70.0, -100.0, 90.0), 10)], 2000,       # reaches the pole
-     {"area": 3414787670442.8945, "perimeter": 7487267.535576407,
-      "boundary": {"west": -180.0, "south": 70.0, "east": -100.0, "north": 90.0},
-      "type": "Polygon"}),
-    # over the pole in steps of at most 180: no winding
-    ([[[-180.0, -60.0], [-90.0, -60.0], [0.0, -60.0], [90.0, -60.0], [179.0, -60.0],
-       [179.0, -90.0], [0.0, -90.0], [-180.0, -90.0]]], 2000,
-     {"area": 22724057191077.027, "perimeter": 25556415.82809734,
-      "boundary": {"west": -180.0, "south": -90.0, "east": 179.0, "north": -60.0},
+    ([densify(box(-180.0, 70.0, -100.0, 80.0), 10)], 2000,       # near the pole
+     {"area": 2554828283579.1167, "perimeter": 6828447.390833551,
+      "boundary": {"west": -180.0, "south": 70.0, "east": -100.0, "north": 80.0},
       "type": "Polygon"}),
 ]
 
@@ -498,6 +522,64 @@ UNCHANGED = [
 def test_rings_read_as_written_are_unchanged(coordinates, crs, expected):
     r = Topology.area(copy(coordinates), crs)
     assert r == expected and list(r) == list(expected)
+
+
+# --- edges along a pole ---------------------------------------------------------------
+
+def pole_in_one_step(west, south, east, north):
+    """As parallels(), but the parallel on the pole (90 or -90) goes in one
+    edge from east to west."""
+    ring = parallels(west, south, east, north)
+    if north == 90.0:
+        return [v for v in ring if v[1] != 90.0] + [[east, 90.0], [west, 90.0]]
+    return [[west, -90.0], [east, -90.0]] + [v for v in ring if v[1] != -90.0]
+
+
+# A vertex every degree along both parallels, and the pole in one step.  An
+# edge between two vertices on one pole is a point on the spheroid: it adds
+# nothing to the perimeter, which is the same however the pole is stepped.
+# Areas as recorded before (the pole edges still close the shoelace sum).
+# The Albers cone's meridians shrink toward the pole, so tall narrow rings
+# come out short, within the figures of their latitude span.
+@pytest.mark.parametrize("bounds, areas, tolerance", [
+    ((-180.0, -90.0, 180.0, -60.0), (34242833794503.016, 34242829286602.695), 5e-3),  # Antarctica
+    ((0.0, 70.0, 90.0, 90.0), (3853512346833.2266, 3855271873690.368), 3.2e-2),
+    ((10.0, -90.0, 50.0, -70.0), (1712672154148.1013, 1712842068264.6526), 3.2e-2),
+    ((0.0, 85.0, 5.0, 90.0), (13590108718.034302, 13590108718.034302), 1e-5),  # Gauss-Kruger
+])
+def test_an_edge_along_a_pole_adds_nothing_to_the_perimeter(bounds, areas, tolerance):
+    rings = [parallels(*bounds), pole_in_one_step(*bounds)]
+    results = [Topology.area([copy(ring)], 2000) for ring in rings]
+    assert tuple(r["area"] for r in results) == areas
+    assert results[0]["perimeter"] == results[1]["perimeter"]
+    for ring, r in zip(rings, results):
+        _, perimeter = reference_area(ring, 2000)
+        assert r["perimeter"] == pytest.approx(perimeter, rel=tolerance)
+
+
+@pytest.mark.parametrize("ring, area, perimeter", [
+    # reaches the pole; recorded before, with the pole edges' Albers length
+    (densify(box(-180.0, 70.0, -100.0, 90.0), 10), 3414787670442.8945, 7487267.535576407),
+    # over the pole in steps of at most 180: no winding
+    ([[-180.0, -60.0], [-90.0, -60.0], [0.0, -60.0], [90.0, -60.0], [179.0, -60.0],
+      [179.0, -90.0], [0.0, -90.0], [-180.0, -90.0]], 22724057191077.027, 25556415.82809734),
+])
+def test_a_ring_with_edges_along_a_pole_keeps_its_area(ring, area, perimeter):
+    r = Topology.area([copy(ring)], 2000)
+    assert r["area"] == area
+    # shorter by the pole edges' length in the plane, and within the
+    # figures of its latitude span (20 and 30 degrees)
+    assert r["perimeter"] < perimeter
+    assert r["perimeter"] == pytest.approx(reference_area(ring, 2000)[1], rel=3.2e-2)
+
+
+@pytest.mark.parametrize("ring, crs", [
+    # plane values: 90 is no latitude there
+    ([[0.0, 0.0], [10.0, 0.0], [10.0, 90.0], [0.0, 90.0]], 0),
+    ([[0, 0], [10, 0], [10, 90], [0, 90]], 4326),
+])
+def test_plane_values_on_90_keep_their_edges(ring, crs):
+    assert Topology.area([copy(ring)], crs)["perimeter"] == 200.0
 
 
 # --- failures ------------------------------------------------------------------------

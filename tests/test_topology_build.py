@@ -326,8 +326,8 @@ def test_no_area_or_a_failing_containment_test_keeps_the_plain_label(monkeypatch
 
 
 def test_a_search_that_never_finds_a_centre_inside_ends_with_its_plain_label():
-    # A containment test that answers False for every point: the search
-    # goes on to its bound, then keeps the label of the plain search.
+    # A containment test that answers False for every point, the centre of
+    # the inscribed circle included: the label of the plain search stays.
     lines = run_case(f"""
         import numpy, shapely
         shapely.contains = lambda a, b, **kwargs: numpy.zeros(numpy.shape(b), dtype=bool)
@@ -335,6 +335,103 @@ def test_a_search_that_never_finds_a_centre_inside_ends_with_its_plain_label():
     """)
     never = lambda polygon, point: False  # noqa: E731
     assert ast.literal_eval(lines[-1]) == model_label(THIN_C, inside_of=never)
+
+
+# Thin polygons, whose plain search ends outside (in the bend of an arc, the
+# hole of a ring, beside a river or a V) and whose every cell the search
+# refined would cost seconds: labelled by the inscribed circle's centre.
+def thin_arc(r_out, r_in, n, gap=10.0):
+    a0 = math.radians(gap / 2)
+    a1 = 2 * math.pi - a0
+    out = [[r_out * math.cos(a0 + (a1 - a0) * k / n), r_out * math.sin(a0 + (a1 - a0) * k / n)]
+           for k in range(n + 1)]
+    inn = [[r_in * math.cos(a1 - (a1 - a0) * k / n), r_in * math.sin(a1 - (a1 - a0) * k / n)]
+           for k in range(n + 1)]
+    return [out + inn + [out[0]]]
+
+
+def thin_annulus(r, rim, n):
+    def circle(radius, sense):
+        return [[radius * math.cos(sense * 2 * math.pi * k / n),
+                 radius * math.sin(sense * 2 * math.pi * k / n)] for k in range(n + 1)]
+    return [circle(r, 1), circle(r - rim, -1)]
+
+
+def river(length, width, n):
+    # a meandering centre line buffered to a band of the given width
+    line = shapely.LineString([(116.0 + length * k / n, 39.9 + 0.05 * math.sin(12 * math.pi * k / n + 1))
+                               for k in range(n + 1)])
+    return [list(map(list, line.buffer(width / 2).exterior.coords))]
+
+
+W = 1e-6
+THIN = {
+    "arc of 131 vertices, 5e-5 wide": thin_arc(0.5, 0.49995, 64),
+    "arc of 2,003 vertices": thin_arc(0.5, 0.49995, 1000),
+    "ring 1e-6 wide, 1,000 vertices a side": thin_annulus(0.5, 1e-6, 999),
+    "river 0.5 long, 1e-4 wide": river(0.5, 1e-4, 2500),
+    "V with arms 1e-6 wide": [[[0, 0], [1, 1], [1 - W, 1], [0, W * 1.41], [-1 + W, 1], [-1, 1], [0, 0]]],
+    "narrower V": [[[0, 0], [0.6, 0.8], [0.6 - W, 0.8], [0, W * 1.2], [-0.6 + W, 0.8], [-0.6, 0.8],
+                    [0, 0]]],
+}
+
+
+@pytest.mark.parametrize("name", THIN)
+def test_a_thin_polygon_is_labelled_inside_as_deep_as_its_inscribed_circle(name):
+    rings = THIN[name]
+    polygon = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
+    assert polygon.is_valid and polygon.area > 0
+    plain = model_label(rings)
+    assert not polygon.contains(shapely.Point(plain["x"], plain["y"]))
+    result = Topology.build(copy.deepcopy(rings))
+    assert_deep_inside(rings, result["centroid"])
+    west, south, east, north = polygon.bounds
+    assert (result["perimeter"], result["area"], result["boundary"]) == (
+        polygon.length, polygon.area, {"west": west, "south": south, "east": east, "north": north})
+
+
+def test_the_label_of_a_search_that_ends_outside_is_the_inscribed_centre(monkeypatch):
+    # The module global shapely is asked at the call, by keyword.
+    asked = []
+
+    def circle(geometry):
+        asked.append(geometry)
+        return shapely.LineString([(0.05, 0.3), (0.0, 0.3)])
+
+    monkeypatch.setattr(shapely, "maximum_inscribed_circle", circle)
+    assert Topology.build(copy.deepcopy(THIN_C))["centroid"] == {"x": 0.05, "y": 0.3}
+    assert len(asked) == 1 and asked[0].equals(shapely.Polygon(THIN_C[0]))
+    # labels the plain search finds inside never ask
+    Topology.build(SHAPES["C shape"])
+    assert len(asked) == 1
+
+
+def failing_circle(geometry):
+    raise shapely.errors.GEOSException("IllegalArgumentException")
+
+
+@pytest.mark.parametrize("circle", [
+    failing_circle,
+    lambda geometry: shapely.LineString([(0.3, 0.3), (0.3, 0.4)]),  # a centre outside the C
+    lambda geometry: None,  # an answer that is no circle
+])
+def test_an_inscribed_circle_that_fails_or_lies_outside_keeps_the_plain_label(monkeypatch, circle):
+    monkeypatch.setattr(shapely, "maximum_inscribed_circle", circle)
+    assert Topology.build(copy.deepcopy(THIN_C))["centroid"] == model_label(THIN_C)
+
+
+def test_a_host_shapely_without_the_inscribed_circle_keeps_the_plain_label(monkeypatch):
+    monkeypatch.delattr(shapely, "maximum_inscribed_circle")
+    assert Topology.build(copy.deepcopy(THIN_C))["centroid"] == model_label(THIN_C)
+
+
+def test_an_interrupt_in_the_inscribed_circle_is_not_swallowed(monkeypatch):
+    def interrupt(geometry):
+        raise KeyboardInterrupt
+
+    monkeypatch.setattr(shapely, "maximum_inscribed_circle", interrupt)
+    with pytest.raises(KeyboardInterrupt):
+        Topology.build(copy.deepcopy(THIN_C))
 
 
 def test_polygon_summary_keys_and_values():

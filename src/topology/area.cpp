@@ -236,6 +236,20 @@ ClosedRing closed_through_pole(PyObject* ring, const std::vector<double>& xs,
     return c;
 }
 
+// --- edges along a pole ----------------------------------------------------------
+
+// An edge between two vertices on the same pole is one point on the
+// spheroid and has no length.  The Albers plane draws the pole as an arc
+// round the cone's apex, and that arc would otherwise count in the
+// perimeter by how the pole is stepped (one edge or one a degree).  Only
+// exact floats are read, as the fast route reads them; plane values are
+// no latitudes.
+int pole_of(double latitude) { return latitude == kPole ? 1 : latitude == -kPole ? -1 : 0; }
+int pole_of(PyObject* latitude) {
+    return PyFloat_CheckExact(latitude) ? pole_of(PyFloat_AS_DOUBLE(latitude)) : 0;
+}
+bool along_pole(int a, int b) { return a != 0 && a == b; }
+
 // --- one edge through the real calls ------------------------------------------
 
 // The projection puts a longitude half a turn from the central meridian on
@@ -260,14 +274,21 @@ void project_slow(const RingPlane& p, Ref& x, Ref& y) {
     unpack2(pair, x, y);
 }
 
-// (shoelace term, edge length) of the edge from vertex i - 1 to vertex i.
-std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
+struct Edge {
+    Num term;          // shoelace term
+    Num length;
+    bool along_pole;   // both ends on one pole: no length on the spheroid
+};
+
+// The edge from vertex i - 1 to vertex i.
+Edge edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) {
     require(ring, Exact::List);
     Ref vi = item_at(ring, i), vj = item_at(ring, i - 1);
     Ref xi, yi, xj, yj;
     first_two(vi, xi, yi);
     first_two(vj, xj, yj);
     const Ref lon_i = xi, lon_j = xj;
+    const bool pole = p.mode != Mode::Plane && along_pole(pole_of(yi), pole_of(yj));
     if (p.mode == Mode::Albers) {
         // A ring south of the equator is projected as its mirror image.
         yi = Ref::steal(PyNumber_Absolute(yi));
@@ -289,7 +310,7 @@ std::pair<Num, Num> edge_slow(PyObject* ring, Py_ssize_t i, const RingPlane& p) 
     const Num dy = sub(Yj, Yi);
     Num term = mul(dy, add(Xj, Xi));
     Num length = edge_length(Xi, Yi, Xj, Yj);
-    return {term, length};
+    return {term, length, pole};
 }
 
 // --- fast edges ----------------------------------------------------------------
@@ -301,14 +322,15 @@ struct FastPlanes {
     MercatorPlane mercator;
 };
 
-// Vertex k of the ring in the ring's plane, or false where the real call
-// has to be made.
+// Vertex k of the ring in the ring's plane, and the pole it lies on (see
+// pole_of), or false where the real call has to be made.
 bool project_fast(PyObject* ring, Py_ssize_t k, const RingPlane& p, const FastPlanes& f,
-                  double& x, double& y) {
+                  double& x, double& y, int& pole) {
     if (k < 0) k += PyList_GET_SIZE(ring);
     if (k < 0 || k >= PyList_GET_SIZE(ring)) return false;
     double lon, lat;
     if (!plain_xy(PyList_GET_ITEM(ring, k), false, lon, lat)) return false;
+    pole = p.mode == Mode::Plane ? 0 : pole_of(lat);
     switch (p.mode) {
         case Mode::GaussKruger: return fast_gk(f.gk, lon, lat, x, y);
         case Mode::Albers:
@@ -335,7 +357,8 @@ struct RingSums {
 };
 
 // With `own`, only the edges it marks add to the perimeter (edge i ends at
-// vertex i); every edge adds to the shoelace sum.
+// vertex i), and no edge along a pole adds to it; every edge adds to the
+// shoelace sum.
 RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast,
                    const std::vector<bool>* own = nullptr) {
     auto counts = [own](Py_ssize_t i) {
@@ -357,26 +380,30 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast,
         }
         double cross = 0.0, perimeter = 0.0;
         double xi = 0, yi = 0, xj = 0, yj = 0, xlast = 0, ylast = 0;
-        bool ok = fast && n > 0 && project_fast(ring, 0, p, f, xi, yi) &&
-                  project_fast(ring, n - 1, p, f, xlast, ylast);
+        int pi = 0, pj = 0, plast = 0;
+        bool ok = fast && n > 0 && project_fast(ring, 0, p, f, xi, yi, pi) &&
+                  project_fast(ring, n - 1, p, f, xlast, ylast, plast);
         if (ok) {
             xj = xlast;
             yj = ylast;
+            pj = plast;
             for (; i < n; ++i) {
                 if (i > 0) {
                     xj = xi;
                     yj = yi;
+                    pj = pi;
                     if (i == n - 1) {
                         xi = xlast;
                         yi = ylast;
-                    } else if (!project_fast(ring, i, p, f, xi, yi)) {
+                        pi = plast;
+                    } else if (!project_fast(ring, i, p, f, xi, yi, pi)) {
                         break;
                     }
                 }
                 double length;
                 if (!float_distance(xj - xi, yj - yi, length)) break;
                 cross = cross + (yj - yi) * (xj + xi);
-                if (counts(i)) perimeter = perimeter + length;
+                if (counts(i) && !along_pole(pj, pi)) perimeter = perimeter + length;
             }
         }
         s.cross = Num(cross);
@@ -385,9 +412,9 @@ RingSums sum_edges(PyObject* ring, Py_ssize_t n, const RingPlane& p, bool fast,
     // The rest (all of it when the fast route does not apply) through the
     // real calls: the edge that stopped the fast loop raises there.
     for (; i < n; ++i) {
-        auto [term, length] = edge_slow(ring, i, p);
-        s.cross = add(s.cross, term);
-        if (counts(i)) s.perimeter = add(s.perimeter, length);
+        const Edge e = edge_slow(ring, i, p);
+        s.cross = add(s.cross, e.term);
+        if (counts(i) && !e.along_pole) s.perimeter = add(s.perimeter, e.length);
     }
     return s;
 }

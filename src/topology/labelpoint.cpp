@@ -17,13 +17,16 @@
 // The tolerance is in the unit of the coordinates, so a polygon narrower
 // than it (most polygons in degrees) drops every grid square at its first
 // pop, and the best of the seeds and the square centres may lie outside it
-// (in a hole, or beside a C shape).  Such a search goes on over the cells it
-// dropped as it would under half the tolerance, then a quarter and so on,
-// until its best centre is inside and no cell left may hold a point more
-// than that centre's own depth deeper: the label then lies at least half as
-// deep as the deepest point (within the split bound below).  A search that
-// ends with its best centre inside is not refined further, so its label
-// stays the one the plain search gives.
+// (in a hole, beside a C shape, in the bend of a thin arc or river).  When
+// the search ends so, and the polygon has an inside to find (a positive
+// area), the label is the centre of shapely's maximum inscribed circle at
+// its own default tolerance: GEOS searches the same kind of cells over an
+// index of the outline, and starts from an interior point, so its centre
+// lies inside, as deep as that circle.  It costs milliseconds on polygons
+// of thousands of vertices whatever their shape, where refining our own
+// cells (one containment test and one distance per ring for every cell,
+// without an index) costs seconds on thin ones.  A search that ends with its
+// best centre inside keeps its label to the last bit.
 #include "topology/labelpoint.h"
 
 #include "topology/pyobjects.h"
@@ -41,10 +44,10 @@ namespace {
 // longer than wide, searched in about a quarter of a second.
 constexpr double kMaxGridCells = 1e5;
 
-// A failed containment test counts the centre as inside; only errors are
-// swallowed, so an interrupt (KeyboardInterrupt, SystemExit) still stops
-// the search.
-void swallow_containment_error() {
+// A failed containment test counts the centre as inside, and a failed
+// inscribed circle leaves the label as it was; only errors are swallowed,
+// so an interrupt (KeyboardInterrupt, SystemExit) still stops the search.
+void swallow_error() {
     if (!PyErr_ExceptionMatches(PyExc_Exception)) throw PyError{};
     PyErr_Clear();
 }
@@ -58,15 +61,11 @@ constexpr double kSqrt2 = 1.4142135623730951;
 // ridge where every level doubles the cells worth splitting).  Such a
 // search is refined best-first for at most this many splits.
 constexpr long kUntoleratedSplits = 10000;
-// A search whose best centre lies outside goes on under halved tolerances:
-// this many halvings take any finite tolerance below any positive gap
-// between a cell's bound and the best centre (2^1024 to 2^-1074).
-constexpr int kToleranceHalvings = 2100;
-// Splits allowed under a positive tolerance, a search that goes on
-// included.  A polygon whose extent dwarfs the tolerance (a sliver 1e20
-// long searched to 1.0) would need cells without number to meet it; past
-// this bound the search ends with the best centre found.  Polygons of
-// ordinary shape finish long before it (about half a second of search).
+// Splits allowed under a positive tolerance.  A polygon whose extent dwarfs
+// the tolerance (a sliver 1e20 long searched to 1.0) would need cells without
+// number to meet it; past this bound the search ends with the best centre
+// found.  Polygons of ordinary shape finish long before it (about half a
+// second of search).
 constexpr long kToleratedSplits = 100000;
 
 // The shapely polygon and the shapely functions every cell asks, read once
@@ -132,13 +131,13 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
             inside[i] = truth(item_at(verdicts, i));
         }
     } else {
-        swallow_containment_error();
+        swallow_error();
         for (Py_ssize_t i = 0; i < n; ++i) {
             Ref point = item_at(points, i);
             Ref verdict = Ref::steal_or_null(
                 PyObject_CallFunctionObjArgs(o.contains, o.polygon.get(), point.get(), nullptr));
             if (!verdict) {
-                swallow_containment_error();
+                swallow_error();
                 continue;
             }
             inside[i] = truth(verdict);
@@ -170,9 +169,6 @@ std::vector<Cell>& Batch::measure(const Outline& o) {
 class CellQueue {
 public:
     bool empty() const noexcept { return heap_.empty(); }
-    // The cell a pop would yield.
-    const Cell& top() const noexcept { return heap_.front(); }
-    void swap(CellQueue& other) noexcept { heap_.swap(other.heap_); }
 
     void push(Cell c) {
         heap_.push_back(std::move(c));
@@ -226,36 +222,32 @@ private:
 
 Ref attr(PyObject* o, const char* name) { return getattr(o, name); }
 
-// Pops every cell of `queue`, largest bound first.  A cell whose centre is
-// strictly farther inside than the best centre becomes the best; one whose
-// bound beats the best centre by more than `slack` is split into quarters,
-// which join the queue.  The others are dropped.  Those that may still hold
-// a point inside the polygon and deeper than the best centre (a bound above
-// 0 and above the best distance) are kept in `kept`, for the search to go on
-// from: while the best centre lies outside, or always when `going_on`.
-void search(CellQueue& queue, Cell& best, double slack, long& splits_left, const Outline& o,
-            CellQueue& kept, bool going_on) {
-    while (!queue.empty()) {
-        Cell cell = queue.pop();
-        if (cell.distance > best.distance) best = cell;
-        // A bound that does not beat the best centre by more than the
-        // tolerance drops the cell; so does a NaN bound, which no split
-        // could ever resolve.
-        if (!(cell.max_distance - best.distance > slack)) {
-            if ((going_on || !best.inside) && cell.max_distance > 0 &&
-                cell.max_distance > best.distance)
-                kept.push(cell);
-            continue;
-        }
-        if (splits_left-- <= 0) continue;
-        const double q = cell.h / 2.0;
-        Batch quarters;
-        quarters.add(cell.x - q, cell.y - q, q);
-        quarters.add(cell.x + q, cell.y - q, q);
-        quarters.add(cell.x - q, cell.y + q, q);
-        quarters.add(cell.x + q, cell.y + q, q);
-        for (Cell& c : quarters.measure(o)) queue.push(c);
+// The centre of shapely's maximum inscribed circle of the polygon, when
+// the polygon contains it: the label of a polygon whose own search ended
+// outside.  The circle is a two-point line from its centre to the outline.
+// An error of either call (a polygon GEOS cannot search, a host's shapely
+// without the function) keeps the search's own label, as does a centre the
+// containment test does not hold inside; a containment test that fails
+// counts the centre inside, as it does for every cell.
+bool inscribed_centre(PyObject* shapely, const Outline& o, double& x, double& y) {
+    double cx, cy;
+    try {
+        Ref circle = call(getattr(shapely, "maximum_inscribed_circle"), {},
+                          {{"geometry", o.polygon.get()}});
+        Ref xy[2];
+        unpack(item_at(getattr(circle, ORB_STR("coords")), 0), xy, 2);
+        cx = to_double(xy[0]);
+        cy = to_double(xy[1]);
+    } catch (const PyError&) {
+        swallow_error();
+        return false;
     }
+    Batch one;
+    one.add(cx, cy, 0.0);
+    if (!one.measure(o)[0].inside) return false;
+    x = cx;
+    y = cy;
+    return true;
 }
 
 }  // namespace
@@ -332,39 +324,35 @@ Ref polygon_label(PyObject* polygon, bool simplify, double tolerance) {
     }
 
     const bool tolerated = tolerance > 0;
-    double slack = tolerated ? tolerance : 0.0;
+    const double slack = tolerated ? tolerance : 0.0;
     long splits_left = tolerated ? kToleratedSplits : kUntoleratedSplits;
-    CellQueue kept;
-    search(queue, best, slack, splits_left, o, kept, false);
+    while (!queue.empty()) {
+        Cell cell = queue.pop();
+        if (cell.distance > best.distance) best = cell;
+        // A bound that does not beat the best centre by more than the
+        // tolerance drops the cell; so does a NaN bound, which no split
+        // could ever resolve.
+        if (!(cell.max_distance - best.distance > slack)) continue;
+        if (splits_left-- <= 0) continue;
+        const double q = cell.h / 2.0;
+        Batch quarters;
+        quarters.add(cell.x - q, cell.y - q, q);
+        quarters.add(cell.x + q, cell.y - q, q);
+        quarters.add(cell.x - q, cell.y + q, q);
+        quarters.add(cell.x + q, cell.y + q, q);
+        for (Cell& c : quarters.measure(o)) queue.push(c);
+    }
 
-    // A best centre outside a polygon that has an inside (a positive area):
-    // the search goes on over the kept cells, pass after pass, each under
-    // half the tolerance of the one before.  It ends once the best centre is
-    // inside and no kept cell may hold a point deeper than twice its depth.
-    // Halvings under which the kept cell of the largest bound would not split
-    // are taken at once, as a pass under them would split nothing; so every
-    // pass splits, and the shared split count bounds the passes.  A search
-    // that finds no centre inside within that bound keeps the label the
-    // plain search gave, as does a polygon of no area.  A centre whose
+    // A best centre outside a polygon that has an inside: the label is the
+    // centre of the polygon's maximum inscribed circle.  A centre whose
     // containment test failed counts as inside, so a polygon that shapely
-    // cannot relate points to ends with the plain search.
-    if (!best.inside && !kept.empty() && to_double(attr(shape, "area")) > 0) {
-        const Cell plain = best;
-        int halvings_left = kToleranceHalvings;
-        while (!kept.empty() && splits_left > 0) {
-            // No point of a kept cell lies more than `gap` deeper than the
-            // best centre.
-            const double gap = kept.top().max_distance - best.distance;
-            if (best.inside && !(gap > best.distance)) break;
-            while (!(gap > slack) && halvings_left > 0) {
-                slack = slack / 2.0;
-                --halvings_left;
-            }
-            if (!(gap > slack)) break;
-            queue.swap(kept);
-            search(queue, best, slack, splits_left, o, kept, true);
+    // cannot relate points to keeps the search's label.
+    if (!best.inside && to_double(attr(shape, "area")) > 0) {
+        double x, y;
+        if (inscribed_centre(shapely, o, x, y)) {
+            best.x = x;
+            best.y = y;
         }
-        if (!best.inside) best = plain;
     }
 
     // The label point is read back from a shapely point of the best centre.

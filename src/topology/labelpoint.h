@@ -12,8 +12,8 @@ namespace orb::topology {
 // centroid when `simplify`), planar, in the unit of the coordinates.
 // `tolerance` is how much farther from the outline than the best centre a
 // cell must possibly reach to be split; a search that ends with its best
-// centre outside a polygon of positive area goes on under ever smaller
-// tolerances until a centre inside is found.
+// centre outside a polygon of positive area takes the centre of shapely's
+// maximum inscribed circle instead.
 Ref polygon_label(PyObject* polygon, bool simplify = false, double tolerance = 1.0);
 
 }  // namespace orb::topology

@@ -36,7 +36,9 @@ decide), as it would be anywhere else.  A ring whose steps, read so, add up
 to a whole turn winds round a pole and encloses it: it is measured in the
 Albers plane, the cone fitted to the latitudes of its vertices, as the
 polygon closed through that pole, with the perimeter of its own edges, and
-it must keep to one side of the equator.  Any other code
+it must keep to one side of the equator.  An edge between two vertices on
+the same pole (latitude 90 or -90) is one point on the spheroid and adds
+nothing to the perimeter, however the pole is stepped.  Any other code
 measures the coordinates as they stand, in their own unit.  The ring of
 largest area is the outer ring and the areas of the others are subtracted.
 The caller's rings are closed, cleared of repeated vertices, the outer ring
@@ -45,12 +47,19 @@ others clockwise), in place.
 
 Accuracy against geodesic polygons on the spheroid (GeographicLib), by plane:
 
-    plane          area                        perimeter
-    Gauss-Kruger   up to +0.27%                up to +0.14%
-    Albers         -0.67% to +0.67%            -2.7% to +2.6%
-      round a pole -0.67% to +0.22%            -0.34% to 0
-    web Mercator   +0.9%, +1.7%, +4.8%, +10.5% for rings reaching 5, 10,
-                   20, 30 degrees north and south of the equator
+    plane          area                  perimeter
+    Gauss-Kruger   up to +0.27%          up to +0.14%
+    Albers         -0.67% to +0.67%      by the latitudes the ring spans:
+                                           up to 10 degrees  -1.9% to +0.5%
+                                           up to 20 degrees  -3.2% to +2.0%
+                                           up to 30 degrees  -4.4% to +3.8%
+                                           up to 60 degrees  -7.0% to +11.7%
+                                           up to 90 degrees  -8.9% to +24.4%
+      round a pole -0.67% to +0.22%      -0.34% to 0
+    web Mercator   for rings reaching 5, 10, 20, 30 degrees north and south
+                   of the equator: area +0.9%, +1.7%, +4.8%, +10.5%;
+                   perimeter +0.4% to +0.6%, +1.3% to +1.5%, +3.4% to
+                   +6.0%, +6.8% to +13.7%
 
 The Gauss-Kruger plane is not corrected for scale: the error is nil on the
 central meridian and grows with the square of the distance from it, to the
@@ -58,14 +67,17 @@ figures above 3 degrees away (a zone edge) on the equator.  The Albers cone
 is spherical, on the semi-major axis: areas come out large near the equator
 and small near the poles, by the latitudes a ring covers whatever its
 width.  Its figures are those of rings with a vertex at least every degree
-along the parallels, 7 to 340 degrees wide between the equator and 89.9
-degrees, and of rings along one parallel round either pole; perimeters err
-most on tall rings (-2.7% for one 7 degrees wide from 70 to 89.9 degrees,
-where the meridians shrink, +2.6% for one 340 degrees wide from 0.5 to
-30.5).  Edges are straight lines in the plane, not geodesics, so longer
-edges add their own error: a box 39 degrees wide at 58-72 S given by its
-four corners alone measures -1.1%, one 60 degrees wide at 0.5-5.5 S -8.7%.
-Web Mercator inflates areas with latitude whatever the ring's width.
+along the parallels, 7 to 360 degrees wide, between the equator and 89.9
+degrees or a pole, and of rings along one parallel round either pole.  Its
+meridians shrink and its parallels stretch away from the standard
+parallels, so perimeters err most on tall rings: low on narrow ones (-8.9%
+for one 7 degrees wide from the equator to the pole), high on wide ones
+(+24.4% for one 360 degrees wide from the equator to 89.9).  Edges are
+straight lines in the plane, not geodesics, so longer edges add their own
+error: a box 39 degrees wide at 58-72 S given by its four corners alone
+measures -1.1%, one 60 degrees wide at 0.5-5.5 S -8.7%.  Web Mercator
+inflates areas and lengths with latitude; its figures are those of rings
+10 to 340 degrees wide, perimeters erring more on wider rings.
 
 Args:
     coordinates: a coordinate list (one ring, a polygon's rings or a
@@ -122,11 +134,12 @@ the largest polygon of a multipolygon); the centroid of a collection.  The
 pole is searched to within 1.0 unit of the coordinates (one degree for
 longitude and latitude), so a polygon smaller than that is labelled at the
 best of its centroid, its box centre and a first grid of cells.  When that
-point lies outside the polygon (in a hole, or beside a concave outline),
-the search goes on under ever smaller tolerances until it finds a point
-inside, at least half as far from the outline as the pole is (a polygon too
-thin for that within 100,000 cell splits keeps the first point).  All
-measures are planar, in the unit of the coordinates.  A bare coordinate
+point lies outside the polygon (in a hole, beside a concave outline, in the
+bend of a thin arc or river), the label is the centre of shapely's
+maximum_inscribed_circle at its default tolerance instead: a point inside,
+as deep as that circle, found over an index of the outline in a few
+milliseconds for polygons of thousands of vertices, whatever their shape.
+All measures are planar, in the unit of the coordinates.  A bare coordinate
 list is typed by its nesting depth (Point, LineString, Polygon or
 MultiPolygon); lines and polygons of the caller are cleaned in place.
 
