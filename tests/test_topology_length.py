@@ -11,6 +11,7 @@ from hostile_support import run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
+from repeat_support import digest, plain_lines, removal_outcome
 
 BOX = ("west", "south", "east", "north")
 
@@ -273,3 +274,18 @@ def test_a_spheroid_record_that_leaves_the_table_while_it_is_read():
         print(Topology.length([[116.0, 39.0], [116.5, 39.5]])["length"])
     """)
     assert lines == [repr(0.5 ** 0.5)]
+
+
+# Digest of the outcomes and of the lines as left behind, recorded before
+# the removal deleted the repeats in one pass.
+REMOVAL_DIGEST = "29edd1e63954b33b"
+
+
+def test_removal_matches_the_model():
+    rows = []
+    for line in plain_lines(27, 3000):
+        outcome, got, expected = removal_outcome(lambda l: Topology.length(l, 0), line, True)
+        assert got == expected, (line, outcome)
+        rows.append(f"{outcome} {got} {line!r}")
+    assert digest(rows) == REMOVAL_DIGEST
+
