@@ -169,6 +169,9 @@ EDITED_LINES = [
     " [1, 1], [2, 2], [2, 2], [2, 2, Gone(line, KIND)]]",
     "line = []; line += [[Gone(line, KIND), 0], [Gone(line, KIND), 0], [1, 1]]",
     "line = []; line += [[0, 0], [0, 0, Gone(line, KIND)], [1, 1], [1, 1, [Gone(line, KIND)]], [2, 2]]",
+    # one vertex object in several places: freed with the last of them
+    "line = []; v = [0, 0, Gone(line, KIND)]; line += [[0, 0], v, v, [1, 1], v, v, [2, 2]]; del v",
+    "line = []; v = [0, 0, Gone(line, KIND)]; line += [v, v, [0, 0], v, [1, 1], [1, 1]]; del v",
     "h = hostile(1.0, '__repr__', KIND); line = h.home = [[0, 0], [0, 0], [2, 2], [2, 2], [h, 1]]",
     "h = hostile(1.0, '__repr__', KIND); line = h.home = [[0, 0], [0, 0], [h, 1], [h, 1], [2, 2]]",
     "h = hostile(1.0, '__eq__', KIND, base=float); line = h.home = [[h, 1], [h, 1], [1.0, 1]]",

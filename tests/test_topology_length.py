@@ -1,6 +1,7 @@
 """Topology.length: plane results, repeat removal, segment modes against
 geodesics, antipodal points, wrapped failures, and both routes to
 Projection."""
+import inspect
 import math
 import random
 
@@ -11,7 +12,7 @@ from hostile_support import run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
-from repeat_support import digest, plain_lines, removal_outcome
+from repeat_support import CHILD, EDITED_LINES, digest, plain_lines, removal_model, removal_outcome
 
 BOX = ("west", "south", "east", "north")
 
@@ -289,3 +290,25 @@ def test_removal_matches_the_model():
         rows.append(f"{outcome} {got} {line!r}")
     assert digest(rows) == REMOVAL_DIGEST
 
+
+def length_model(line):
+    """Topology.length of a bare line: the removal written plainly, then the
+    measurement of a copy of what is left (whose box may differ)."""
+    removal_model(line, True)
+    if len(line) < 2:
+        raise Exception("At least 2 vertices are required in [coordinates] parameter.")
+    return Topology.length([list(v) for v in line], 0) and "measured"
+
+
+@pytest.mark.parametrize("build", EDITED_LINES)
+@pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
+def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
+    body = CHILD + f"""
+def build():
+    {build.replace("KIND", repr(kind))}
+    return line
+{inspect.getsource(length_model)}
+both(build, lambda line: Topology.length(line, 0) and "measured", length_model)
+"""
+    for line in run_case(body):
+        assert line.startswith("True True"), line

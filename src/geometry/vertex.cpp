@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orb::geom {
@@ -148,16 +149,99 @@ void remove_repeats(PyObject* line) {
             have_previous = true;
         }
     }
-    // Highest index first, so the indices still to delete stay valid.
-    for (auto it = overlays.rbegin(); it != overlays.rend(); ++it) {
-        Py_ssize_t i = *it;
-        if (PyList_CheckExact(line)) {
-            if (i >= PyList_GET_SIZE(line))
-                raise(PyExc_IndexError, "list assignment index out of range");
-            if (PyList_SetSlice(line, i, i + 1, nullptr) < 0) throw PyError{};
-        } else if (PyObject_DelItem(line, integer(i)) < 0) {
+    delete_vertices(line, overlays);
+}
+
+namespace {
+
+// Whether giving up one reference to `o` runs no interpreter code, whatever
+// else holds it: true for the values whose deallocation calls nothing
+// (exact floats, ints, bools, texts, bytes and None) and for short exact
+// lists and tuples of them, two levels deep; false for anything else, which
+// may have a finalizer or weak references with callbacks.
+bool quiet_release(PyObject* o, int depth = 0) {
+    if (PyFloat_CheckExact(o) || PyLong_CheckExact(o) || PyBool_Check(o) ||
+        PyUnicode_CheckExact(o) || PyBytes_CheckExact(o) || o == Py_None)
+        return true;
+    constexpr Py_ssize_t kMaxItems = 16;  // a vertex, or a value made of a few
+    if (depth >= 2 || !(PyList_CheckExact(o) || PyTuple_CheckExact(o))) return false;
+    const Py_ssize_t n = PySequence_Fast_GET_SIZE(o);
+    if (n > kMaxItems) return false;
+    PyObject* const* items = PySequence_Fast_ITEMS(o);
+    for (Py_ssize_t i = 0; i < n; ++i)
+        if (!quiet_release(items[i], depth + 1)) return false;
+    return true;
+}
+
+}  // namespace
+
+void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices) {
+    if (!PyList_CheckExact(line)) {
+        for (auto it = indices.rbegin(); it != indices.rend(); ++it)
+            if (PyObject_DelItem(line, integer(*it)) < 0) throw PyError{};
+        return;
+    }
+    // Deleting one index at a time moves the rest of the list each time.
+    // Instead, the deletions go in runs, from the highest index down: all
+    // of a run leave the list at once, and only the lowest of a run may be
+    // a vertex whose release runs interpreter code.  That code then finds
+    // the list as the deletions one by one would have left it at that
+    // moment, and the run after it starts from whatever it made of the list.
+    size_t end = indices.size();  // indices[0, end) are still to delete
+    std::unordered_map<PyObject*, Py_ssize_t> released;  // by the run, so far
+    while (end > 0) {
+        const Py_ssize_t size = PyList_GET_SIZE(line);
+        const Py_ssize_t top = indices[end - 1];
+        if (top >= size) raise(PyExc_IndexError, "list assignment index out of range");
+        // An object of another type is kept alive by the list as long as it
+        // holds a reference more than the run gives up: the same vertex
+        // object given again is deleted quietly but for its last place.
+        size_t begin = end;
+        released.clear();
+        while (begin > 0) {
+            --begin;
+            PyObject* item = PyList_GET_ITEM(line, indices[begin]);
+            if (quiet_release(item)) continue;
+            Py_ssize_t& times = released[item];
+            if (Py_REFCNT(item) <= times + 1) break;
+            ++times;
+        }
+        // Within [lo, size): the vertices kept move down in order, those of
+        // the run go after them in order, and that tail is deleted.  Nothing
+        // runs while the items are moved, and the list owns every one of
+        // them throughout.
+        const Py_ssize_t lo = indices[begin];
+        std::vector<PyObject*> leaving;
+        leaving.reserve(end - begin);
+        Py_ssize_t write = lo;
+        size_t r = begin;
+        for (Py_ssize_t read = lo; read < size; ++read) {
+            PyObject* item = PyList_GET_ITEM(line, read);
+            if (r < end && indices[r] == read) {
+                leaving.push_back(item);
+                ++r;
+            } else {
+                PyList_SET_ITEM(line, write++, item);
+            }
+        }
+        for (PyObject* item : leaving) PyList_SET_ITEM(line, write++, item);
+        const Py_ssize_t kept = size - static_cast<Py_ssize_t>(leaving.size());
+        if (PyList_SetSlice(line, kept, size, nullptr) < 0) {
+            // Back to the order the list had, from the top down.
+            Py_ssize_t from = kept - 1;
+            size_t back = leaving.size();
+            r = end;
+            for (Py_ssize_t p = size - 1; p >= lo; --p) {
+                if (r > begin && indices[r - 1] == p) {
+                    PyList_SET_ITEM(line, p, leaving[--back]);
+                    --r;
+                } else {
+                    PyList_SET_ITEM(line, p, PyList_GET_ITEM(line, from--));
+                }
+            }
             throw PyError{};
         }
+        end = begin;
     }
 }
 
