@@ -13,6 +13,8 @@ import os
 import random
 import struct
 
+from hostile_support import run_case
+
 # A NaN whose bits differ from float("nan"): it still prints "nan".
 OTHER_NAN = struct.unpack("<d", struct.pack("<Q", 0x7FF8000000000123))[0]
 VALUES = [0, 1, 1.0, 0.0, -0.0, 2.5, math.nan, OTHER_NAN, -math.nan, math.inf, -math.inf,
@@ -121,6 +123,15 @@ def removal_outcome(load, line, measure=False, prepare=None):
         if model_error:
             assert outcome.startswith(model_error), (outcome, model_error)
     return outcome, shape(line, originals), shape(expected, expected_originals)
+
+
+def check_edited(build, kind, source):
+    """Runs `source` in a child interpreter after CHILD, where build() makes
+    the line of `build` (one of EDITED_LINES) edited the way `kind` says;
+    every comparison that `source` prints with both() must agree."""
+    body = f"{CHILD}\ndef build():\n    {build.replace('KIND', repr(kind))}\n    return line\n{source}"
+    for line in run_case(body):
+        assert line.startswith("True True"), line
 
 
 def digest(rows):

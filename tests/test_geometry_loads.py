@@ -5,8 +5,8 @@ import inspect
 import pytest
 import shapely
 
-from hostile_support import run_call, run_case
-from repeat_support import (CHILD, EDITED_LINES, digest, random_lines, removal_model,
+from hostile_support import run_call
+from repeat_support import (EDITED_LINES, check_edited, digest, random_lines, removal_model,
                             removal_outcome)
 
 from models.orbalt import Geometry, Topology
@@ -435,16 +435,11 @@ def loads_model(line):
 @pytest.mark.parametrize("build", EDITED_LINES)
 @pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
 def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
-    body = CHILD + f"""
-def build():
-    {build.replace("KIND", repr(kind))}
-    return line
-{inspect.getsource(loads_model)}
+    check_edited(build, kind, inspect.getsource(loads_model).replace(
+        "LINE_N", repr(LINE_N)).replace("DIM", repr(DIM)) + """
 both(build, Geometry.loads, loads_model)
 def lines_model(lines):
     loads_model(lines[0])
-    return {{"type": "MultiLineString", "coordinates": lines}}
+    return {"type": "MultiLineString", "coordinates": lines}
 both(lambda: [build()], lambda lines: Geometry.loads(lines, 1), lines_model)
-"""
-    for line in run_case(body.replace("LINE_N", repr(LINE_N)).replace("DIM", repr(DIM))):
-        assert line.startswith("True True"), line
+""")

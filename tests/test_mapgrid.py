@@ -796,3 +796,12 @@ def test_parse_reads_the_first_part_as_the_patterns_always_did():
     for _ in range(20000):
         code = random_code(rnd)
         assert parse_outcome(code) == first_part_reference(code), code
+
+
+def test_blanks_within_a_line_are_the_white_space_but_the_line_break():
+    # The first-part patterns read the blanks at the head of a line as
+    # [^\S\n]: with their flags, the white space of \s less the line break.
+    chars = "".join(map(chr, range(0x110000)))
+    flags = re.IGNORECASE | re.MULTILINE
+    assert re.findall(r"[^\S\n]", chars, flags) == [c for c in chars if c.isspace() and c != "\n"]
+    assert re.findall(r"\s", chars, flags) == [c for c in chars if c.isspace()]

@@ -230,13 +230,31 @@ ANGLE_PIECES = ["0", "1", "2", "3", "5", "9", "12", "60", "120", "400", ".", "+"
                 "١", "e"]
 
 
+ANGLE_BLANKS = [" ", "\t", "\n", "\r\n", "\u3000", "\x85", "\u2028"]
+
+
+def random_angle_text(rnd):
+    """Pieces at random, or a number of one to seven digits with an optional
+    sign, fraction and mark, blanks at random around them."""
+    def blanks():
+        return "".join(rnd.choices(ANGLE_BLANKS, k=rnd.choice([0, 0, 1, 2])))
+
+    if rnd.random() < 0.4:
+        pieces = rnd.choices(ANGLE_PIECES, k=rnd.randrange(0, 12))
+    else:
+        digits = "".join(rnd.choices("0123456789", k=rnd.randrange(1, 8)))
+        pieces = [blanks(), rnd.choice(["", "", "-", "+"]), digits,
+                  rnd.choice(["", "", ".", ".5", ".25", ".٣"]), blanks(),
+                  rnd.choice(["", "", "°", "度", "′", "″", "°30′", "分", "x"]), blanks()]
+    if rnd.random() < 0.05:
+        pieces.insert(rnd.randrange(len(pieces) + 1), rnd.choice([" ", "\n", "\u3000"]) * 40)
+    return "".join(pieces)
+
+
 def test_angle_reads_texts_as_the_patterns_always_did():
     rnd = random.Random(2027)
     for _ in range(20000):
-        pieces = rnd.choices(ANGLE_PIECES, k=rnd.randrange(0, 12))
-        if rnd.random() < 0.05:
-            pieces.insert(rnd.randrange(len(pieces) + 1), rnd.choice([" ", "\n", "\u3000"]) * 40)
-        text = "".join(pieces)
+        text = random_angle_text(rnd)
         for kwargs in ({"dms": text}, {"dms": text, "digit": 2}, {"deg": text},
                        {"deg": text, "digit": 3}):
             assert angle_outcome(**kwargs) == model_outcome(**kwargs), kwargs

@@ -12,7 +12,8 @@ from hostile_support import run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
-from repeat_support import CHILD, EDITED_LINES, digest, plain_lines, removal_model, removal_outcome
+from repeat_support import (EDITED_LINES, check_edited, digest, plain_lines, removal_model,
+                            removal_outcome)
 
 BOX = ("west", "south", "east", "north")
 
@@ -303,12 +304,6 @@ def length_model(line):
 @pytest.mark.parametrize("build", EDITED_LINES)
 @pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
 def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
-    body = CHILD + f"""
-def build():
-    {build.replace("KIND", repr(kind))}
-    return line
-{inspect.getsource(length_model)}
+    check_edited(build, kind, inspect.getsource(length_model) + """
 both(build, lambda line: Topology.length(line, 0) and "measured", length_model)
-"""
-    for line in run_case(body):
-        assert line.startswith("True True"), line
+""")

@@ -206,38 +206,29 @@ void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices) {
             if (Py_REFCNT(item) <= times + 1) break;
             ++times;
         }
-        // Within [lo, size): the vertices kept move down in order, those of
-        // the run go after them in order, and that tail is deleted.  Nothing
-        // runs while the items are moved, and the list owns every one of
-        // them throughout.
-        const Py_ssize_t lo = indices[begin];
-        std::vector<PyObject*> leaving;
-        leaving.reserve(end - begin);
-        Py_ssize_t write = lo;
-        size_t r = begin;
-        for (Py_ssize_t read = lo; read < size; ++read) {
-            PyObject* item = PyList_GET_ITEM(line, read);
-            if (r < end && indices[r] == read) {
-                leaving.push_back(item);
-                ++r;
-            } else {
-                PyList_SET_ITEM(line, write++, item);
-            }
+        // Within [lo, size): the vertices kept move down in order, stretch
+        // by stretch (those after the j-th leaving one by j + 1 places), the
+        // leaving ones go after them in order, and that tail is deleted.
+        // Nothing runs while the items are moved, and the list owns every
+        // one of them throughout.
+        PyObject** items = PySequence_Fast_ITEMS(line);
+        const size_t count = end - begin;
+        const Py_ssize_t* at = indices.data() + begin;
+        const auto stretch = [&](size_t j) {
+            const Py_ssize_t next = j + 1 < count ? at[j + 1] : size;
+            return static_cast<size_t>(next - at[j] - 1) * sizeof(PyObject*);
+        };
+        std::vector<PyObject*> leaving(count);
+        for (size_t j = 0; j < count; ++j) {
+            leaving[j] = items[at[j]];
+            std::memmove(items + at[j] - j, items + at[j] + 1, stretch(j));
         }
-        for (PyObject* item : leaving) PyList_SET_ITEM(line, write++, item);
-        const Py_ssize_t kept = size - static_cast<Py_ssize_t>(leaving.size());
-        if (PyList_SetSlice(line, kept, size, nullptr) < 0) {
+        std::memcpy(items + size - count, leaving.data(), count * sizeof(PyObject*));
+        if (PyList_SetSlice(line, size - static_cast<Py_ssize_t>(count), size, nullptr) < 0) {
             // Back to the order the list had, from the top down.
-            Py_ssize_t from = kept - 1;
-            size_t back = leaving.size();
-            r = end;
-            for (Py_ssize_t p = size - 1; p >= lo; --p) {
-                if (r > begin && indices[r - 1] == p) {
-                    PyList_SET_ITEM(line, p, leaving[--back]);
-                    --r;
-                } else {
-                    PyList_SET_ITEM(line, p, PyList_GET_ITEM(line, from--));
-                }
+            for (size_t j = count; j-- > 0;) {
+                std::memmove(items + at[j] + 1, items + at[j] - j, stretch(j));
+                items[at[j]] = leaving[j];
             }
             throw PyError{};
         }
