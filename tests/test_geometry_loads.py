@@ -404,6 +404,17 @@ def test_removal_of_a_long_line_of_repeats():
     assert len(originals) > 2 * len(line)
 
 
+@pytest.mark.parametrize("write", [
+    lambda line: "LINESTRING (" + ", ".join(f"{x!r} {y!r}" for x, y in line) + ")",
+    lambda line: '{"type": "LineString", "coordinates": %s}' % line,
+])
+def test_text_with_repeats_loads_as_the_text_without_them(write):
+    once = [[100 + i * 1e-3, 30.0 + (i % 7) * 0.5] for i in range(3000)]
+    repeated = [v for i, v in enumerate(once) for _ in range(1 + i % 4)]
+    assert Geometry.loads(write(repeated)) == Geometry.loads(write(once)) == {
+        "type": "LineString", "coordinates": once}
+
+
 def test_removal_deletes_nothing_when_the_line_shrank_under_it():
     # The last repeat lies beyond the end of a line that the repr of its
     # last vertex shortened: the deletion fails at once and the line stays
