@@ -6,6 +6,9 @@ Geometry.loads against shapely's reader of the same form followed by
 shapely.geometry.mapping: shapely.geometry.shape for the list and the dict,
 from_wkt, from_geojson and from_wkb for the texts.
 
+The last rows load a long line whose every vertex is given twice, beside
+the same line without repeats and a line of as many distinct vertices.
+
     .venv/bin/python bench/geometry_loads.py
 """
 import json
@@ -50,11 +53,38 @@ def cases():
                lambda: shapely.geometry.mapping(shapely.from_wkb(wkb)))
 
 
+def repeats(n=256_000):
+    """A line of n vertices each given twice (a receiver standing still
+    writes each fix again) beside the same line without the repeats and a
+    line of 2n distinct vertices as the controls; from lists and from WKT,
+    with shapely's reading of the same WKT."""
+    print(f"Geometry.loads of {n} vertices each given twice, per call")
+    once = line_coords(n)
+    twice = [w for v in once for w in (v, list(v))]
+    distinct = line_coords(2 * n)
+    # Each call loads a new list holding the same vertex lists: the repeats
+    # leave it, while the vertices stay alive in the template.
+    compare(f"loads {n} vertices twice, list", lambda: Geometry.loads(list(twice)),
+            lambda: FLOOR(list(twice)),
+            [("control: without repeats", lambda: Geometry.loads(list(once))),
+             (f"control: {2 * n} distinct", lambda: Geometry.loads(list(distinct)))])
+
+    def wkt(coords):
+        return "LINESTRING (" + ", ".join(f"{x!r} {y!r}" for x, y in coords) + ")"
+    texts = {name: wkt(c) for name, c in (("twice", twice), ("once", once), ("distinct", distinct))}
+    compare(f"loads {n} vertices twice, WKT", lambda: Geometry.loads(texts["twice"]),
+            lambda: FLOOR(texts["twice"]),
+            [("control: without repeats", lambda: Geometry.loads(texts["once"])),
+             (f"control: {2 * n} distinct", lambda: Geometry.loads(texts["distinct"])),
+             ("shapely from_wkt", lambda: shapely.from_wkt(texts["twice"]))])
+
+
 def main():
     print("Geometry.loads per call")
     for name, value, theirs in cases():
         compare(f"loads {name}", lambda: Geometry.loads(value), lambda: FLOOR(value),
                 [("shapely", theirs)])
+    repeats()
 
 
 if __name__ == "__main__":

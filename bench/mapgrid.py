@@ -6,6 +6,8 @@ method) shows the cost of the work itself over the cost of being called.
 The first parse row also shows one search of the compact first-part pattern
 that parse runs on every code: each reading runs two (a new number) to seven
 (an old 1:500 number) such searches, which bounds how fast parse can be.
+The last rows time texts of blank runs and blank lines, which parse refuses,
+beside lines of text of the same length.
 
     .venv/bin/python bench/mapgrid.py
 """
@@ -20,8 +22,9 @@ def drain(iterator):
         pass
 
 
-FIRST_PART = re.compile(r"^[\s]*([NS]?)[\s]*(\*?[A-W]{1})[\s]*(([1-5][0-9])|(0[1-9])|(60))(.*)$",
-                        re.IGNORECASE | re.MULTILINE)
+FIRST_PART = re.compile(
+    r"^[^\S\n]*+(?!\n)([NS]?)[\s]*+(\*?[A-W]{1})[\s]*+(([1-5][0-9])|(0[1-9])|(60))(.*)$",
+    re.IGNORECASE | re.MULTILINE)
 
 CHINA = (53.6, 3.8, 73.5, 135.1, 9)   # north, south, west, east, zoom 9 (1:100,000)
 
@@ -40,6 +43,30 @@ def main():
     lines = sum(1 for _ in MapGrid.grid(*CHINA))
     compare(f"grid, China, zoom 9, {lines} lines",
             lambda: drain(MapGrid.grid(*CHINA)), lambda: FLOOR(*CHINA))
+    blank_texts()
+
+
+def refused(code):
+    try:
+        MapGrid.parse(code)
+    except Exception:
+        pass
+
+
+def blank_texts(k=100_000):
+    """parse of texts of blank runs and blank lines that it refuses, beside
+    lines of text of the same length (refused line by line) as the control."""
+    print(f"MapGrid.parse of a refused text of about {k} characters, per call")
+    for label, code in [("blank lines", "\n" * k + "x"),
+                        ("blank lines, CR LF", "\r\n" * (k // 2) + "x"),
+                        ("blank lines, then a hyphen", "\n" * k + "-x"),
+                        ("blank lines of spaces", " \n" * (k // 2) + "x"),
+                        ("blank line of spaces", " " * k + "x"),
+                        ("blank lines round a prefix", "\n" * (k // 2) + "N" + "\n" * (k // 2)),
+                        ("ideographic spaces", "\u3000" * k + "x")]:
+        control = ("abc\n" * (len(code) // 4 + 1))[:len(code)]
+        compare(f"parse, {label}", lambda: refused(code), lambda: FLOOR(code),
+                [("control: lines of text", lambda: refused(control))])
 
 
 if __name__ == "__main__":

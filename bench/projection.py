@@ -92,6 +92,32 @@ def main():
     case("lambert forward", Projection.lambert, [(lo, la) + cone for lo, la in zip(lons, lats)],
          lcc, lons, lats)
 
+    angle_texts()
+
+
+def refused(f, **kwargs):
+    try:
+        f(**kwargs)
+    except Exception:
+        pass
+
+
+def angle_texts(k=100_000):
+    """angle of texts that it refuses after a long blank run, beside two
+    controls of the same length: digits, which it refuses at the fourth,
+    and a number with a long fraction, which it reads to the end."""
+    print(f"Projection.angle of a text of {k + 2} characters, per call")
+    digits = "1" * (k + 2)
+    fraction = "1." + "0" * k
+    for label, key, text in [("dms, blanks after a digit", "dms", "1" + " " * k + "x"),
+                             ("deg, blanks after a digit", "deg", "1" + " " * k + "x"),
+                             ("dms, leading blanks", "dms", " " * (k + 1) + "x"),
+                             ("dms, blanks after a mark", "dms", "1°" + " " * (k - 1) + "x")]:
+        compare(f"angle {label}", lambda: refused(Projection.angle, **{key: text}),
+                lambda: FLOOR(text),
+                [("control: digits", lambda: refused(Projection.angle, **{key: digits})),
+                 ("control: long fraction", lambda: Projection.angle(**{key: fraction}))])
+
 
 if __name__ == "__main__":
     main()

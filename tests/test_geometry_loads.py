@@ -1,9 +1,13 @@
 """Geometry.loads of lists and dicts: typing by depth and code, the
 normalisation type by type, the in-place vertex conventions and ownership."""
+import inspect
+
 import pytest
 import shapely
 
 from hostile_support import run_call
+from repeat_support import (EDITED_LINES, check_edited, digest, random_lines, removal_model,
+                            removal_outcome)
 
 from models.orbalt import Geometry, Topology
 
@@ -354,3 +358,99 @@ def test_deep_collections_raise_recursion_error():
 ])
 def test_input_changed_while_it_is_loaded(build, hook, kind):
     run_call(build, hook, kind, "Geometry.loads(arg)")
+
+
+# --- repeated-vertex removal against a plain model ------------------------------
+
+LOADERS = {
+    "LineString": lambda line: Geometry.loads({"type": "LineString", "coordinates": line}),
+    "MultiLineString": lambda line: Geometry.loads({"type": "MultiLineString",
+                                                    "coordinates": [line]}),
+    "Polygon": lambda line: Geometry.loads({"type": "Polygon", "coordinates": [line]}),
+}
+
+# Digests of the outcomes and of the lines as left behind, recorded before
+# the removal deleted the repeats in one pass.
+REMOVAL_DIGESTS = {
+    "LineString": "9483819441f98116",
+    "MultiLineString": "ec40fda990846dd3",
+    "Polygon": "f8173cd709cea8cc",
+}
+
+
+@pytest.mark.parametrize("kind", list(LOADERS))
+def test_removal_matches_the_model(kind):
+    rows = []
+    for line in random_lines(27, 3000):
+        outcome, got, expected = removal_outcome(LOADERS[kind], line)
+        # The closing vertex of a ring comes after the removal.
+        if kind == "Polygon" and len(got) == len(expected) + 1:
+            got = got[:-1]
+        assert got == expected, (line, outcome)
+        rows.append(f"{outcome} {got} {line!r}")
+    assert digest(rows) == REMOVAL_DIGESTS[kind]
+
+
+def test_removal_of_a_long_line_of_repeats():
+    # Runs of every length, the first vertex of each run kept.
+    line, kept = [], []
+    for i in range(2000):
+        v = [float(i), 0.0]
+        kept.append(v)
+        line += [v] + [list(v) for _ in range(i % 5)]
+    originals = list(line)
+    assert Geometry.loads(line)["coordinates"] is line
+    assert [id(v) for v in line] == [id(v) for v in kept]
+    assert len(originals) > 2 * len(line)
+
+
+@pytest.mark.parametrize("write", [
+    lambda line: "LINESTRING (" + ", ".join(f"{x!r} {y!r}" for x, y in line) + ")",
+    lambda line: '{"type": "LineString", "coordinates": %s}' % line,
+])
+def test_text_with_repeats_loads_as_the_text_without_them(write):
+    once = [[100 + i * 1e-3, 30.0 + (i % 7) * 0.5] for i in range(3000)]
+    repeated = [v for i, v in enumerate(once) for _ in range(1 + i % 4)]
+    assert Geometry.loads(write(repeated)) == Geometry.loads(write(once)) == {
+        "type": "LineString", "coordinates": once}
+
+
+def test_removal_deletes_nothing_when_the_line_shrank_under_it():
+    # The last repeat lies beyond the end of a line that the repr of its
+    # last vertex shortened: the deletion fails at once and the line stays
+    # as the repr left it.
+    class Shrinks(float):
+        def __repr__(self):
+            del line[3:]
+            return "1.5"
+    line = [[0, 0], [0, 0], [5, 5], [5, 5], [Shrinks(1.5), 0]]
+    raises_exactly(IndexError, "list assignment index out of range", Geometry.loads, line)
+    assert line == [[0, 0], [0, 0], [5, 5]]
+
+
+def loads_model(line):
+    """Geometry.loads of a bare line written plainly."""
+    removal_model(line)
+    if len(line) < 2:
+        raise Exception(LINE_N)
+    for v in line:
+        if type(v) is not list:
+            raise Exception(DIM)
+        for k in range(min(len(v), 2)):
+            v[k] = float(v[k])
+        if len(v) < 2:
+            raise Exception(DIM)
+    return {"type": "LineString", "coordinates": line}
+
+
+@pytest.mark.parametrize("build", EDITED_LINES)
+@pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
+def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
+    check_edited(build, kind, inspect.getsource(loads_model).replace(
+        "LINE_N", repr(LINE_N)).replace("DIM", repr(DIM)) + """
+both(build, Geometry.loads, loads_model)
+def lines_model(lines):
+    loads_model(lines[0])
+    return {"type": "MultiLineString", "coordinates": lines}
+both(lambda: [build()], lambda lines: Geometry.loads(lines, 1), lines_model)
+""")

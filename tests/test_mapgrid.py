@@ -658,3 +658,150 @@ def test_grid_summary_is_the_only_item():
     generator = MapGrid.grid(40, 30, 110, 120, 0, summary=[1])   # any true value
     assert next(generator)["count"] == [3, 4]
     assert list(generator) == []
+
+
+# --- parse over white space and blank lines -----------------------------------
+
+# The first-part patterns as the method has always read them: the reference
+# for the groups it takes from a code.
+FIRST_PARTS = [re.compile(p, re.IGNORECASE | re.MULTILINE) for p in (
+    r"^\s*([NS]?)\s*(\*?[A-W]{1})\s*-\s*(([1-5][0-9])|(0[1-9])|(60))(.*)$",
+    r"^[\s]*([NS]?)[\s]*(\*?[A-W]{1})[\s]*(([1-5][0-9])|(0[1-9])|(60))(.*)$")]
+
+# Codes with a place for white space ({s}) between their parts.
+PARSE_FORMS = [
+    "J50", "J{s}50", "J{s}-{s}50", "N{s}J{s}-{s}50", "S{s}J{s}50{s}B{s}001{s}001",
+    "J50B001001", "J-50-A", "J{s}-{s}50{s}-{s}A{s}", "J-50-[2]", "J-50-{s}[{s}2{s}]", "J-50-(03)",
+    "J-50-5", "J-50-5{s}-{s}B{s}-{s}2", "J-50-5-(15)-a-6-1-2", "J50K00580922", "J50J20000001",
+    "J50B000001", "J-50-[17]", "J-50-5-B-5", "*J50", "J{s}*{s}50", "X50", "J-61", "x", "-x", "",
+    "N", "NS", "S{s}S{s}50", "N{s}N{s}-{s}50", "J{s}6{s}0", "\u017f50", "J-50{s}J-51",
+    "J50{s}J-51", "abc", "J-{s}x",
+]
+PARSE_SEPARATORS = ["", " ", "\t", "\n", "\r\n", "\u3000", "\x85", "\u2028", " \n \n "]
+PARSE_LEADING = ["", " ", "\t", "\n", "\r\n", "\n\n\n", " \n\t\n ", "\u3000", "\x85", "\u2028",
+                 "\x0b\x0c\x1c", "\xa0\n", "x\n", "J-61\n", "\n\nX50\n\n", "-\n", "\n" * 30,
+                 " " * 30 + "\t", "\r\n" * 12]
+PARSE_TRAILING = ["", " ", "\t", "\n", "\r\n", "\n\n", " \n ", "\u3000", "\u2028", "\x85", "\nx",
+                  "\nJ-51", "\nJ51", " x", "\r", "\n" * 30]
+
+
+def parse_outcome(code):
+    try:
+        return repr(MapGrid.parse(code))
+    except Exception as e:
+        return f"{type(e).__name__}: {e}"
+
+
+def parse_table(form):
+    codes = dict.fromkeys(form.format(s=s) for s in PARSE_SEPARATORS)
+    for code in codes:
+        for lead in PARSE_LEADING:
+            for trail in PARSE_TRAILING:
+                yield lead + code + trail
+
+
+# Digests of the outcomes of each form in every surrounding, recorded before
+# the first-part patterns were made to read white space in one pass.
+PARSE_DIGESTS = {
+    'J50': '22bdefa033dd7aba',
+    'J{s}50': '43594ef7a5923cfd',
+    'J{s}-{s}50': '127af1ba0a3939aa',
+    'N{s}J{s}-{s}50': '127af1ba0a3939aa',
+    'S{s}J{s}50{s}B{s}001{s}001': '431c9db5d00ce8a5',
+    'J50B001001': 'be28bcb91e751809',
+    'J-50-A': '022fcd5c0d09a197',
+    'J{s}-{s}50{s}-{s}A{s}': '4cc490155db5f862',
+    'J-50-[2]': '5b7ebc0f6222a524',
+    'J-50-{s}[{s}2{s}]': 'cf8831d1e8d85f87',
+    'J-50-(03)': '8314696ff05b49fd',
+    'J-50-5': 'bbc2e6f35dcd5a88',
+    'J-50-5{s}-{s}B{s}-{s}2': '819f0b0a33371cc0',
+    'J-50-5-(15)-a-6-1-2': 'b47debb2f4e9d8dc',
+    'J50K00580922': '9414d2c6188fb75d',
+    'J50J20000001': '375c324dff2ee8a9',
+    'J50B000001': '6e3a46edb38213f1',
+    'J-50-[17]': '0c5a43c87d1dc430',
+    'J-50-5-B-5': 'd6073b499145656a',
+    '*J50': '6225a0ed8dc55bec',
+    'J{s}*{s}50': '8676952d53054a30',
+    'X50': '1bf08e3fbeb9d847',
+    'J-61': '1bf08e3fbeb9d847',
+    'x': '1bf08e3fbeb9d847',
+    '-x': '1bf08e3fbeb9d847',
+    '': '1bf08e3fbeb9d847',
+    'N': '1bf08e3fbeb9d847',
+    'NS': '1bf08e3fbeb9d847',
+    'S{s}S{s}50': 'd3a80348cf2ff587',
+    'N{s}N{s}-{s}50': 'd2532af1989932b1',
+    'J{s}6{s}0': '400b7d3588333326',
+    'ſ50': '3569715ae9d6dc29',
+    'J-50{s}J-51': '25cb721bd1655d78',
+    'J50{s}J-51': 'dff06bf8c69bf4b5',
+    'abc': '1bf08e3fbeb9d847',
+    'J-{s}x': '8676952d53054a30',
+}
+
+
+@pytest.mark.parametrize("form", PARSE_FORMS)
+def test_parse_outcomes_in_white_space_unchanged(form):
+    outcomes = "\n".join(parse_outcome(code) for code in parse_table(form))
+    assert hashlib.sha256(outcomes.encode()).hexdigest()[:16] == PARSE_DIGESTS[form]
+
+
+def first_part_reference(code):
+    """The outcome of parse for `code` as the first-part patterns above read
+    it: the outcome of the code made of the groups they find, the first part
+    written without white space, or the failure to recognise it."""
+    for hyphen, pattern in zip(("-", ""), FIRST_PARTS):
+        m = pattern.search(code)
+        if m:
+            g = m.groups()
+            compact = g[0] + g[1] + hyphen + g[2] + g[6]
+            # The one message that shows the whole code.
+            return parse_outcome(compact).replace(f"[{compact}]", f"[{code}]")
+    return f"Exception: {UNRECOGNIZED}"
+
+
+PARSE_BLANKS = [" ", "\t", "\n", "\r\n", "\u3000", "\x85", "\u2028", "\n\n", " \n ", "\x0b\x0c"]
+PARSE_PIECES = PARSE_BLANKS + ["J", "j", "N", "S", "s", "\u017f", "*", "-", "5", "0", "6", "1",
+                               "50", "60", "61", "[2]", "(3)", "A", "a", "B", "001", "x"]
+
+
+def random_code(rnd):
+    """Pieces at random, or a first part with blanks at random between its
+    parts and pieces at random around it."""
+    def blanks():
+        return "".join(rnd.choices(PARSE_BLANKS, k=rnd.choice([0, 0, 1, 2, 3])))
+
+    def noise():
+        return "".join(rnd.choices(PARSE_PIECES, k=rnd.randrange(0, 6)))
+
+    if rnd.random() < 0.3:
+        code = noise() + noise()
+    else:
+        code = "".join([rnd.choice(["", noise() + "\n", noise()]), blanks(),
+                        rnd.choice(["", "", "N", "S", "s", "n", "\u017f", "x"]), blanks(),
+                        rnd.choice(["", "", "", "*"]), rnd.choice("JjNSsKWX"), blanks(),
+                        rnd.choice(["", "-", "-", "--"]), blanks(),
+                        rnd.choice(["50", "50", "60", "05", "01", "61", "00"]), noise(),
+                        rnd.choice(["", "-A", "-[2]", "B001001", "-5-(15)-a"]), blanks(), noise()])
+    if rnd.random() < 0.05:
+        k = rnd.randrange(len(code) + 1)
+        code = code[:k] + rnd.choice(["\n", " ", "\r\n"]) * 40 + code[k:]
+    return code
+
+
+def test_parse_reads_the_first_part_as_the_patterns_always_did():
+    rnd = random.Random(2027)
+    for _ in range(20000):
+        code = random_code(rnd)
+        assert parse_outcome(code) == first_part_reference(code), code
+
+
+def test_blanks_within_a_line_are_the_white_space_but_the_line_break():
+    # The first-part patterns read the blanks at the head of a line as
+    # [^\S\n]: with their flags, the white space of \s less the line break.
+    chars = "".join(map(chr, range(0x110000)))
+    flags = re.IGNORECASE | re.MULTILINE
+    assert re.findall(r"[^\S\n]", chars, flags) == [c for c in chars if c.isspace() and c != "\n"]
+    assert re.findall(r"\s", chars, flags) == [c for c in chars if c.isspace()]

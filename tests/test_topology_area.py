@@ -10,6 +10,7 @@ from measure_support import (Convertible, RecordingProjection, across, box, copy
                              densify, outcome, parallels, recording, reference_area, round_pole,
                              square)
 from models.orbalt import Topology
+from repeat_support import digest, plain_lines, removal_outcome
 
 SQUARE = [[0, 0], [1, 0], [1, 1], [0, 1]]
 SHAPE = "Invalid geometric shape in [coordinates] parameter."
@@ -734,3 +735,25 @@ RING = "[[116.0, 39.0], [117.0, 39.0], [117.0, 40.0], [116.0, 40.0], [116.0, 39.
 ])
 def test_rings_changed_while_they_are_measured(build, hook, kind):
     run_call(build, hook, kind, "Topology.area(arg)")
+
+
+def close_as_area_does(ring):
+    if repr(ring[0][:2]) != repr(ring[-1][:2]):
+        ring.append(ring[0])
+
+
+# Digest of the outcomes and of the rings as left behind, recorded before
+# the removal deleted the repeats in one pass.
+REMOVAL_DIGEST = "45b44ebffbaf083d"
+
+
+def test_removal_matches_the_model():
+    rows = []
+    for ring in plain_lines(27, 3000):
+        if len(ring) < 3:
+            continue
+        outcome, got, expected = removal_outcome(lambda r: Topology.area([r], 0), ring, True,
+                                                 close_as_area_does)
+        assert got == expected, (ring, outcome)
+        rows.append(f"{outcome} {got} {ring!r}")
+    assert digest(rows) == REMOVAL_DIGEST

@@ -1,6 +1,7 @@
 """Topology.length: plane results, repeat removal, segment modes against
 geodesics, antipodal points, wrapped failures, and both routes to
 Projection."""
+import inspect
 import math
 import random
 
@@ -11,6 +12,8 @@ from hostile_support import run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
+from repeat_support import (EDITED_LINES, check_edited, digest, plain_lines, removal_model,
+                            removal_outcome)
 
 BOX = ("west", "south", "east", "north")
 
@@ -273,3 +276,34 @@ def test_a_spheroid_record_that_leaves_the_table_while_it_is_read():
         print(Topology.length([[116.0, 39.0], [116.5, 39.5]])["length"])
     """)
     assert lines == [repr(0.5 ** 0.5)]
+
+
+# Digest of the outcomes and of the lines as left behind, recorded before
+# the removal deleted the repeats in one pass.
+REMOVAL_DIGEST = "29edd1e63954b33b"
+
+
+def test_removal_matches_the_model():
+    rows = []
+    for line in plain_lines(27, 3000):
+        outcome, got, expected = removal_outcome(lambda l: Topology.length(l, 0), line, True)
+        assert got == expected, (line, outcome)
+        rows.append(f"{outcome} {got} {line!r}")
+    assert digest(rows) == REMOVAL_DIGEST
+
+
+def length_model(line):
+    """Topology.length of a bare line: the removal written plainly, then the
+    measurement of a copy of what is left (whose box may differ)."""
+    removal_model(line, True)
+    if len(line) < 2:
+        raise Exception("At least 2 vertices are required in [coordinates] parameter.")
+    return Topology.length([list(v) for v in line], 0) and "measured"
+
+
+@pytest.mark.parametrize("build", EDITED_LINES)
+@pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
+def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
+    check_edited(build, kind, inspect.getsource(length_model) + """
+both(build, lambda line: Topology.length(line, 0) and "measured", length_model)
+""")

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orb::geom {
@@ -148,16 +149,90 @@ void remove_repeats(PyObject* line) {
             have_previous = true;
         }
     }
-    // Highest index first, so the indices still to delete stay valid.
-    for (auto it = overlays.rbegin(); it != overlays.rend(); ++it) {
-        Py_ssize_t i = *it;
-        if (PyList_CheckExact(line)) {
-            if (i >= PyList_GET_SIZE(line))
-                raise(PyExc_IndexError, "list assignment index out of range");
-            if (PyList_SetSlice(line, i, i + 1, nullptr) < 0) throw PyError{};
-        } else if (PyObject_DelItem(line, integer(i)) < 0) {
+    delete_vertices(line, overlays);
+}
+
+namespace {
+
+// Whether giving up one reference to `o` runs no interpreter code, whatever
+// else holds it: true for the values whose deallocation calls nothing
+// (exact floats, ints, bools, texts, bytes and None) and for short exact
+// lists and tuples of them, two levels deep; false for anything else, which
+// may have a finalizer or weak references with callbacks.
+bool quiet_release(PyObject* o, int depth = 0) {
+    if (PyFloat_CheckExact(o) || PyLong_CheckExact(o) || PyBool_Check(o) ||
+        PyUnicode_CheckExact(o) || PyBytes_CheckExact(o) || o == Py_None)
+        return true;
+    constexpr Py_ssize_t kMaxItems = 16;  // a vertex, or a value made of a few
+    if (depth >= 2 || !(PyList_CheckExact(o) || PyTuple_CheckExact(o))) return false;
+    const Py_ssize_t n = PySequence_Fast_GET_SIZE(o);
+    if (n > kMaxItems) return false;
+    PyObject* const* items = PySequence_Fast_ITEMS(o);
+    for (Py_ssize_t i = 0; i < n; ++i)
+        if (!quiet_release(items[i], depth + 1)) return false;
+    return true;
+}
+
+}  // namespace
+
+void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices) {
+    if (!PyList_CheckExact(line)) {
+        for (auto it = indices.rbegin(); it != indices.rend(); ++it)
+            if (PyObject_DelItem(line, integer(*it)) < 0) throw PyError{};
+        return;
+    }
+    // Deleting one index at a time moves the rest of the list each time.
+    // Instead, the deletions go in runs, from the highest index down: all
+    // of a run leave the list at once, and only the lowest of a run may be
+    // a vertex whose release runs interpreter code.  That code then finds
+    // the list as the deletions one by one would have left it at that
+    // moment, and the run after it starts from whatever it made of the list.
+    size_t end = indices.size();  // indices[0, end) are still to delete
+    std::unordered_map<PyObject*, Py_ssize_t> released;  // by the run, so far
+    while (end > 0) {
+        const Py_ssize_t size = PyList_GET_SIZE(line);
+        const Py_ssize_t top = indices[end - 1];
+        if (top >= size) raise(PyExc_IndexError, "list assignment index out of range");
+        // An object of another type is kept alive by the list as long as it
+        // holds a reference more than the run gives up: the same vertex
+        // object given again is deleted quietly but for its last place.
+        size_t begin = end;
+        released.clear();
+        while (begin > 0) {
+            --begin;
+            PyObject* item = PyList_GET_ITEM(line, indices[begin]);
+            if (quiet_release(item)) continue;
+            Py_ssize_t& times = released[item];
+            if (Py_REFCNT(item) <= times + 1) break;
+            ++times;
+        }
+        // Within [lo, size): the vertices kept move down in order, stretch
+        // by stretch (those after the j-th leaving one by j + 1 places), the
+        // leaving ones go after them in order, and that tail is deleted.
+        // Nothing runs while the items are moved, and the list owns every
+        // one of them throughout.
+        PyObject** items = PySequence_Fast_ITEMS(line);
+        const size_t count = end - begin;
+        const Py_ssize_t* at = indices.data() + begin;
+        const auto stretch = [&](size_t j) {
+            const Py_ssize_t next = j + 1 < count ? at[j + 1] : size;
+            return static_cast<size_t>(next - at[j] - 1) * sizeof(PyObject*);
+        };
+        std::vector<PyObject*> leaving(count);
+        for (size_t j = 0; j < count; ++j) {
+            leaving[j] = items[at[j]];
+            std::memmove(items + at[j] - j, items + at[j] + 1, stretch(j));
+        }
+        std::memcpy(items + size - count, leaving.data(), count * sizeof(PyObject*));
+        if (PyList_SetSlice(line, size - static_cast<Py_ssize_t>(count), size, nullptr) < 0) {
+            // Back to the order the list had, from the top down.
+            for (size_t j = count; j-- > 0;) {
+                std::memmove(items + at[j] + 1, items + at[j] - j, stretch(j));
+                items[at[j]] = leaving[j];
+            }
             throw PyError{};
         }
+        end = begin;
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include "frame/ref.h"
 
+#include <vector>
+
 namespace orb::geom {
 
 // vertex[:2] through the object protocol, as the interpreter slices it: a
@@ -20,6 +22,14 @@ Ref head_slice(PyObject* vertex);
 // Deletes, from `line` itself, every vertex whose repr of its first two
 // values equals that of the vertex before it.  The first vertex stays.
 void remove_repeats(PyObject* line);
+
+// Deletes the items at `indices` (ascending) from `line` itself, with the
+// outcome of `del line[i]` for each of them from the highest index down: an
+// index beyond the end raises the interpreter's IndexError, and interpreter
+// code run by the release of a deleted vertex finds the list as those
+// deletions would have left it.  An exact list takes time in proportion to
+// its length, not to its length times the deletions.
+void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices);
 
 // Appends the ring's own first vertex object to `ring` when the repr of the
 // whole first vertex differs from that of the whole last one.  The ring

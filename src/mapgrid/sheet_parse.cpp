@@ -26,10 +26,29 @@ namespace {
 constexpr int kFlags = orb::Pattern::IGNORECASE | orb::Pattern::MULTILINE;
 
 // First part, hyphenated (J-50) and compact (J50); group 7 is the rest of the line.
+//
+// As first written, "^\s*([NS]?)\s*(\*?[A-W]{1})\s*-\s*(...)(.*)$" and
+// "^[\s]*([NS]?)[\s]*(\*?[A-W]{1})[\s]*(...)(.*)$", the patterns failed
+// slowly on blanks: the two runs around the optional prefix shared a blank
+// run in every split, and every line start inside a run of blank lines
+// tried them all again (k blank lines: k cubed steps).  A match from a
+// start s passes the blanks up to the first character q after s that is
+// not white space, and what it captures depends on q alone: the prefix,
+// the row letter, the hyphen and the digits are not white space, so a run
+// cut short is never followed.  Hence, with the same groups for every text:
+//  - every run is possessive (*+);
+//  - the leading run keeps to its line, and a start whose line is blank up
+//    to its break fails at once (?!\n).  Of the starts that reach q, the
+//    one on q's own line is then the only one tried, and every start costs
+//    the blanks at the head of its own line: the search is linear in the
+//    text.  The match may begin on a later line than before; only its
+//    groups are read.
 const orb::Pattern kHyphenated(
-    R"(^\s*([NS]?)\s*(\*?[A-W]{1})\s*-\s*(([1-5][0-9])|(0[1-9])|(60))(.*)$)", kFlags);
+    R"(^[^\S\n]*+(?!\n)([NS]?)\s*+(\*?[A-W]{1})\s*+-\s*+(([1-5][0-9])|(0[1-9])|(60))(.*)$)",
+    kFlags);
 const orb::Pattern kCompact(
-    R"(^[\s]*([NS]?)[\s]*(\*?[A-W]{1})[\s]*(([1-5][0-9])|(0[1-9])|(60))(.*)$)", kFlags);
+    R"(^[^\S\n]*+(?!\n)([NS]?)[\s]*+(\*?[A-W]{1})[\s]*+(([1-5][0-9])|(0[1-9])|(60))(.*)$)",
+    kFlags);
 // New-number tails: scale letter, sheet row, sheet column.
 const orb::Pattern kTailBtoI(R"(^\s*([B-I])\s*(\d{3})\s*(\d{3})\s*$)", kFlags);
 const orb::Pattern kTailJK(R"(^\s*([JK])\s*(\d{4})\s*(\d{4})\s*$)", kFlags);

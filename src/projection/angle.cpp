@@ -18,11 +18,21 @@ namespace orb::projection {
 
 namespace {
 
-const Pattern kDecimal(R"(^\s*([+-]?)([0-3]?[0-9]{1,2}((\.\d*)|()))\s*(度|°)?\s*$)");
+// Every blank run of the three forms is possessive (*+), and every match
+// stays what it was.  A run cut short leaves a blank, which what follows
+// cannot take unless it is another run, and two runs with nothing between
+// them end at the same place however they share the blanks (no group holds
+// blanks).  The end cannot follow either: $ matches before a line break
+// only when that is the last character, which the whole run reaches, and
+// matches, first.  As plain runs, the blanks around the optional mark of
+// the decimal form, and at both ends of the marked form (whose parts may
+// all be empty), were tried in every split when the text failed after
+// them: the square of their number.
+const Pattern kDecimal(R"(^\s*+([+-]?)([0-3]?[0-9]{1,2}((\.\d*)|()))\s*+(度|°)?\s*+$)");
 const Pattern kPacked(
-    R"(^\s*([\-+]?)([0-3]?[0-9]{1,2})(([0-5][0-9])|(60))((([0-5][0-9])|(60))((\.\d*)|()))(度|°)?\s*$)");
+    R"(^\s*+([\-+]?)([0-3]?[0-9]{1,2})(([0-5][0-9])|(60))((([0-5][0-9])|(60))((\.\d*)|()))(度|°)?\s*+$)");
 const Pattern kMarked(
-    R"(^\s*([\-+]?)(([0-3]?\d{1,2})[°度])?((([0-5]?\d)|(60))[′分])?(((([0-5]?\d)|(60))((\.\d*)|()))[″秒])?\s*$)");
+    R"(^\s*+([\-+]?)(([0-3]?\d{1,2})[°度])?((([0-5]?\d)|(60))[′分])?(((([0-5]?\d)|(60))((\.\d*)|()))[″秒])?\s*+$)");
 
 // Bounds of both range messages; the tilde is the fullwidth U+FF5E.
 constexpr const char* kAngleBounds = "-360 \uff5e +360";

@@ -480,7 +480,7 @@ RingMeasure measure_ring(PyObject* ring, PyObject* crs) {
     std::vector<double> xs, ys;
     Box box = vertex_pass(ring, n, repeats, &xs, &ys);
     if (!repeats.empty()) {
-        remove_repeats(ring, repeats);
+        delete_vertices(ring, repeats);
         n = vertex_count(ring);
     }
 

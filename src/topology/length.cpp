@@ -195,7 +195,7 @@ LineMeasure measure_line(PyObject* line, PyObject* crs) {
     std::vector<Py_ssize_t> repeats;
     const Box box = vertex_pass(line, n, repeats);
     if (!repeats.empty()) {
-        remove_repeats(line, repeats);
+        delete_vertices(line, repeats);
         n = vertex_count(line);
     }
     if (n < 2)

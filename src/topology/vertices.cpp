@@ -148,32 +148,6 @@ Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
     return b;
 }
 
-void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats) {
-    if (repeats.empty()) return;
-    if (PyList_CheckExact(line) && repeats.back() < PyList_GET_SIZE(line)) {
-        // Deleting ascending indices from the top down leaves the other
-        // items in order: the same list, compacted at once.
-        const Py_ssize_t n = PyList_GET_SIZE(line);
-        Ref kept = Ref::steal(PyList_New(0));
-        size_t r = 0;
-        for (Py_ssize_t i = 0; i < n; ++i) {
-            if (r < repeats.size() && repeats[r] == i) {
-                ++r;
-                continue;
-            }
-            if (PyList_Append(kept, PyList_GET_ITEM(line, i)) < 0) throw PyError{};
-        }
-        if (PyList_SetSlice(line, 0, n, kept) < 0) throw PyError{};
-        return;
-    }
-    for (auto it = repeats.rbegin(); it != repeats.rend(); ++it) {
-        PySequenceMethods* sq = Py_TYPE(line)->tp_as_sequence;
-        const int r = sq && sq->sq_ass_item ? PySequence_DelItem(line, *it)
-                                            : PyObject_DelItem(line, integer(*it));
-        if (r < 0) throw PyError{};
-    }
-}
-
 Ref coordinate_list(PyObject* cls, PyObject* value, const char* missing) {
     if (PyList_CheckExact(value)) return Ref::borrow(value);
     if (PyDict_CheckExact(value)) {

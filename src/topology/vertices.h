@@ -1,6 +1,7 @@
 // The vertex pass shared by Topology.area and Topology.length: the text of
 // a vertex's first two values (the repeat test), their float conversion,
-// the bounding box and the in-place removal of repeated vertices.
+// the bounding box and the in-place removal of repeated vertices (the
+// deletion that Geometry.loads makes too).
 //
 // A vertex is compared by the repr text of vertex[:2], so [1, 2] and
 // [1.0, 2.0] differ and [1.0, 2.0] and [1.0, 2.0, 7.0] do not.  For list and
@@ -11,6 +12,7 @@
 #pragma once
 
 #include "frame/ref.h"
+#include "geometry/vertex.h"
 
 #include <string>
 #include <vector>
@@ -59,8 +61,9 @@ Py_ssize_t vertex_count(PyObject* line);
 // once the repeats are removed; with `ys` their y values the same way.
 Box vertex_pass(PyObject* line, Py_ssize_t n, std::vector<Py_ssize_t>& repeats,
                 std::vector<double>* xs = nullptr, std::vector<double>* ys = nullptr);
-// Deletes the repeats from the line in place, highest index first.
-void remove_repeats(PyObject* line, const std::vector<Py_ssize_t>& repeats);
+// Deletes the repeats from the line in place, as deleting them one by one
+// from the highest index down would.
+using geom::delete_vertices;
 
 // The coordinate list of a measuring method's input: an exact list itself,
 // the "coordinates" of an exact dict (`missing` raised as Exception when
