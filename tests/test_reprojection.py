@@ -813,6 +813,8 @@ def projected_grids(u):
         "projjson-unicode": bound_to_grid(f"{u}/n.tif", escaped=False).replace(
             '"http://', '"\\u0068ttp://'),
         "projjson-optional": bound_to_grid(f"@{u}/o.tif", escaped=False),
+        # read as PROJ text, whose values take no quotes
+        "in-quotes": f'x ,ID["{u}/z: +init={u}/p:4326",4326]',
     }
 
 
@@ -857,7 +859,8 @@ def test_the_listener_sees_the_grids_proj_fetches_itself(listener, tmp_path):
     for form, path in (("nadgrids", "/a.tif"), ("list", "/c.tif"), ("init", "/e"),
                        ("quoted", "/f.tif"), ("blanks", "/g.tif"), ("wkt-proj4", "/j.tif"),
                        ("wkt2-file", "/k.tif"), ("projjson", "/l.tif"),
-                       ("projjson-escaped", "/m.tif"), ("projjson-unicode", "/n.tif")):
+                       ("projjson-escaped", "/m.tif"), ("projjson-unicode", "/n.tif"),
+                       ("in-quotes", "/p")):
         del seen[:]
         run_each(env, TRANSFORM, [grids[form]], timeout=60)
         assert any(f"GET {path} " in line for line in seen), (form, seen)

@@ -151,8 +151,8 @@ bool reads_over_network(const Text& t) {
 // ',' or '@' in a list of grids, and as a quoted text of WKT or PROJJSON;
 // a URL that starts at any of these places is refused.  A quoted text that
 // no reader takes for a file, an identifier (checked once GDAL has read
-// it), an identifier's URI, the "$schema" of PROJJSON or a remark, is
-// passed over whole.
+// it), an identifier's URI, the "$schema" of PROJJSON or a remark, may
+// start with one.
 
 // Characters after which a file name may start, and those that may stand
 // between them and the name.
@@ -202,23 +202,14 @@ bool unread_value(const Text& t, Py_ssize_t q) {
     return false;
 }
 
-// The index of the quote that closes the quoted text opening at q (a
-// backslash escapes the next character), or t.size().
-Py_ssize_t closing_quote(const Text& t, Py_ssize_t q) {
-    Py_ssize_t j = q + 1;
-    while (j < t.size() && t[j] != '"') j += t[j] == '\\' ? 2 : 1;
-    return j < t.size() ? j : t.size();
-}
-
 bool names_url(const Text& t) {
     Py_ssize_t i = 0;
     while (i < t.size()) {
         const Py_UCS4 c = t[i];
-        if (c == '"' && unread_value(t, i)) {
-            i = closing_quote(t, i) + 1;
-            continue;
-        }
-        if (!starts_value(c)) {
+        // Only the start of such a value is passed over: GDAL may read the
+        // whole text as PROJ text, which takes no quotes for values, so
+        // '=', ',' and '@' count inside quotes too.
+        if (!starts_value(c) || (c == '"' && unread_value(t, i))) {
             ++i;
             continue;
         }
@@ -374,7 +365,7 @@ bool json_string(const Text& t, Py_ssize_t i, Py_ssize_t j) {
             for (int m = 1; m <= 4; ++m)
                 if (!hex(t[k + m])) return false;
             k += 4;
-        } else if (!std::strchr("\"\\/bfnrt", static_cast<int>(e)) || e == 0) {
+        } else if (e == 0 || e >= 0x80 || !std::strchr("\"\\/bfnrt", static_cast<int>(e))) {
             return false;
         }
     }
@@ -618,8 +609,8 @@ private:
         file_name(s, i, j, name);
         if (real.empty() && place.path.empty() && !working().empty())
             real = working() == "/" ? "/" + name : working() + "/" + name;
-        if (real.empty())
-            place.path += name + "/";  // below a working directory that cannot be had
+        if (real.empty())  // a link with no path, or below a working directory that cannot be had
+            place = Place{place.path + name + "/", false};
         else
             place = Place{real == "/" ? real : real + "/", true};
         return true;
