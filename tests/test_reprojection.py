@@ -20,6 +20,7 @@ from osgeo import osr
 from models.orbalt import ProjectionHelper
 from osr_support import reference
 
+TESTS = os.path.dirname(os.path.abspath(__file__))
 GK99 = ProjectionHelper.definition("GaussKruger", centralMeridian=99)
 TMERC99 = ("+proj=tmerc +lat_0=0 +lon_0=99 +k=1 +x_0=500000 +y_0=0 "
            "+a=6378137 +rf=298.257222101 +units=m +no_defs")
@@ -366,14 +367,16 @@ def run_each(env, body, texts, timeout=300, cwd=None):
     standard input is a pipe that stays open and never delivers."""
     code = textwrap.dedent("""
         import sys
+        sys.path.insert(0, {tests!r})
         from osgeo import osr
         from models.orbalt import ProjectionHelper
+        from osr_support import reference
         for text in sys.argv[1:]:
             try:
         {}
             except Exception as e:
                 print(type(e).__name__, e, flush=True)
-    """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8))
+    """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8), tests=TESTS)
     quiet, held = os.pipe()
     try:
         done = subprocess.run([sys.executable, "-c", code, *texts], env=env, stdin=quiet,
@@ -827,13 +830,7 @@ def proj_network(env, listener_url, home):
 
 TRANSFORM = """
     osr.UseExceptions()
-    srs = osr.SpatialReference()
-    srs.SetFromUserInput(text)
-    srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    wgs84 = osr.SpatialReference()
-    wgs84.ImportFromEPSG(4326)
-    wgs84.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    osr.CoordinateTransformation(srs, wgs84).TransformPoint(-100.0, 40.0)
+    osr.CoordinateTransformation(reference(text), reference(4326)).TransformPoint(-100.0, 40.0)
 """
 
 
@@ -898,13 +895,8 @@ def test_common_references_keep_working_with_networking_on(listener, tmp_path):
     texts = [t.replace("{U}", url).replace("{prj}", str(prj)) for t in LEGITIMATE.values()]
     lines = run_each(env, """
         helper = ProjectionHelper(text, 3857)
-        srs = osr.SpatialReference()
-        srs.SetFromUserInput(text)
-        srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-        web = osr.SpatialReference()
-        web.ImportFromEPSG(3857)
-        web.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-        want = osr.CoordinateTransformation(srs, web).TransformPoint(100, 36)[:2]
+        srs = reference(text)
+        want = osr.CoordinateTransformation(srs, reference(3857)).TransformPoint(100, 36)[:2]
         esri = srs.Clone()
         esri.MorphToESRI()
         got = helper.project({"type": "Point", "coordinates": [100, 36]})["coordinates"]
@@ -946,7 +938,6 @@ ours = [outcome(lambda: ProjectionHelper(text, 3857)), outcome(lambda: Projectio
 grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
 print(json.dumps([gdal, ours, grown * 1024]))
 """
-TESTS = os.path.dirname(os.path.abspath(__file__))
 MB = 1 << 20
 
 

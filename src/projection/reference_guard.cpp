@@ -372,18 +372,27 @@ bool json_string(const Text& t, Py_ssize_t i, Py_ssize_t j) {
     return true;
 }
 
+// The index of the quote that closes the quoted text opening at i, a
+// backslash escaping the character after it, or t.size() for none; with
+// `backslash`, whether one stands in the text.
+Py_ssize_t quote_end(const Text& t, Py_ssize_t i, bool& backslash) {
+    backslash = false;
+    Py_ssize_t j = i + 1;
+    for (; j < t.size() && t[j] != '"'; ++j)
+        if (t[j] == '\\') {
+            backslash = true;
+            ++j;
+        }
+    return j < t.size() ? j : t.size();
+}
+
 std::vector<Escaped> escaped_texts(PyObject* s, const Text& t) {
     std::vector<Escaped> out;
     std::vector<std::pair<Py_ssize_t, Py_ssize_t>> spans;
     for (Py_ssize_t i = 0; i < t.size(); ++i) {
         if (t[i] != '"') continue;
-        Py_ssize_t j = i + 1;
-        bool escaped = false;
-        for (; j < t.size() && t[j] != '"'; ++j)
-            if (t[j] == '\\') {
-                escaped = true;
-                ++j;
-            }
+        bool escaped;
+        const Py_ssize_t j = quote_end(t, i, escaped);
         if (j >= t.size()) break;
         if (escaped) spans.emplace_back(i, j);
         i = j;
@@ -516,13 +525,8 @@ private:
         size_t next = 0;
         for (Py_ssize_t i = 0; i < t.size(); ++i) {
             if (t[i] != '"') continue;
-            Py_ssize_t j = i + 1;
-            bool backslash = false;
-            for (; j < t.size() && t[j] != '"'; ++j)
-                if (t[j] == '\\') {
-                    backslash = true;
-                    ++j;
-                }
+            bool backslash;
+            const Py_ssize_t j = quote_end(t, i, backslash);
             if (j >= t.size()) return;
             if (backslash && escaped) {
                 const Ref& value = (*escaped)[next++].value;
