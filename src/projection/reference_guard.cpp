@@ -33,8 +33,10 @@
 // name is followed one directory at a time, each looked up under the real
 // path of the one before, so ".", "..", repeated slashes and symbolic links
 // cost one look-up each however they are spelt; nothing is kept from one
-// name to the next but the names with blanks or separators of the
-// directories whose listing a name needed.
+// name to the next but the last few hundred directories found and the
+// names with blanks or separators of the directories whose listing a name
+// needed.  Braces, the commas of /vsisubfile/ and the quoted texts with JSON
+// escapes are each found in one pass over the text.
 #include "projection/reference_guard.h"
 
 #include "geometry/dict_walk.h"
@@ -45,8 +47,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
