@@ -8,6 +8,7 @@ import json
 import os
 import re
 import socket
+import stat
 import subprocess
 import sys
 import textwrap
@@ -700,6 +701,29 @@ def test_paths_that_are_not_regular_files_are_refused(specials):
     assert lines == ["Exception " + SPECIAL.format("sourceProjection")] * len(texts)
     lines = run_each(env, "ProjectionHelper(4326, text)", ["/dev/stdin", fifo], timeout=60)
     assert lines == ["Exception " + SPECIAL.format("targetProjection")] * 2
+
+
+def test_paths_are_looked_up_through_the_interpreters_os(monkeypatch, tmp_path):
+    # A host's own os is obeyed: a name that its os.lstat calls a FIFO is
+    # refused though no such file exists, and one that it cannot find is
+    # left to GDAL, which finds it.
+    lstat, asked = os.lstat, []
+
+    def host_lstat(path, *args, **kwargs):
+        asked.append(os.fsdecode(path))
+        if asked[-1].endswith("made-up.prj"):
+            return os.stat_result((stat.S_IFIFO | 0o600,) + (0,) * 9)
+        if asked[-1].endswith("hidden.prj"):
+            raise FileNotFoundError(path)
+        return lstat(path, *args, **kwargs)
+
+    monkeypatch.setattr(os, "lstat", host_lstat)
+    with pytest.raises(Exception, match=re.escape(SPECIAL.format("sourceProjection"))):
+        ProjectionHelper(str(tmp_path / "made-up.prj"), 3857)
+    (tmp_path / "hidden.prj").write_text(GK99)
+    assert ProjectionHelper(str(tmp_path / "hidden.prj")).sourceProjection == \
+        ProjectionHelper(GK99).sourceProjection
+    assert str(tmp_path / "hidden.prj") in asked
 
 
 def test_references_in_odd_paths_keep_working(tmp_path):

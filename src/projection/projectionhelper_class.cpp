@@ -146,7 +146,8 @@ such as a grid or init file of PROJ text or a WKT extension; so is GDAL's
 host's own: it is not looked at for such names.  These checks take time
 and memory in proportion to the text, whatever its length and shape: a
 name is followed one directory at a time under the real path of the one
-before, and little is kept from one name to the next.
+before, little is kept from one name to the next, and every file is
+looked up through the interpreter's os module.
 
 Raises:
     Exception: "Invalid [sourceProjection] parameter. References that GDAL

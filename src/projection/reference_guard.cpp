@@ -33,23 +33,21 @@
 // name is followed one directory at a time, each looked up under the real
 // path of the one before, so ".", "..", repeated slashes and symbolic links
 // cost one look-up each however they are spelt; nothing is kept from one
-// name to the next but the last few hundred directories found and the
+// name to the next but the last thousand or so names looked up and the
 // names with blanks or separators of the directories whose listing a name
 // needed.  Braces, the commas of /vsisubfile/ and the quoted texts with JSON
-// escapes are each found in one pass over the text.
+// escapes are each found in one pass over the text.  Every look-up goes
+// through the interpreter's os module (os.lstat, os.stat, os.path.realpath,
+// os.getcwdb, os.scandir).
 #include "projection/reference_guard.h"
 
 #include "geometry/dict_walk.h"
 #include "geometry/textutil.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -251,9 +249,9 @@ constexpr Py_ssize_t kNameMax = 255;
 // them may block its reader whatever its type says.
 constexpr std::string_view kSystemRoots[] = {"/proc/", "/sys/", "/dev/"};
 
-// How many directories found are kept at most (the kept ones are dropped
-// together when there are more).
-constexpr size_t kDirectoriesKept = 256;
+// How many names looked up are kept at most, with what they were (the kept
+// ones are dropped together when there are more).
+constexpr size_t kNamesKept = 1024;
 
 // Largest directory whose names are read to find those with blanks or
 // separators; the names of a larger one are looked up one by one.
@@ -284,8 +282,9 @@ Py_ssize_t after_file_system(const Text& t, Py_ssize_t i) {
 
 enum class Kind { Missing, Directory, Regular, Special };
 
-// f(arg), or a null handle when f raises one of `errors` (the ValueError of
-// text that is no JSON); any other exception passes.
+// f(arg), or a null handle when f raises one of `errors` (the OSError of a
+// file that cannot be looked up, the ValueError of text that is no JSON);
+// any other exception passes.
 Ref call_or_null(PyObject* f, PyObject* arg, std::initializer_list<PyObject*> errors) {
     Ref result = Ref::steal_or_null(PyObject_CallOneArg(f, arg));
     if (result) return result;
@@ -321,23 +320,104 @@ bool file_name(PyObject* s, Py_ssize_t first, Py_ssize_t last, std::string& out)
     return true;
 }
 
-// The real path of an existing `path`, or "" when it cannot be resolved.
-std::string real_path(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : std::string();
-}
-
 bool in_system_tree(const std::string& real) {
     for (std::string_view root : kSystemRoots)
         if (real.compare(0, root.size(), root) == 0) return true;
     return false;
 }
 
-Kind kind_of(mode_t mode) {
+Kind kind_of(unsigned long mode) {
     if (S_ISDIR(mode)) return Kind::Directory;
     if (S_ISREG(mode)) return Kind::Regular;
     return Kind::Special;
 }
+
+// The file lookups, all through the interpreter's os module as its module
+// table holds it when a check starts (so a host's own os is obeyed, and
+// the interpreter lock is released while the kernel answers).  Paths are
+// the bytes the interpreter would hand the kernel.
+class FileSystem {
+public:
+    FileSystem()
+        : os_(Ref::steal(PyImport_ImportModule("os"))),
+          lstat_(getattr(os_, ORB_STR("lstat"))),
+          stat_(getattr(os_, ORB_STR("stat"))),
+          realpath_(getattr(getattr(os_, ORB_STR("path")), ORB_STR("realpath"))),
+          getcwdb_(getattr(os_, ORB_STR("getcwdb"))),
+          scandir_(getattr(os_, ORB_STR("scandir"))) {}
+
+    // The st_mode of os.lstat (or, with `follow`, os.stat) of path, or
+    // false when it cannot be looked up.
+    bool mode(const std::string& path, bool follow, unsigned long& out) const {
+        Ref st = call_or_null(follow ? stat_ : lstat_, bytes(path), {PyExc_OSError, PyExc_ValueError});
+        if (!st) return false;
+        out = PyLong_AsUnsignedLong(getattr(st, ORB_STR("st_mode")));
+        check_error();
+        return true;
+    }
+
+    // os.path.realpath of an existing path, or "" when it cannot be had.
+    std::string real_path(const std::string& path) const {
+        return text_of(call_or_null(realpath_, bytes(path), {PyExc_OSError, PyExc_ValueError}));
+    }
+
+    // os.getcwdb(), or "" when the working directory cannot be had.
+    std::string working() const {
+        Ref cwd = Ref::steal_or_null(PyObject_CallNoArgs(getcwdb_));
+        if (!cwd) {
+            if (!PyErr_ExceptionMatches(PyExc_OSError)) throw PyError{};
+            PyErr_Clear();
+        }
+        return text_of(cwd);
+    }
+
+    // The names of the directory `path` ("" for the working one), each
+    // handed to `each` as bytes, from os.scandir; false when it cannot be
+    // read, or when it holds more than `most` names (reading stops there).
+    template <typename F>
+    bool names(const std::string& path, size_t most, F each) const {
+        Ref entries = call_or_null(scandir_, bytes(path.empty() ? "." : path),
+                                   {PyExc_OSError, PyExc_ValueError});
+        if (!entries) return false;
+        // Closed whatever happens, so that the directory is let go at once.
+        struct Closer {
+            PyObject* it;
+            ~Closer() {
+                PyObject *type, *value, *trace;
+                PyErr_Fetch(&type, &value, &trace);
+                Ref r = Ref::steal_or_null(PyObject_CallMethod(it, "close", nullptr));
+                if (!r) PyErr_Clear();
+                PyErr_Restore(type, value, trace);
+            }
+        } closer{entries.get()};
+        size_t count = 0;
+        for (;;) {
+            Ref entry = Ref::steal_or_null(PyIter_Next(entries));
+            if (!entry) {
+                if (!PyErr_Occurred()) return true;
+                if (!PyErr_ExceptionMatches(PyExc_OSError)) throw PyError{};
+                PyErr_Clear();
+                return false;
+            }
+            if (++count > most) return false;
+            Ref name = getattr(entry, ORB_STR("name"));
+            if (!PyBytes_Check(name.get())) continue;
+            each(std::string_view(PyBytes_AS_STRING(name.get()),
+                                  static_cast<size_t>(PyBytes_GET_SIZE(name.get()))));
+        }
+    }
+
+private:
+    static Ref bytes(const std::string& path) {
+        return Ref::steal(PyBytes_FromStringAndSize(path.data(), static_cast<Py_ssize_t>(path.size())));
+    }
+    static std::string text_of(const Ref& b) {
+        if (!b || !PyBytes_Check(b.get())) return std::string();
+        return std::string(PyBytes_AS_STRING(b.get()), static_cast<size_t>(PyBytes_GET_SIZE(b.get())));
+    }
+
+    Ref os_, lstat_, stat_, realpath_, getcwdb_, scandir_;
+};
 
 // The quoted texts of a text with a backslash in them, decoded as JSON
 // strings (as PROJ reads the strings of PROJJSON): the index of each
@@ -564,6 +644,7 @@ private:
                 }
             }
             if (j == end) return named(place, s, i, end, reference);
+            if (!plain_name && !may_hold(place, s, i, j)) return;
             if (!enter(place, s, i, j)) return;
             entered = true;
             i = j + 1;
@@ -585,18 +666,18 @@ private:
     // first such name of a part holds no blank or separator and is looked
     // up; a longer one only when the directory holds a name of that kind.
     void candidate(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j, bool plain_name) {
-        if (plain_name) {
-            look_up(place, s, i, j);
-            return;
-        }
+        if (plain_name || may_hold(place, s, i, j)) look_up(place, s, i, j);
+    }
+
+    // Whether `place` may hold the name s[i:j], which has a blank or a
+    // separator in it: its listing holds that name, or it could not be
+    // listed.
+    bool may_hold(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j) {
         const Listing& listing = names_of(place);
-        if (listing.unlisted) {
-            look_up(place, s, i, j);
-            return;
-        }
-        if (listing.names.empty() || static_cast<size_t>(j - i) > listing.longest) return;
+        if (listing.unlisted) return true;
+        if (listing.names.empty() || static_cast<size_t>(j - i) > listing.longest) return false;
         std::string bytes;
-        if (file_name(s, i, j, bytes) && listing.names.count(bytes)) look_up(place, s, i, j);
+        return file_name(s, i, j, bytes) && listing.names.count(bytes);
     }
 
     // Enters the directory s[i:j] of `place`; false when it is no directory.
@@ -645,34 +726,44 @@ private:
         std::string name;
         if (!file_name(s, i, j, name)) return Kind::Missing;
         const std::string path = place.path + name;
-        auto known = directories_.find(path);
-        if (known != directories_.end()) {
-            if (real) *real = known->second;
-            return Kind::Directory;
+        auto known = known_.find(path);
+        if (known != known_.end()) {
+            if (real) *real = known->second.real;
+            return known->second.kind;
         }
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0) return Kind::Missing;
+        const Known found = find(place, path);
+        if (known_.size() >= kNamesKept) known_.clear();
+        known_.emplace(path, found);
+        if (real) *real = found.real;
+        return found.kind;
+    }
+
+    // What `path`, in `place`, is: the kind of file it leads to and, for a
+    // directory, its real path when known.
+    struct Known {
+        Kind kind;
+        std::string real;
+    };
+
+    Known find(const Place& place, const std::string& path) {
+        unsigned long mode;
+        if (!fs_.mode(path, false, mode)) return {Kind::Missing, {}};
         std::string resolved;
-        if (S_ISLNK(st.st_mode)) {
+        if (S_ISLNK(mode)) {
             // The kernel follows the links, those of /proc/self/fd to pipes
             // and sockets included, which have no path.
-            if (stat(path.c_str(), &st) != 0) return Kind::Missing;
-            resolved = real_path(path);
+            if (!fs_.mode(path, true, mode)) return {Kind::Missing, {}};
+            resolved = fs_.real_path(path);
         } else if (place.real) {
             resolved = path;
         }
-        const Kind k = kind_of(st.st_mode);
+        const Kind k = kind_of(mode);
         if (k == Kind::Special) refuse();
         if (k == Kind::Regular) {
-            if (resolved.empty()) resolved = real_path(path);
+            if (resolved.empty()) resolved = fs_.real_path(path);
             if (in_system_tree(resolved)) refuse();
         }
-        if (k == Kind::Directory) {
-            if (directories_.size() >= kDirectoriesKept) directories_.clear();
-            directories_.emplace(path, resolved);
-        }
-        if (real) *real = resolved;
-        return k;
+        return {k, k == Kind::Directory ? resolved : std::string()};
     }
 
     // The working directory's real path, or "" when it cannot be had (it
@@ -680,8 +771,7 @@ private:
     const std::string& working() {
         if (!working_known_) {
             working_known_ = true;
-            std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
-            if (cwd) working_ = cwd.get();
+            working_ = fs_.working();
         }
         return working_;
     }
@@ -699,20 +789,7 @@ private:
         auto found = listings_.find(place.path);
         if (found != listings_.end()) return found->second;
         Listing& listing = listings_[place.path];
-        std::unique_ptr<DIR, decltype(&closedir)> dir(
-            opendir(place.path.empty() ? "." : place.path.c_str()), &closedir);
-        if (!dir) {
-            listing.unlisted = true;
-            return listing;
-        }
-        size_t count = 0;
-        while (const dirent* entry = readdir(dir.get())) {
-            if (++count > kListedNamesMax) {
-                listing = Listing{};
-                listing.unlisted = true;
-                return listing;
-            }
-            std::string_view n(entry->d_name);
+        const bool listed = fs_.names(place.path, kListedNamesMax, [&](std::string_view n) {
             bool odd = false;
             for (unsigned char c : n) odd = odd || (c < 0x80 && ends_word(c));
             if (!odd) {
@@ -721,9 +798,13 @@ private:
                 for (unsigned char c : n) odd = odd || c >= 0x80;
                 if (odd) odd = decoded_ends_word(n);
             }
-            if (!odd) continue;
+            if (!odd) return;
             listing.names.emplace(n);
             if (n.size() > listing.longest) listing.longest = n.size();
+        });
+        if (!listed) {
+            listing = Listing{};
+            listing.unlisted = true;
         }
         return listing;
     }
@@ -746,6 +827,7 @@ private:
     [[noreturn]] void refuse() { raisef(PyExc_Exception, kSpecialFileMessage, name_); }
 
     PyObject* name_;
+    FileSystem fs_;
     // What is known of the text being scanned: where the last search for a
     // comma after /vsisubfile/ ended, and its braces, (opening, closing or
     // -1) in the order of the text, once found.
@@ -757,9 +839,10 @@ private:
     Scanned text_;
     std::string working_;
     bool working_known_ = false;
-    // The directories found last, by the path looked up, with their real
-    // paths where known: the same few are passed through by many names.
-    std::unordered_map<std::string, std::string> directories_;
+    // The names looked up last, by path, with what they are: the same few
+    // directories are passed through by many names, and a name may stand
+    // many times in a text.
+    std::unordered_map<std::string, Known> known_;
     // Names with blanks or separators of the directories a name needed
     // them of, by the path of the directory.
     std::unordered_map<std::string, Listing> listings_;
