@@ -1,20 +1,36 @@
-"""ProjectionHelper.project of one 10,000-vertex polygon against GDAL's own
-batch call (CoordinateTransformation.TransformPoints) on the same vertices,
-both with the same transformation, in one run.
+"""ProjectionHelper side by side with GDAL's own calls.
 
-project() transforms one vertex per TransformPoint call and re-reads the
-instance's scales and transformation for each vertex, so the ratio shows what
-that walk costs over a single batch call (peer/ours below 1).
+project() of one 10,000-vertex polygon against GDAL's own batch call
+(CoordinateTransformation.TransformPoints) on the same vertices, both with the
+same transformation.  project() transforms one vertex per TransformPoint call
+and re-reads the instance's scales and transformation for each vertex, so the
+ratio shows what that walk costs over a single batch call (peer/ours below 1).
+
+Then making an instance, whose reference texts are checked before GDAL reads
+them, against the same GDAL calls without the checks: GDAL's reader on the
+text (osr.SpatialReference().SetFromUserInput), the ESRI text of a clone,
+EPSG:3857, the comparison and the transformation.  First for everyday
+references, then for texts of 1 MB of the shapes that cost the checks most
+(tests/large_references.py), most of which GDAL's reader refuses at once,
+in the instance as alone.
 
 Run: .venv/bin/python bench/projectionhelper.py   (GDAL is a dependency of
 the module, nothing further to install)."""
 
 import math
+import os
+import sys
+
+from osgeo import osr
 
 from models.orbalt import ProjectionHelper
 from timer import FLOOR, compare
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+import large_references  # noqa: E402  (the shapes the tests use)
+
 VERTICES = 10_000
+LARGE = 1 << 20
 
 
 def ring(n):
@@ -24,7 +40,44 @@ def ring(n):
     return pts + [list(pts[0])]
 
 
+def gdal_instance(text):
+    """What ProjectionHelper(text, 3857) asks of GDAL, without the checks."""
+    source = osr.SpatialReference()
+    source.SetFromUserInput(text)
+    source.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    esri = source.Clone()
+    esri.MorphToESRI()
+    esri.ExportToWkt()
+    target = osr.SpatialReference()
+    target.ImportFromEPSG(3857)
+    target.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+    target.Clone().ExportToWkt()
+    if not source.IsSame(target):
+        osr.CoordinateTransformation(source, target)
+
+
+def quietly(call, *args):
+    """call(*args), its exception (GDAL's refusal of a text) swallowed."""
+    try:
+        call(*args)
+    except Exception:
+        pass
+
+
+def everyday():
+    srs = osr.SpatialReference()
+    srs.ImportFromEPSG(32650)
+    return {
+        "Gauss-Kruger WKT": ProjectionHelper.definition("GaussKruger", centralMeridian=99),
+        "WKT 2": srs.ExportToWkt(["FORMAT=WKT2_2019"]),
+        "PROJJSON": srs.ExportToPROJJSON(),
+        "PROJ text": "+proj=utm +zone=50 +datum=WGS84 +units=m +no_defs",
+        "EPSG:4326": "EPSG:4326",
+    }
+
+
 def main():
+    osr.UseExceptions()
     target = ProjectionHelper.definition("GaussKruger", centralMeridian=99)
     helper = ProjectionHelper(4326, target)
     polygon = {"type": "Polygon", "coordinates": [ring(VERTICES)]}
@@ -41,6 +94,17 @@ def main():
     print(f"ProjectionHelper.project, {VERTICES}-vertex polygon (EPSG:4326 -> Gauss-Kruger 99 E)")
     compare(f"project, {VERTICES:,} vertices", lambda: helper.project(polygon),
             lambda: FLOOR(polygon), [("TransformPoints", lambda: transformer.TransformPoints(batch))])
+
+    print("ProjectionHelper(text, 3857), everyday references")
+    for name, text in everyday().items():
+        compare(f"instance, {name}", lambda: ProjectionHelper(text, 3857), lambda: FLOOR(text),
+                [("GDAL, same calls", lambda: gdal_instance(text))])
+
+    print(f"ProjectionHelper(text, 3857), texts of {LARGE:,} characters")
+    for shape in large_references.SHAPES:
+        text = large_references.text(shape, LARGE)
+        compare(f"instance, 1 MB {shape}", lambda: quietly(ProjectionHelper, text, 3857),
+                lambda: FLOOR(text), [("GDAL, same calls", lambda: quietly(gdal_instance, text))])
 
 
 if __name__ == "__main__":

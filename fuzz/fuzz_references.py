@@ -11,13 +11,23 @@ slashes, or as the whole text.  The text then goes to ProjectionHelper as
 the source, the target or both, and a point is projected when that
 succeeds.
 
+Now and then a case is a large text instead, up to 10 MB: one of the
+shapes of tests/large_references.py, a spliced text repeated, or a piece
+repeated.
+
 A run passes when nothing crashes (the sanitized build ends the process on
 a memory error), no connection reaches the listener (GDAL's HTTP proxy and
-the endpoints of its cloud file systems point at it, so any request GDAL
-makes lands there), and no call hangs: the standard input is a pipe that
-never delivers, the FIFO has no writer, and a watching parent process ends
-the run, naming the text, when one call takes longer than the deadline.
-Refusals and GDAL's errors are expected and only counted.
+the endpoints of its cloud file systems point at it, PROJ's networking is
+on, and any request GDAL or PROJ makes lands there; requests for plain grid
+names under PROJ's configured endpoint are the host's and only counted),
+no call hangs (the standard input is a pipe that never delivers, the FIFOs
+have no writer, /proc/kmsg blocks once the kernel log is drained, and a
+watching parent process ends the run, naming the text, when one call takes
+longer than the deadline), and no call takes memory or time out of
+proportion to its text: the peak memory of each call, above what the
+process held before it, stays under MEMORY_FLOOR plus MEMORY_PER_CHARACTER
+bytes a character, and its time under SLOW_FLOOR plus SLOW_PER_MB seconds
+a megabyte.  Refusals and GDAL's errors are expected and only counted.
 
     fuzz/run.sh [seconds]          # against the sanitized build (make fuzz)
     .venv/bin/python fuzz/fuzz_references.py [seconds] [seed]
@@ -26,18 +36,34 @@ With FUZZ_TRACE set, each call's number goes to standard error before it is
 made.
 """
 import json
+import math
 import os
 import random
 import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 # Longest time one case may take before the run counts it as a hang.
 DEADLINE = 60.0
 # Texts shown in a finding are cut to this many characters.
 SHOWN = 600
+# Share of cases that are large texts, and the largest size.
+LARGE_SHARE = 0.03
+LARGE_MAX = 10 << 20
+# Memory and time above which a call counts as out of proportion to its
+# text (a sanitized build runs a few times slower than these assume).
+MEMORY_FLOOR = 64 << 20
+MEMORY_PER_CHARACTER = 64
+SLOW_FLOOR = 10.0
+SLOW_PER_MB = 3.0
+# The path under the listener that PROJ's networking endpoint names.
+ENDPOINT = "/endpoint"
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+import large_references  # noqa: E402  (the shapes the tests use)
 
 
 def watch(seconds, seed):
@@ -46,9 +72,12 @@ def watch(seconds, seed):
     with tempfile.TemporaryDirectory(prefix="fuzz-references-") as home:
         current = os.path.join(home, "current")
         open(current, "w").close()
+        # The listener answers from this process: one in the child could not
+        # while GDAL holds the child's interpreter.
+        listener = Listener(os.path.join(home, "requests"))
         quiet, held = os.pipe()
         child = subprocess.Popen([sys.executable, *sys.argv[:1], "--cases", str(seconds),
-                                  str(seed), home], stdin=quiet)
+                                  str(seed), home, str(listener.port)], stdin=quiet)
         os.close(quiet)
         try:
             last, since = os.stat(current).st_mtime_ns, time.monotonic()
@@ -71,18 +100,47 @@ def watch(seconds, seed):
 
 
 class Listener:
-    """A loopback socket that accepts nothing until asked: GDAL's connection
-    waits in the backlog (until GDAL's HTTP timeout), and drain() then takes
-    the first line of every request that arrived."""
+    """A loopback HTTP server, in the watching process, that answers every
+    request at once with 404 (PROJ waits for an answer without a time limit
+    of its own) after writing its first line to the file `log`."""
 
-    def __init__(self):
+    def __init__(self, log):
         self.server = socket.socket()
         self.server.bind(("127.0.0.1", 0))
         self.server.listen(64)
-        self.server.setblocking(False)
         self.port = self.server.getsockname()[1]
-        self.host = f"127.0.0.1:{self.port}"
+        self.log = open(log, "a", encoding="latin-1")
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                conn, _ = self.server.accept()
+            except OSError:
+                return
+            with conn:
+                conn.settimeout(1)
+                try:
+                    line = conn.recv(65536).split(b"\r\n", 1)[0].decode("latin-1")
+                except OSError:
+                    line = "?"
+                self.log.write(line.replace("\n", " ") + "\n")
+                self.log.flush()
+                try:
+                    conn.sendall(b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n"
+                                 b"Connection: close\r\n\r\n")
+                except OSError:
+                    pass
+
+
+class Requests:
+    """The listener's address, as the case process sees it, and the requests
+    it has logged."""
+
+    def __init__(self, port, log):
+        self.host = f"127.0.0.1:{port}"
         self.url = "http://" + self.host
+        self.log, self.read = log, 0
 
     def environment(self):
         """GDAL's settings that send its requests here."""
@@ -95,21 +153,19 @@ class Listener:
                     OSS_SECRET_ACCESS_KEY="key", OSS_ENDPOINT=self.host, OSS_HTTPS="NO",
                     SWIFT_STORAGE_URL=self.url + "/v1/acc", SWIFT_AUTH_TOKEN="token",
                     # /vsistdin/ reads, so that a text reaching it would hang.
-                    CPL_ALLOW_VSISTDIN="YES")
+                    CPL_ALLOW_VSISTDIN="YES",
+                    # PROJ fetches grids named by URLs, and plain grid names
+                    # from the endpoint.
+                    PROJ_NETWORK="ON", PROJ_NETWORK_ENDPOINT=self.url + ENDPOINT)
 
     def drain(self):
-        lines = []
-        while True:
-            try:
-                conn, _ = self.server.accept()
-            except BlockingIOError:
-                return lines
-            with conn:
-                conn.settimeout(1)
-                try:
-                    lines.append(conn.recv(65536).split(b"\r\n", 1)[0].decode("latin-1"))
-                except OSError:
-                    lines.append("?")
+        """The first lines of the requests logged since the last call."""
+        with open(self.log, encoding="latin-1") as f:
+            f.seek(self.read)
+            text = f.read()
+        done = text.rfind("\n") + 1
+        self.read += len(text[:done].encode("latin-1"))
+        return text[:done].splitlines()
 
 
 def bases(osr, ProjectionHelper):
@@ -151,19 +207,30 @@ def fragments(listener, home):
                 "/vsigzip//dev/stdin", "/vsigzip/" + fifo, "/vsigzip/pipe",
                 "/vsizip/{" + fifo + "}/a.prj", "/vsitar/{" + fifo + "}/a.prj",
                 "/vsisubfile/0_10," + fifo, "/vsistdin/", "/vsistdin?buffer_limit=1",
-                "/vsitar//vsigzip//dev/stdin/x.tar/a"],
+                "/vsitar//vsigzip//dev/stdin/x.tar/a",
+                # relative names with blanks and separators, as GDAL opens them
+                "/vsigzip/my pipe", "/vsisubfile/0_10,my pipe", "/vsizip/{my pipe}/a.prj",
+                "/vsigzip/a:b", "/vsigzip/d,e/p", "/vsigzip//vsigzip/my pipe",
+                "/vsizip/{/vsigzip/a:b}/x.prj", "/vsigzip/d,e/../my pipe", "/vsigzip/kmsg"],
         "path": ["/dev/stdin", "/proc/self/fd/0", "/dev/fd/0", fifo, "pipe", "./pipe", sock,
                  "/dev/zero", home, fifo + "\0.prj", os.path.join(home, "a:b"),
-                 os.path.join(home, "my pipe")],
+                 os.path.join(home, "my pipe"), "/proc/kmsg", "kmsg", "/dev/../proc/kmsg",
+                 os.path.join(home, "kmsg"), "/proc/self/root/proc/kmsg"],
         "wkt": [',AUTHORITY["' + u + '/i","4326"]', ',AUTHORITY["http","//' + h + '/j"]',
                 ',ID["' + u + '/k",4326]', ',AUTHORITY["EPSG","' + u + '/l"]',
                 ',ID["EPSG",4326,URI["' + u + '/m"]]',
                 ',EXTENSION["PROJ4_GRIDS","' + fifo + '"]',
-                ',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids=' + fifo + '"]'],
+                ',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids=' + fifo + '"]',
+                ',EXTENSION["PROJ4_GRIDS","' + u + '/t.tif"]',
+                ',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids=' + u + '/u.tif"]',
+                ',PARAMETERFILE["Geoid (height correction) model file","' + u + '/x.tif"]'],
         "proj": [" +init=" + fifo + ":x", " +nadgrids=" + fifo, " +nadgrids=@pipe,@null",
                  " +geoidgrids=" + fifo, " +init=" + u + "/n:4326", " +nadgrids=" + u + "/o",
                  " +init=" + os.path.join(home, "a:b") + ":x",
-                 ' +nadgrids="' + os.path.join(home, "my pipe") + '"'],
+                 ' +nadgrids="' + os.path.join(home, "my pipe") + '"',
+                 " +nadgrids=@" + u + "/p.tif,@null", ' +nadgrids="' + u + '/q.tif"',
+                 " +geoidgrids=" + u + "/r.tif", " +nadgrids=  " + u + "/s.tif",
+                 " +nadgrids=@null," + u + "/y.tif", " +init=/proc/kmsg:x"],
     }
 
 
@@ -184,6 +251,8 @@ class Cases:
 
     def text(self):
         r = self.rng
+        if r.random() < LARGE_SHARE:
+            return self.large()
         k = r.random()
         if k < 0.15:
             return self.piece()
@@ -193,6 +262,17 @@ class Cases:
         for _ in range(r.choice([1, 1, 2, 3])):
             base = self.splice(base)
         return base
+
+    def large(self):
+        """A text of 64 kB to LARGE_MAX characters (log-uniform)."""
+        r = self.rng
+        size = int(math.exp(r.uniform(math.log(64 << 10), math.log(LARGE_MAX))))
+        k = r.random()
+        if k < 0.5:
+            return large_references.text(r.choice(list(large_references.SHAPES)), size)
+        unit = self.piece() if k < 0.75 else self.splice(r.choice(self.texts))
+        unit += r.choice(["", " ", ",", "\n", "/", ":"])
+        return (unit * (size // len(unit) + 1))[:size]
 
     def splice(self, t):
         r = self.rng
@@ -251,14 +331,17 @@ class Cases:
         return text
 
 
-def run_cases(seconds, seed, home):
-    listener = Listener()
+def run_cases(seconds, seed, home, port):
+    listener = Requests(port, os.path.join(home, "requests"))
     os.environ.update(listener.environment())
     for name in ("http_proxy", "https_proxy", "all_proxy", "no_proxy",
                  "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY"):
         os.environ.pop(name, None)
-    for name in ("pipe", "a:b", "my pipe"):
+    os.environ["PROJ_USER_WRITABLE_DIRECTORY"] = home
+    os.mkdir(os.path.join(home, "d,e"))
+    for name in ("pipe", "a:b", "my pipe", os.path.join("d,e", "p")):
         os.mkfifo(os.path.join(home, name))
+    os.symlink("/proc/kmsg", os.path.join(home, "kmsg"))
     unix = socket.socket(socket.AF_UNIX)
     unix.bind(os.path.join(home, "sock"))
     unix.listen(1)
@@ -271,20 +354,27 @@ def run_cases(seconds, seed, home):
     cases = Cases(rng, bases(osr, ProjectionHelper), fragments(listener, home))
     current = os.open(os.path.join(home, "current"), os.O_WRONLY)
     trace = bool(os.environ.get("FUZZ_TRACE"))
-    counts = {"calls": 0, "built": 0, "network": 0, "files": 0, "authorities": 0, "other": 0}
+    counts = {"calls": 0, "built": 0, "network": 0, "files": 0, "authorities": 0, "other": 0,
+              "large": 0, "endpoint": 0}
     findings = []
+    largest = {"characters": 0, "memory": 0, "seconds": 0.0}
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         text = cases.text()
         role = rng.choice(["source", "target", "both"])
         other = rng.choice([4326, 3857, "EPSG:32650", None])
         args = {"source": (text, other), "target": (other, text), "both": (text, text)}[role]
-        data = repr(args).encode("utf-8", "replace")
+        # A large text is shown by its start and its length.
+        shown = repr(args) if len(text) <= 100_000 else f"{repr(args)[:100_000]}... ({len(text)} characters)"
+        data = shown.encode("utf-8", "replace")
         os.ftruncate(current, 0)
         os.pwrite(current, data, 0)
         counts["calls"] += 1
+        counts["large"] += len(text) > 100_000
         if trace:
             os.write(2, f"fuzz_references: call {counts['calls']}\n".encode())
+        memory = Memory()
+        started = time.monotonic()
         try:
             helper = ProjectionHelper(*args)
             helper.project({"type": "Point", "coordinates": [10.0, 50.0]})
@@ -299,21 +389,62 @@ def run_cases(seconds, seed, home):
                 counts["files"] += 1
             else:
                 counts["other"] += 1
+        spent = time.monotonic() - started
+        grown = memory.grown()
+        largest["characters"] = max(largest["characters"], len(text))
+        largest["memory"] = max(largest["memory"], grown)
+        largest["seconds"] = max(largest["seconds"], spent)
+        if grown > MEMORY_FLOOR + MEMORY_PER_CHARACTER * len(text):
+            findings.append((args, "memory"))
+            print(f"fuzz_references: {grown >> 20} MB for {len(text)} characters: {shown[:SHOWN]}",
+                  file=sys.stderr)
+        if spent > SLOW_FLOOR + SLOW_PER_MB * len(text) / (1 << 20):
+            findings.append((args, "time"))
+            print(f"fuzz_references: {spent:.1f} s for {len(text)} characters: {shown[:SHOWN]}",
+                  file=sys.stderr)
         requests = listener.drain()
+        # Plain grid names go to PROJ's endpoint, as the host configured.
+        counts["endpoint"] += sum(f" {ENDPOINT}/" in line for line in requests)
+        requests = [line for line in requests if f" {ENDPOINT}/" not in line]
         if requests:
             findings.append((args, requests))
-            print(f"fuzz_references: connection {requests} from {repr(args)[:SHOWN]}",
+            print(f"fuzz_references: connection {requests} from {shown[:SHOWN]}",
                   file=sys.stderr)
     unix.close()
     summary = ", ".join(f"{n} {k}" for k, n in counts.items())
-    print(f"fuzz_references: {summary} (refusals by kind, GDAL's own errors as other), "
-          f"{len(findings)} connections, seed {seed}, {seconds:.0f} s")
+    print(f"fuzz_references: {summary} (refusals by kind, GDAL's own errors as other; large: "
+          f"texts over 100,000 characters, the largest {largest['characters']:,}; endpoint: "
+          f"requests for plain grid names), {len(findings)} findings, most memory "
+          f"{largest['memory'] >> 20} MB and time {largest['seconds']:.2f} s of one call, "
+          f"seed {seed}, {seconds:.0f} s")
     return 1 if findings else 0
+
+
+class Memory:
+    """The peak of the process's resident memory from now on, above what it
+    holds now.  The kernel's mark of the peak is set back to the present
+    (/proc/self/clear_refs), so each call is measured on its own."""
+
+    def __init__(self):
+        with open("/proc/self/clear_refs", "w") as f:
+            f.write("5")
+        self.start = self.field("VmRSS")
+
+    @staticmethod
+    def field(name):
+        with open("/proc/self/status") as f:
+            for line in f:
+                if line.startswith(name + ":"):
+                    return int(line.split()[1]) * 1024
+        return 0
+
+    def grown(self):
+        return max(0, self.field("VmHWM") - self.start)
 
 
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "--cases":
-        sys.exit(run_cases(float(sys.argv[2]), int(sys.argv[3]), sys.argv[4]))
+        sys.exit(run_cases(float(sys.argv[2]), int(sys.argv[3]), sys.argv[4], int(sys.argv[5])))
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
     seed = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     sys.exit(watch(seconds, seed))

@@ -139,7 +139,7 @@ def test_unknown_name_keeps_the_argument_in_the_message(name):
     ({"projection": "Albers", "centralMeridian": True}, 'PARAMETER["longitude_of_center",True],'),
     ({"projection": "GaussKruger", "falseEasting": 300000},
      'PARAMETER["false_easting",300000],'),
-    ({"projection": "GaussKruger", "falseEasting": "x"}, 'PARAMETER["false_easting",x],'),
+    ({"projection": "GaussKruger", "falseEasting": "5e5"}, 'PARAMETER["false_easting",5e5],'),
     ({"projection": "Lambert", "falseEasting": 1e22}, 'PARAMETER["false_easting",1e+22],'),
     ({"projection": "GaussKruger", "originLatitude": 30, "falseNorthing": -5},
      'PARAMETER["latitude_of_origin",30.0],PARAMETER["central_meridian",0],'
@@ -153,6 +153,95 @@ def test_unknown_name_keeps_the_argument_in_the_message(name):
 ])
 def test_values_are_written_with_str(kwargs, needle):
     assert needle in ProjectionHelper.definition(**kwargs)
+
+
+# False origins written as numbers or numeric texts: the template filled with
+# their str, as before they were tested.
+NUMERIC = [0, -0.0, 1, 500000, 500000.0, 1e22, 1e-300, -1e300, 10 ** 30,
+           decimal.Decimal("120.50"), decimal.Decimal("5E5"), decimal.Decimal("-0"),
+           "500000", "5e5", "-1234.5", "+7", ".5", "5.", "1E+22", "0e0"]
+
+
+@pytest.mark.parametrize("value", NUMERIC, ids=repr)
+def test_numeric_false_origins_are_written_as_before(value):
+    s, d, a, e = SPHEROIDS[1954]
+    head = (s, s, d, s, a, e)
+    for projection in PROJECTIONS:
+        text = ProjectionHelper.definition(projection, 1954, 100, 0.0, value)
+        if projection == "GaussKruger":
+            assert text == GAUSS.format(*head, "0.0", "100", str(value), "0.0")
+        elif projection == "WebMercator":
+            assert text == MERCATOR_OWN.format(*head, "100", str(value), "0.0")
+        else:
+            template = LAMBERT if projection == "Lambert" else ALBERS_OWN_DATUM
+            assert text == template.format(*head, "0.0", "100", "25.0", "47.0", str(value), "0.0")
+        if not isinstance(value, str):
+            northing = ProjectionHelper.definition(projection, 1954, 100, 0.0, None, value)
+            assert f'PARAMETER["false_northing",{float(value)!r}]' in northing
+
+
+class Written:
+    """An object written as its text."""
+
+    def __init__(self, text):
+        self.text = text
+
+    def __str__(self):
+        return self.text
+
+
+@pytest.mark.parametrize("value", [
+    "x", "", " 500000", "500000 ", "5e", "e5", ".", "+", "1_000", "0x10", "١٢٣", "5,0",
+    "nan", "inf", "-Infinity", "1e400", "9" * 400, 10 ** 400, True, math.nan, math.inf,
+    decimal.Decimal("NaN"), decimal.Decimal("Infinity"), Written("1]],AUTHORITY[\"EPSG\",\"4326\""),
+    '500000],PARAMETER["scale_factor",0.9996',
+], ids=repr)
+def test_false_eastings_that_are_not_finite_numbers_are_refused(value):
+    # Written unchecked, the last one made a Gauss-Kruger text that GDAL read
+    # as UTM zone 50 (118 E, 40 N some 1.8 km off), and nan and inf texts
+    # GDAL cannot read.
+    for projection in PROJECTIONS:
+        with pytest.raises(Exception) as info:
+            ProjectionHelper.definition(projection, 2000, 117.0, 0.0, value)
+        assert type(info.value) is Exception
+        assert str(info.value) == (f"Invalid [falseEasting: {value}] parameter. "
+                                   "Should be a finite decimal number.")
+
+
+@pytest.mark.parametrize("value", [math.nan, math.inf, -math.inf, 1e308 * 10])
+def test_false_northings_that_are_not_finite_are_refused(value):
+    for projection in PROJECTIONS:
+        with pytest.raises(Exception) as info:
+            ProjectionHelper.definition(projection, 2000, 117.0, 0.0, 500000, value)
+        assert type(info.value) is Exception
+        assert str(info.value) == (f"Invalid [falseNorthing: {value}] parameter. "
+                                   "Should be a finite decimal number.")
+
+
+def test_false_origin_is_tested_after_the_range_tests():
+    # The range messages keep their places; the false easting comes before
+    # the false northing.
+    for kwargs, name in (({"centralMeridian": 181}, "centralMeridian"),
+                         ({"originLatitude": 91}, "originLatitude"),
+                         ({"projection": "Albers", "standard_parallel_2": 100},
+                          "standard_parallel_2"),
+                         ({}, "falseEasting")):
+        with pytest.raises(Exception, match=rf"^Invalid \[{name}: "):
+            ProjectionHelper.definition(**{"falseEasting": "x", "falseNorthing": math.nan,
+                                           **kwargs})
+
+
+def test_a_false_easting_is_written_as_the_text_tested():
+    # A value whose text changes from call to call is read once.
+    class Changing:
+        calls = 0
+
+        def __format__(self, spec):
+            Changing.calls += 1
+            return "1" if Changing.calls == 1 else "1],EXTENSION[\"PROJ4\",\"x\""
+
+    text = ProjectionHelper.definition("GaussKruger", falseEasting=Changing())
+    assert 'PARAMETER["false_easting",1],' in text and Changing.calls == 1
 
 
 @pytest.mark.parametrize("kwargs", [
@@ -350,3 +439,18 @@ def test_web_mercator_names_of_a_subclass_table(spheroid, values, meridian, name
     assert xy == pytest.approx(list(want), abs=1e-3)
     assert Helper(text, 4326).project(point(xy))["coordinates"] == pytest.approx([116.4, 39.9],
                                                                                 abs=1e-7)
+
+
+def test_albers_text_is_the_ellipsoidal_form():
+    # The figures of the docstring: Projection.albers is the spherical form,
+    # the text the ellipsoidal one of PROJ's aea on the same spheroid.
+    text = ProjectionHelper.definition("Albers")
+    got = ProjectionHelper(4326, text).project(point([120.0, 40.0]))["coordinates"]
+    record = Projection.datum[2000]
+    aea = pyproj.Transformer.from_crs(4326, pyproj.CRS(
+        f"+proj=aea +lat_0=0 +lon_0=105 +lat_1=25 +lat_2=47 +a={record.a!r} "
+        f"+rf={1 / record.f!r} +units=m"), always_xy=True)
+    assert got == pytest.approx(list(aea.transform(120.0, 40.0)), abs=1e-6)
+    assert got == pytest.approx([1254749.74, 4394828.70], abs=0.01)
+    spherical = Projection.albers(120.0, 40.0, 105.0, 0.0, 25.0, 47.0)
+    assert list(spherical) == pytest.approx([1252925.98, 4416377.83], abs=0.01)

@@ -8,6 +8,7 @@ import json
 import os
 import re
 import socket
+import stat
 import subprocess
 import sys
 import textwrap
@@ -20,6 +21,7 @@ from osgeo import osr
 from models.orbalt import ProjectionHelper
 from osr_support import reference
 
+TESTS = os.path.dirname(os.path.abspath(__file__))
 GK99 = ProjectionHelper.definition("GaussKruger", centralMeridian=99)
 TMERC99 = ("+proj=tmerc +lat_0=0 +lon_0=99 +k=1 +x_0=500000 +y_0=0 "
            "+a=6378137 +rf=298.257222101 +units=m +no_defs")
@@ -366,14 +368,16 @@ def run_each(env, body, texts, timeout=300, cwd=None):
     standard input is a pipe that stays open and never delivers."""
     code = textwrap.dedent("""
         import sys
+        sys.path.insert(0, {tests!r})
         from osgeo import osr
         from models.orbalt import ProjectionHelper
+        from osr_support import reference
         for text in sys.argv[1:]:
             try:
         {}
             except Exception as e:
                 print(type(e).__name__, e, flush=True)
-    """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8))
+    """).format(textwrap.indent(textwrap.dedent(body).strip(), " " * 8), tests=TESTS)
     quiet, held = os.pipe()
     try:
         done = subprocess.run([sys.executable, "-c", code, *texts], env=env, stdin=quiet,
@@ -401,11 +405,15 @@ REFUSED = [
     "/vsizip//vsicurl/{U}/zip.zip/a.prj", "/vsizip/{/vsicurl/{U}/braced.zip}/a.prj",
     "/vsigzip//vsicurl/{U}/gz.gz", "/vsitar//vsicurl/{U}/tar.tar/a.prj",
     "/vsisubfile/0_100,/vsicurl/{U}/sub.prj", "/VSICURL/{U}/case.prj",
+    # GDAL refuses this one itself ("invalid OGC CRS URL"), with no connection
+    # either; a URL after '=' is refused before.
+    "http://www.opengis.net/def/crs-compound?1={U}/c1&2={U}/c2",
 ]
 # Texts GDAL reads without a connection, which keep working.
 LOCAL = ["EPSG:3857", "urn:ogc:def:crs:EPSG::3857", "http://www.opengis.net/def/crs/EPSG/0/3857",
          "HTTPS://OPENGIS.NET/def/crs/EPSG/0/3857", "ESRI::https://www.opengis.net/def/crs/EPSG/0/3857",
-         "http://www.opengis.net/def/crs-compound?1={U}/c1&2={U}/c2"]
+         "http://www.opengis.net/def/crs-compound?1=http://www.opengis.net/def/crs/EPSG/0/3857"
+         "&2=http://www.opengis.net/def/crs/EPSG/0/5773"]
 
 
 def test_network_references_are_refused_before_gdal_sees_them(listener):
@@ -418,10 +426,8 @@ def test_network_references_are_refused_before_gdal_sees_them(listener):
     """, texts)
     assert seen == []
     assert lines[:len(REFUSED)] == ["Exception " + NETWORK.format("sourceProjection")] * len(REFUSED)
-    # The compound URL is refused by GDAL itself, with no connection either.
     assert lines[len(REFUSED):] == ["read PROJCS"] * 3 + [
-        "RuntimeError PROJ: proj_create: crs not found", "read PROJCS",
-        "RuntimeError PROJ: proj_create: invalid OGC CRS URL"]
+        "RuntimeError PROJ: proj_create: crs not found", "read PROJCS", "read PROJCS"]
 
 
 def test_target_and_text_subclass_are_refused_too(listener):
@@ -611,7 +617,10 @@ LEGITIMATE = {
     "proj-init": "+init=epsg:4326",
     "wkt1": gdal_text(32650, "ExportToWkt"),
     "wkt2-uri": wkt2_geographic(',ID["EPSG",4326,URI["{U}/uri"]]'),
+    "wkt2-remark": wkt2_geographic(',REMARK["{U}/remark"]'),
     "projjson-schema": projjson_with_schema(32650, "{U}/schema.json"),
+    "projjson-remarks": projjson_geographic(remarks="{U}/remarks"),
+    "projjson-escaped": projjson_with_schema(32650, "{U}/schema.json").replace("/", "\\/"),
     "esri": gdal_text(32650, "MorphToESRI"), "esri-prefix": "ESRI::" + gdal_text(3857, "MorphToESRI"),
     "gauss-kruger": GK99,
     "lambert": ProjectionHelper.definition("Lambert", 1980),
@@ -654,16 +663,17 @@ def specials(tmp_path):
     server.close()
 
 
-def bound_to_grid(grid):
+def bound_to_grid(grid, escaped=True):
     """PROJJSON of a reference bound to WGS 84 through the grid file `grid`, its
-    slashes written as JSON escapes."""
+    slashes written as JSON escapes unless `escaped` is false."""
     srs = osr.SpatialReference()
     srs.SetFromUserInput("+proj=longlat +ellps=WGS84 +nadgrids=@null +type=crs")
     text = json.loads(srs.ExportToPROJJSON())
     for parameter in text["transformation"]["parameters"]:
         if parameter["value"] == "@null":
             parameter["value"] = grid
-    return json.dumps(text).replace("/", "\\/")
+    text = json.dumps(text)
+    return text.replace("/", "\\/") if escaped else text
 
 
 def test_paths_that_are_not_regular_files_are_refused(specials):
@@ -693,6 +703,29 @@ def test_paths_that_are_not_regular_files_are_refused(specials):
     assert lines == ["Exception " + SPECIAL.format("targetProjection")] * 2
 
 
+def test_paths_are_looked_up_through_the_interpreters_os(monkeypatch, tmp_path):
+    # A host's own os is obeyed: a name that its os.lstat calls a FIFO is
+    # refused though no such file exists, and one that it cannot find is
+    # left to GDAL, which finds it.
+    lstat, asked = os.lstat, []
+
+    def host_lstat(path, *args, **kwargs):
+        asked.append(os.fsdecode(path))
+        if asked[-1].endswith("made-up.prj"):
+            return os.stat_result((stat.S_IFIFO | 0o600,) + (0,) * 9)
+        if asked[-1].endswith("hidden.prj"):
+            raise FileNotFoundError(path)
+        return lstat(path, *args, **kwargs)
+
+    monkeypatch.setattr(os, "lstat", host_lstat)
+    with pytest.raises(Exception, match=re.escape(SPECIAL.format("sourceProjection"))):
+        ProjectionHelper(str(tmp_path / "made-up.prj"), 3857)
+    (tmp_path / "hidden.prj").write_text(GK99)
+    assert ProjectionHelper(str(tmp_path / "hidden.prj")).sourceProjection == \
+        ProjectionHelper(GK99).sourceProjection
+    assert str(tmp_path / "hidden.prj") in asked
+
+
 def test_references_in_odd_paths_keep_working(tmp_path):
     # A reference file whose directories hold blanks, colons and brackets, and
     # a gzip-compressed one, next to a FIFO whose name starts the same way.
@@ -706,3 +739,258 @@ def test_references_in_odd_paths_keep_working(tmp_path):
     for text in (str(prj), "ESRI::" + str(prj), f"/vsigzip/{folder}/gk99.gz",
                  f"/vsisubfile/0_{len(GK99)},{prj}"):
         assert ProjectionHelper(text).sourceProjection == want, text
+
+
+def test_names_after_a_virtual_file_system_prefix_are_looked_up_whole(tmp_path):
+    # FIFOs whose names hold a blank, a ':' and (in their folder) a ',', in
+    # the working directory: GDAL opens the whole rest of the text after the
+    # prefix, the part in braces, and the part after /vsisubfile/'s comma.
+    for name in ("q w", "k:v"):
+        os.mkfifo(tmp_path / name)
+    (tmp_path / "d,e").mkdir()
+    os.mkfifo(tmp_path / "d,e" / "p")
+    texts = ["/vsigzip/q w", "/vsisubfile/0_100,q w", "/vsizip/{q w}/x.prj", "/vsigzip/k:v",
+             "/vsigzip/d,e/p", "/vsigzip//vsigzip/q w", "/vsizip/{/vsigzip/q w}/x.prj",
+             "/vsisubfile/0_10,/vsigzip/k:v", "/vsitar/{d,e/p}/a.prj", "/vsigzip/./q w",
+             "/vsigzip/d,e/../q w", "/vsisubfile/5,d,e/p",
+             f"/vsigzip/{tmp_path}/q w", "+nadgrids=/vsigzip/k:v +proj=longlat"]
+    env = dict(os.environ)
+    for args, name in (("(text, 3857)", "sourceProjection"), ("(4326, text)", "targetProjection")):
+        lines = run_each(env, f"ProjectionHelper{args}", texts, timeout=60, cwd=tmp_path)
+        assert lines == ["Exception " + SPECIAL.format(name)] * len(texts)
+
+
+def test_relative_and_odd_references_keep_working(tmp_path, monkeypatch):
+    # The same forms naming regular files read as before, from the working
+    # directory too, and a path through /dev that ends outside it.
+    folder = tmp_path / "a b:c,d"
+    folder.mkdir()
+    prj = folder / "gk99.prj"
+    prj.write_text(GK99)
+    (folder / "gk99.gz").write_bytes(gzip.compress(GK99.encode()))
+    with zipfile.ZipFile(tmp_path / "r z.zip", "w") as z:
+        z.writestr("ref.prj", GK99)
+    monkeypatch.chdir(tmp_path)
+    want = ProjectionHelper(GK99).sourceProjection
+    for text in ("/vsigzip/a b:c,d/gk99.gz", f"/vsisubfile/0_{len(GK99)},a b:c,d/gk99.prj",
+                 "/vsizip/{r z.zip}/ref.prj", "/vsizip/r z.zip/ref.prj", "a b:c,d/gk99.prj",
+                 "./a b:c,d/../a b:c,d/gk99.prj", f"/dev/..{prj}", f"/vsigzip//dev/..{folder}/gk99.gz"):
+        assert ProjectionHelper(text).sourceProjection == want, text
+
+
+# --- files of the kernel's own file systems ------------------------------------
+
+def test_files_under_proc_sys_and_dev_are_refused(tmp_path):
+    # Regular files by their type, some of which block their reader (such as
+    # /proc/kmsg once the kernel log is drained): refused whatever name
+    # leads to them, a link or a relative one included, before anything
+    # reads them.
+    os.symlink("/proc/self/status", tmp_path / "status")
+    os.symlink("/proc/self", tmp_path / "self")
+    os.mkdir(tmp_path / "d")
+    p = str(tmp_path)
+    texts = [f"{p}/status", "status", "./d/../status", f"{p}/self/status", "self/status",
+             f"+proj=longlat +ellps=WGS84 +nadgrids={p}/status +type=crs",
+             f"+init={p}/status:x", "+init=status:x", f"/vsigzip/{p}/status", "/vsigzip/self/status",
+             f"/vsizip/{{{p}/status}}/a.prj", f"/vsisubfile/0_10,{p}/status",
+             wkt1_geographic(datum=f',EXTENSION["PROJ4_GRIDS","{p}/status"]'),
+             bound_to_grid(f"{p}/status"), "/proc/self/status", "/proc/self/root/proc/self/status",
+             "/proc/../proc/self/status"]
+    sys_file = "/sys/kernel/mm/transparent_hugepage/enabled"
+    if os.path.isfile(sys_file):
+        texts.append(sys_file)
+    env = dict(os.environ)
+    for args, name in (("(text, 3857)", "sourceProjection"), ("(4326, text)", "targetProjection")):
+        lines = run_each(env, f"ProjectionHelper{args}", texts, timeout=60, cwd=p)
+        assert lines == ["Exception " + SPECIAL.format(name)] * len(texts)
+
+
+@pytest.mark.skipif(not os.access("/proc/kmsg", os.R_OK), reason="/proc/kmsg is not readable")
+def test_kernel_log_is_refused():
+    texts = ["/proc/kmsg", "+proj=longlat +datum=WGS84 +nadgrids=/proc/kmsg", "+init=/proc/kmsg:x",
+             "/vsigzip//proc/kmsg", "/dev/../proc/kmsg"]
+    for args, name in (("(text, 3857)", "sourceProjection"), ("(4326, text)", "targetProjection")):
+        lines = run_each(dict(os.environ), f"ProjectionHelper{args}", texts, timeout=60)
+        assert lines == ["Exception " + SPECIAL.format(name)] * len(texts)
+
+
+# --- grid and file names that are URLs -----------------------------------------
+
+def projected_grids(u):
+    """Reference texts that name the grid or init file `u/<name>` in each place
+    PROJ reads one, by name."""
+    h = u[len("http://"):]
+    wkt2 = reference("+proj=longlat +ellps=WGS84 +nadgrids=@null +type=crs").ExportToWkt(
+        ["FORMAT=WKT2_2019"])
+    return {
+        "nadgrids": f"+proj=longlat +ellps=WGS84 +nadgrids={u}/a.tif +type=crs",
+        "optional": f"+proj=longlat +ellps=WGS84 +nadgrids=@{u}/b.tif,@null +type=crs",
+        "list": f"+proj=longlat +ellps=WGS84 +nadgrids=@null,{u}/c.tif +type=crs",
+        "geoidgrids": f"+proj=longlat +datum=WGS84 +geoidgrids={u}/d.tif +vunits=m +type=crs",
+        "init": f"+init={u}/e:4326",
+        "quoted": f'+proj=longlat +ellps=WGS84 +nadgrids="{u}/f.tif" +type=crs',
+        "blanks": f"+proj=longlat +ellps=WGS84 +nadgrids=  {u}/g.tif +type=crs",
+        "capitals": f"+proj=longlat +ellps=WGS84 +nadgrids=HTTPS://{h}/h.tif +type=crs",
+        "wkt-grids": wkt1_geographic(datum=f',EXTENSION["PROJ4_GRIDS","{u}/i.tif"]'),
+        "wkt-proj4": wkt1_geographic(
+            f',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids={u}/j.tif +wktext"]'),
+        "wkt2-file": wkt2.replace('"@null"', f'"{u}/k.tif"'),
+        "projjson": bound_to_grid(f"{u}/l.tif", escaped=False),
+        "projjson-escaped": bound_to_grid(f"{u}/m.tif"),
+        "projjson-unicode": bound_to_grid(f"{u}/n.tif", escaped=False).replace(
+            '"http://', '"\\u0068ttp://'),
+        "projjson-optional": bound_to_grid(f"@{u}/o.tif", escaped=False),
+        # read as PROJ text, whose values take no quotes
+        "in-quotes": f'x ,ID["{u}/z: +init={u}/p:4326",4326]',
+    }
+
+
+def proj_network(env, listener_url, home):
+    """`env` with PROJ's networking on, its endpoint (for plain grid names) the
+    listener, and its cache in `home`."""
+    return dict(env, PROJ_NETWORK="ON", PROJ_NETWORK_ENDPOINT=listener_url,
+                PROJ_USER_WRITABLE_DIRECTORY=str(home))
+
+
+TRANSFORM = """
+    osr.UseExceptions()
+    osr.CoordinateTransformation(reference(text), reference(4326)).TransformPoint(-100.0, 40.0)
+"""
+
+
+def test_grid_urls_are_refused_with_networking_on(listener, tmp_path):
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    texts = list(projected_grids(url).values())
+    for args, name in (("(text, 4326)", "sourceProjection"), ("(4326, text)", "targetProjection")):
+        lines = run_each(env, f"""
+            helper = ProjectionHelper{args}
+            helper.project({{"type": "Point", "coordinates": [-100.0, 40.0]}})
+        """, texts, timeout=120)
+        assert lines == ["Exception " + NETWORK.format(name)] * len(texts)
+    assert seen == []
+
+
+def test_the_listener_sees_the_grids_proj_fetches_itself(listener, tmp_path):
+    # GDAL's own reading and transformation of these texts, with the same
+    # setting, does reach the listener, one interpreter for each.
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    grids = projected_grids(url)
+    for form, path in (("nadgrids", "/a.tif"), ("list", "/c.tif"), ("init", "/e"),
+                       ("quoted", "/f.tif"), ("blanks", "/g.tif"), ("wkt-proj4", "/j.tif"),
+                       ("wkt2-file", "/k.tif"), ("projjson", "/l.tif"),
+                       ("projjson-escaped", "/m.tif"), ("projjson-unicode", "/n.tif"),
+                       ("in-quotes", "/p")):
+        del seen[:]
+        run_each(env, TRANSFORM, [grids[form]], timeout=60)
+        assert any(f"GET {path} " in line for line in seen), (form, seen)
+
+
+def test_plain_grid_names_still_go_to_the_configured_endpoint(listener, tmp_path):
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    run_each(env, """
+        helper = ProjectionHelper(text, 4326)
+        helper.project({"type": "Point", "coordinates": [-100.0, 40.0]})
+    """, ["+proj=longlat +ellps=WGS84 +nadgrids=us_noaa_conus.tif +type=crs"], timeout=60)
+    assert any("GET /us_noaa_conus.tif " in line for line in seen), seen
+
+
+def test_a_parsed_reference_with_a_grid_url_is_refused(listener, tmp_path):
+    # A local file's text is not looked at, but the reference GDAL reads from
+    # it goes no further when a parameter value is a URL.
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    prj = tmp_path / "bound.prj"
+    prj.write_text(projected_grids(url)["wkt2-file"])
+    lines = run_each(env, "ProjectionHelper(text, 4326)", [str(prj)], timeout=60)
+    assert lines == ["Exception " + NETWORK.format("sourceProjection")]
+    assert seen == []
+
+
+def test_common_references_keep_working_with_networking_on(listener, tmp_path):
+    # The forms of the table above, read with PROJ's networking on: the same
+    # ESRI text and point as GDAL's own, and no request.
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    prj = tmp_path / "gk99.prj"
+    prj.write_text(GK99)
+    texts = [t.replace("{U}", url).replace("{prj}", str(prj)) for t in LEGITIMATE.values()]
+    lines = run_each(env, """
+        helper = ProjectionHelper(text, 3857)
+        srs = reference(text)
+        want = osr.CoordinateTransformation(srs, reference(3857)).TransformPoint(100, 36)[:2]
+        esri = srs.Clone()
+        esri.MorphToESRI()
+        got = helper.project({"type": "Point", "coordinates": [100, 36]})["coordinates"]
+        print(helper.sourceProjection == esri.ExportToWkt(),
+              max(abs(g - w) for g, w in zip(got, want)) < 1e-6, flush=True)
+    """, texts, timeout=120)
+    assert lines == ["True True"] * len(texts)
+    assert seen == []
+
+
+# --- large texts ----------------------------------------------------------------
+
+LARGE = """
+import json, resource, sys
+sys.path.insert(0, {tests!r})
+from large_references import text as make
+from osgeo import osr
+from models.orbalt import ProjectionHelper
+osr.UseExceptions()
+
+
+def outcome(f):
+    try:
+        f()
+        return "read"
+    except Exception as e:
+        return type(e).__name__ + " " + str(e)
+
+
+shape, size, headroom = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+text = make(shape, size)
+gdal = outcome(lambda: osr.SpatialReference().SetFromUserInput(text))
+with open("/proc/self/statm") as f:
+    pages = int(f.read().split()[0])
+limit = pages * resource.getpagesize() + headroom
+resource.setrlimit(resource.RLIMIT_AS, (limit, resource.RLIM_INFINITY))
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+ours = [outcome(lambda: ProjectionHelper(text, 3857)), outcome(lambda: ProjectionHelper(4326, text))]
+grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
+print(json.dumps([gdal, ours, grown * 1024]))
+"""
+MB = 1 << 20
+
+
+def run_large(shape, size, headroom):
+    """GDAL's own outcome of the text, ours as source and as target (with an
+    address space of `headroom` bytes more than the interpreter had), and
+    how far the largest memory the interpreter held grew meanwhile."""
+    done = subprocess.run([sys.executable, "-c", LARGE.format(tests=TESTS), shape, str(size),
+                           str(headroom)], capture_output=True, text=True, timeout=300)
+    assert done.returncode == 0, done.stderr[-2000:]
+    return json.loads(done.stdout.splitlines()[-1])
+
+
+@pytest.mark.parametrize("shape", [
+    "directories", "dot chains", "parent chains", "separators in names", "relative words",
+    "quoted paths", "escaped quotes", "virtual rests", "nested braces", "subfiles",
+    "projjson remark"])
+def test_large_texts_cost_in_proportion(shape):
+    # Before, 1 MB of the first shape took 2.5 GB and 14 s and 10 MB ran out
+    # of memory.  Each of these now ends as GDAL's own reading of the text
+    # does, within 1 GB more address space and with under 100 MB more memory.
+    gdal, ours, grown = run_large(shape, MB, 1 << 30)
+    expected = "read" if gdal == "read" else gdal
+    assert ours == [expected, expected]
+    assert grown < 100 * MB
+
+
+@pytest.mark.parametrize("shape", ["directories", "escaped quotes", "projjson remark"])
+def test_ten_megabyte_texts(shape):
+    gdal, ours, grown = run_large(shape, 10 * MB, 4 << 30)
+    assert ours == [gdal, gdal]
+    assert grown < 1000 * MB

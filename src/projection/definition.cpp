@@ -7,6 +7,7 @@
 #include "frame/errors.h"
 #include "geometry/textutil.h"
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -165,6 +166,49 @@ bool named_wgs84(PyObject* name) {
     return key == "wgs84" || key == "wgs1984";
 }
 
+// Whether `t` is a decimal number as WKT writes one: an optional sign,
+// ASCII digits with at most one decimal point among or after them, and an
+// optional exponent ("500000", "-0.0", "5e5", "1e+22", ".5").
+bool decimal_text(const geom::CodePoints& t) {
+    Py_ssize_t i = 0;
+    auto digits = [&] {
+        const Py_ssize_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        return i - from;
+    };
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    Py_ssize_t mantissa = digits();
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == t.size();
+}
+
+// The text a false easting or northing is written as, format(value, ""),
+// when it is a finite decimal number; raises otherwise.  A value written
+// as anything else would be read by GDAL as other WKT (a text that closes
+// the parameter and opens another) or not at all (nan, inf).
+Ref false_origin_text(PyObject* value, const char* name) {
+    Ref written = format(value, "");
+    if (!PyUnicode_CheckExact(written.get())) written = Ref::steal(PyUnicode_FromObject(written));
+    geom::CodePoints t(written);
+    if (decimal_text(t)) {
+        // The digits are ASCII, so the UTF-8 is the text itself.
+        const double x = PyOS_string_to_double(PyUnicode_AsUTF8(written), nullptr, nullptr);
+        check_error();
+        if (std::isfinite(x)) return written;
+    }
+    raisef(PyExc_Exception, "Invalid [%s: %U] parameter. Should be a finite decimal number.", name,
+           written.get());
+}
+
 // value == 0 by the interpreter's comparison (0, 0.0 and -0.0 alike).
 bool is_zero(PyObject* value) { return compare(value, integer(0), Py_EQ); }
 
@@ -198,22 +242,30 @@ Ref definition(Args args) {
     PyObject* parallel1 = args[kParallel1];
     PyObject* parallel2 = args[kParallel2];
 
+    // The false origin goes into the text as the very texts tested, after
+    // the range tests of the projection.
+    auto easting = [&] { return false_origin_text(falseEasting, "falseEasting"); };
+    auto northing_text = [&] { return false_origin_text(northing, "falseNorthing"); };
+
     test_meridian(centralMeridian);
     switch (kind) {
-        case Plane::GaussKruger:
+        case Plane::GaussKruger: {
             test_latitude(origin, "originLatitude");
-            return fill(kGaussKruger, {spheroid, spheroid, datum, spheroid, a, e, origin,
-                                       centralMeridian, falseEasting, northing});
+            Ref x = easting(), y = northing_text();
+            return fill(kGaussKruger,
+                        {spheroid, spheroid, datum, spheroid, a, e, origin, centralMeridian, x, y});
+        }
         case Plane::Lambert:
         case Plane::Albers: {
             test_latitude(origin, "originLatitude");
             test_latitude(parallel1, "standard_parallel_1");
             test_latitude(parallel2, "standard_parallel_2");
+            Ref x = easting(), y = northing_text();
             std::string_view tmpl = kind == Plane::Lambert ? kLambert
                                     : is_wgs84(a, e)      ? kAlbers
                                                           : kAlbersWithoutDatumId;
             return fill(tmpl, {spheroid, spheroid, datum, spheroid, a, e, origin, centralMeridian,
-                               parallel1, parallel2, falseEasting, northing});
+                               parallel1, parallel2, x, y});
         }
         case Plane::WebMercator:
             break;
@@ -228,8 +280,8 @@ Ref definition(Args args) {
     tmpl += kWebMercatorBody;
     if (epsg3857) tmpl += kPseudoMercatorId;
     tmpl += ']';
-    return fill(tmpl,
-                {spheroid, spheroid, datum, spheroid, a, e, centralMeridian, falseEasting, northing});
+    Ref x = easting(), y = northing_text();
+    return fill(tmpl, {spheroid, spheroid, datum, spheroid, a, e, centralMeridian, x, y});
 }
 
 }  // namespace orb::projectionhelper

@@ -12,9 +12,9 @@ const char* const kClassDoc = R"doc(Re-projection of geometry dicts between spat
 Derived from Projection.  An instance holds one source and one target
 reference, given as EPSG codes or as any text GDAL's spatial reference
 library reads (WKT such as that of definition(), PROJ strings, "EPSG:n";
-never text it would read over a network or that names a device, see
-__init__),
-the coordinate transformation between them and two map scale denominators,
+never text it would read over a network, such as a grid URL, or that
+names a device or a file under /proc, /sys or /dev, see __init__), the
+coordinate transformation between them and two map scale denominators,
 and re-projects whole geometry dicts vertex by vertex with project().  The
 attributes sourceProjection and targetProjection hold the ESRI-style WKT
 text of the two references.  Creating an instance switches GDAL's spatial
@@ -36,7 +36,8 @@ Args:
         for Gauss-Kruger and web Mercator and 105.0 for Lambert and Albers.
     originLatitude: latitude of origin, -90 to +90; default 0.0 (not used
         by web Mercator).
-    falseEasting: metres; None (default) gives 500000.0 for Gauss-Kruger
+    falseEasting: metres, a number or a numeric text ("500000", "5e5"),
+        written as its str; None (default) gives 500000.0 for Gauss-Kruger
         and 0 otherwise.
     falseNorthing: metres; default 0.0.
     standard_parallel_1: first standard parallel of Lambert and Albers, -90
@@ -65,9 +66,23 @@ Returns:
     differ from the spherical ones of Projection.webMercator (some 27 km at
     latitude 40 on WGS 84).
 
+    Likewise an Albers text means the ellipsoidal Albers equal-area
+    projection on the record's spheroid to GDAL and PROJ, while
+    Projection.albers is its spherical form: Projection.albers(120.0, 40.0,
+    105.0, 0.0, 25.0, 47.0) gives (1252925.98, 4416377.83), while the
+    Albers text of the same parameters (those of definition("Albers"))
+    takes (120, 40) to (1254749.74, 4394828.70) through GDAL; the two
+    differ by up to some 27 km over the globe.
+
 Raises:
     Exception: an unknown projection name, or a central meridian, origin
-        latitude or standard parallel out of range.)doc";
+        latitude or standard parallel out of range.
+    Exception: "Invalid [falseEasting: {}] parameter. Should be a finite
+        decimal number." (the value's str in the braces) for a false
+        easting whose str is not a decimal number (an optional sign, ASCII
+        digits with at most one decimal point, an optional exponent) or
+        is not finite, such as "x", "1_000", nan or inf, after the range
+        tests; the same for falseNorthing (nan, inf).)doc";
 
 const char* const kInit = R"doc(Prepare the transformation from a source to a target reference.
 
@@ -96,25 +111,43 @@ which GDAL resolves from its own database; so is text that names a path on
 one of GDAL's network file systems (/vsicurl/, /vsis3/, /vsigs/, /vsiaz/,
 /vsiadls/, /vsioss/, /vsiswift/, /vsiwebhdfs/, /vsihdfs/, their _streaming
 forms, and /vsisparse/), alone or inside a chain such as
-/vsizip//vsicurl/....  Once GDAL has read a text, and before the two
-references are compared or a transformation is built, a reference is
-refused when an identifier at any level (WKT AUTHORITY or ID, PROJJSON id
-or ids) has an authority name, code or version that is not a plain name of
-ASCII letters, digits, '_', '-' and '.', since GDAL would read "name:code"
-as a reference of its own, over a network if it makes a URL.  The URIs of
-identifiers and the "$schema" of PROJJSON are not read.  Grid files that
-PROJ text names (+nadgrids=...) are PROJ's own business: it downloads them
-only where the host has turned PROJ's networking on.
+/vsizip//vsicurl/....  A grid or init file named by a URL is refused too,
+whatever PROJ's networking setting, since once the host turns that on PROJ
+fetches such a file from the host the URL names: a URL, other than the OGC
+ones above, where a file name starts in PROJ text (after '=', blanks and
+quotes allowed between, or after ',' or '@' in a list of grids:
++nadgrids=http://..., +init=http://...:code), in WKT (a quoted text such
+as an extension or a PARAMETERFILE) or in PROJJSON (a string, its JSON
+escapes decoded).  The quoted texts of identifiers, identifier URIs,
+remarks and the "$schema" of PROJJSON are not looked at for it.  Plain
+grid names (+nadgrids=us_noaa_conus.tif) are PROJ's own business: it
+downloads them from the endpoint the host configured, and only where the
+host has turned PROJ's networking on.  Once GDAL has read a text, and
+before the two references are compared or a transformation is built, a
+reference is refused when an identifier at any level (WKT AUTHORITY or ID,
+PROJJSON id or ids) has an authority name, code or version that is not a
+plain name of ASCII letters, digits, '_', '-' and '.', since GDAL would
+read "name:code" as a reference of its own, over a network if it makes a
+URL, or when a parameter value of it (a grid file) is a URL; this holds
+for references read from local files too.
 
 Nor does a reference text block the call on a file that is not a regular
 one.  Before GDAL sees the text, it is refused when it is the path of a
-directory, or when it names an existing device, FIFO or socket: the text
-itself (also after an "ESRI::" prefix, and up to a first NUL), a file that
-a GDAL virtual file name such as /vsigzip/..., /vsizip/{...}/... or
-/vsisubfile/... leads to, or a word or quoted text in it, such as a grid or
-init file of PROJ text or a WKT extension; so is GDAL's /vsistdin/.  Local
-regular files are read, and what they hold is the host's own: it is not
-looked at for such names.
+directory, or when it names an existing device, FIFO or socket, or a file
+whose real path (links followed) lies under /proc, /sys or /dev, where no
+reference lives and a regular file such as /proc/kmsg may block its
+reader: the text itself (also after an "ESRI::" prefix, and up to a first
+NUL), what a GDAL virtual file name opens (the whole rest after a prefix
+such as /vsigzip/, the part in braces of /vsizip/{...}/..., the part after
+the comma of /vsisubfile/offset_size,..., relative names and names with
+blanks, ':' and ',' in them included), or a word or quoted text in it,
+such as a grid or init file of PROJ text or a WKT extension; so is GDAL's
+/vsistdin/.  Local regular files are read, and what they hold is the
+host's own: it is not looked at for such names.  These checks take time
+and memory in proportion to the text, whatever its length and shape: a
+name is followed one directory at a time under the real path of the one
+before, little is kept from one name to the next, and every file is
+looked up through the interpreter's os module.
 
 Raises:
     Exception: "Invalid [sourceProjection] parameter. References that GDAL
@@ -122,12 +155,15 @@ Raises:
         refused." (or [targetProjection]) before GDAL sees the text.
     Exception: "Invalid [sourceProjection] parameter. References that name
         a device, a pipe, a socket or the standard input, or that are the
-        path of a directory, are refused." before GDAL sees the text.
+        path of a directory, are refused." before GDAL sees the text, also
+        for a file under /proc, /sys or /dev.
     Exception: "Invalid [sourceProjection] parameter. Authority names,
         codes and versions of a reference must be plain names (ASCII
         letters, digits, '_', '-' and '.'), which GDAL reads from its own
         database; others it would read as references of their own, over a
         network or from files." once GDAL has read the text.
+    Exception: the network message above once GDAL has read a reference
+        with a parameter value that is a URL.
     The exception of GDAL for a reference it cannot read or a
     transformation it cannot build.)doc";
 

@@ -3,13 +3,17 @@
 // Network: the reader fetches http and https URLs (any letter case, after an
 // optional "ESRI::" prefix) and opens any other text it cannot read as a
 // file, so paths on GDAL's network file systems, alone or inside a chain
-// such as /vsizip//vsicurl/..., open connections too; and while it compares
-// or transforms a reference, GDAL reads "authority:code" of the reference's
-// identifiers as a new reference, so an authority name such as
-// "http://host/x" or a code such as "//host/x" under the authority "http"
-// is fetched as a URL.  The binding of GDAL 3.6 has no option to forbid any
-// of it, so such text never reaches the reader, and a parsed reference
-// with an identifier that is not a plain name goes no further.
+// such as /vsizip//vsicurl/..., open connections too; once the host has
+// turned PROJ's networking on, PROJ fetches a grid or init file that is
+// named by a URL (+nadgrids=http://..., +init=http://...:code, a grid
+// parameter of WKT or PROJJSON, a WKT extension) from the host the URL
+// names; and while it compares or transforms a reference, GDAL reads
+// "authority:code" of the reference's identifiers as a new reference, so
+// an authority name such as "http://host/x" or a code such as "//host/x"
+// under the authority "http" is fetched as a URL.  The binding of GDAL 3.6
+// has no option to forbid any of it, so such text never reaches the
+// reader, and a parsed reference with an identifier that is not a plain
+// name, or with a parameter value that is a URL, goes no further.
 //
 // Files: the reader opens the text as a file (after one "ESRI::" prefix,
 // up to a first NUL, where its C string ends), GDAL's virtual file names
@@ -17,16 +21,39 @@
 // /vsisubfile/0_100,/path), and PROJ opens the grid and init files that
 // PROJ text names (+nadgrids=/path, +init=/path:name, WKT extensions, grid
 // parameters of PROJJSON), some while the text is read and some when the
-// transformation is built.  Opening or reading a device, a FIFO or a
-// socket may block for ever, so a text that names an existing one is
-// refused, found with the interpreter's os.stat and os.listdir: the text
-// itself, the rest of it after each virtual file system prefix, every word
-// of it, and every quoted text in it (decoded when it holds JSON escapes).
-// The text itself must not be a directory either.
+// transformation is built.  Opening or reading a device, a FIFO, a socket
+// or a file of the kernel's own file systems (/proc/kmsg reads as a regular
+// file and blocks once the kernel log is drained) may block for ever, so a
+// text that names an existing one is refused: the text itself, what each
+// virtual file system prefix leads to, every word of it, and every quoted
+// text in it (decoded when it holds JSON escapes).  The text itself must
+// not be a directory either.
+//
+// Cost: every check takes time and memory in proportion to the text.  A
+// name is followed one directory at a time, each looked up under the real
+// path of the one before, so ".", "..", repeated slashes and symbolic links
+// cost one look-up each however they are spelt; nothing is kept from one
+// name to the next but the last thousand or so names looked up and the
+// names with blanks or separators of the directories whose listing a name
+// needed.  Braces, the commas of /vsisubfile/ and the quoted texts with JSON
+// escapes are each found in one pass over the text.  Every look-up goes
+// through the interpreter's os module (os.lstat, os.stat, os.path.realpath,
+// os.getcwdb, os.scandir).
 #include "projection/reference_guard.h"
 
 #include "geometry/dict_walk.h"
 #include "geometry/textutil.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace orb::reference_guard {
 namespace {
@@ -44,6 +71,12 @@ constexpr const char* kSpecialFileMessage =
     "standard input, or that are the path of a directory, are refused.";
 
 using Text = geom::CodePoints;
+
+bool is_letter(Py_UCS4 c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_digit(Py_UCS4 c) { return c >= '0' && c <= '9'; }
+bool is_scheme_char(Py_UCS4 c) {
+    return is_letter(c) || is_digit(c) || c == '+' || c == '-' || c == '.';
+}
 
 // --- network -------------------------------------------------------------
 //
@@ -71,19 +104,6 @@ constexpr const char* kLocalUrls[] = {
 // GDAL's virtual file that reads the standard input.
 constexpr const char* kStandardInput = "/vsistdin";
 
-// Whether the ASCII `word` stands anywhere in t, ASCII letters in any case.
-bool contains(const Text& t, const char* word) {
-    for (Py_ssize_t i = 0; i < t.size(); ++i)
-        if (t.ascii_at(i, word)) return true;
-    return false;
-}
-
-bool is_letter(Py_UCS4 c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(Py_UCS4 c) { return c >= '0' && c <= '9'; }
-bool is_scheme_char(Py_UCS4 c) {
-    return is_letter(c) || is_digit(c) || c == '+' || c == '-' || c == '.';
-}
-
 // Whether a URL "scheme://..." starts at i.
 bool url_at(const Text& t, Py_ssize_t i) {
     if (i >= t.size() || !is_letter(t[i])) return false;
@@ -91,19 +111,113 @@ bool url_at(const Text& t, Py_ssize_t i) {
     return t.ascii_at(i, "://");
 }
 
+// Whether a URL that GDAL does not resolve locally starts at i.
+bool remote_url_at(const Text& t, Py_ssize_t i) {
+    if (!url_at(t, i)) return false;
+    for (const char* url : kLocalUrls)
+        if (t.ascii_at(i, url)) return false;
+    return true;
+}
+
+// Whether t names a network file system (`network`) or GDAL's standard
+// input (`input`) anywhere: all of them start "/vsi", so each "/vsi" is
+// tried once.
+bool names_file_system(const Text& t, bool network, bool input) {
+    for (Py_ssize_t i = 0; i + 4 <= t.size(); ++i) {
+        if (!t.ascii_at(i, "/vsi")) continue;
+        if (network)
+            for (const char* fs : kNetworkFileSystems)
+                if (t.ascii_at(i, fs)) return true;
+        if (input && t.ascii_at(i, kStandardInput)) return true;
+    }
+    return false;
+}
+
 bool reads_over_network(const Text& t) {
-    for (const char* fs : kNetworkFileSystems)
-        if (contains(t, fs)) return true;
+    if (names_file_system(t, true, false)) return true;
     Py_ssize_t i = 0;
     for (;;) {
         i = t.skip_space(i);
         if (!t.ascii_at(i, "ESRI::")) break;
         i += 6;
     }
-    if (!url_at(t, i)) return false;
-    for (const char* url : kLocalUrls)
-        if (t.ascii_at(i, url)) return false;
-    return true;
+    return remote_url_at(t, i);
+}
+
+// Grid and file names that are URLs.  PROJ takes a grid or init file name
+// after '=' (blanks, quotes and an optional '@' allowed between them), after
+// ',' or '@' in a list of grids, and as a quoted text of WKT or PROJJSON;
+// a URL that starts at any of these places is refused.  A quoted text that
+// no reader takes for a file, an identifier (checked once GDAL has read
+// it), an identifier's URI, the "$schema" of PROJJSON or a remark, may
+// start with one.
+
+// Characters after which a file name may start, and those that may stand
+// between them and the name.
+bool starts_value(Py_UCS4 c) { return c == '=' || c == ',' || c == '@' || c == '"'; }
+bool before_value(const Text& t, Py_ssize_t i) { return t[i] == '"' || t[i] == '@' || t.space(i); }
+
+// The index after blanks, quotes and '@' from i on.
+Py_ssize_t skip_before_value(const Text& t, Py_ssize_t i) {
+    while (i < t.size() && before_value(t, i)) ++i;
+    return i;
+}
+
+// Whether the quote at q opens the first value of a WKT AUTHORITY, ID, URI
+// or REMARK, or the value of a PROJJSON "authority", "code", "version",
+// "uri", "$schema" or "remarks" member, as written (a key with escapes in
+// it is not recognised, and its value is checked).
+bool unread_value(const Text& t, Py_ssize_t q) {
+    // Longest keyword and key, in characters.
+    constexpr Py_ssize_t kLongest = 9;
+    Py_ssize_t j = q - 1;
+    while (j >= 0 && t.space(j)) --j;
+    if (j < 0) return false;
+    if (t[j] == '[' || t[j] == '(') {
+        Py_ssize_t k = j;
+        while (k > 0 && j - k <= kLongest && is_letter(t[k - 1])) --k;
+        if (k > 0 && is_letter(t[k - 1])) return false;
+        const Py_ssize_t n = j - k;
+        for (const char* keyword : {"AUTHORITY", "ID", "URI", "REMARK"})
+            if (n == static_cast<Py_ssize_t>(std::strlen(keyword)) && t.ascii_at(k, keyword))
+                return true;
+        return false;
+    }
+    if (t[j] != ':') return false;
+    --j;
+    while (j >= 0 && t.space(j)) --j;
+    if (j < 0 || t[j] != '"') return false;
+    Py_ssize_t k = j - 1;
+    while (k >= 0 && j - k <= kLongest + 1 && t[k] != '"') --k;
+    if (k < 0 || t[k] != '"') return false;
+    for (const char* key : {"authority", "code", "version", "uri", "$schema", "remarks"}) {
+        const Py_ssize_t n = static_cast<Py_ssize_t>(std::strlen(key));
+        bool same = j - k - 1 == n;
+        for (Py_ssize_t m = 0; m < n && same; ++m)
+            same = t[k + 1 + m] == static_cast<unsigned char>(key[m]);
+        if (same) return true;
+    }
+    return false;
+}
+
+bool names_url(const Text& t) {
+    Py_ssize_t i = 0;
+    while (i < t.size()) {
+        const Py_UCS4 c = t[i];
+        // Only the start of such a value is passed over: GDAL may read the
+        // whole text as PROJ text, which takes no quotes for values, so
+        // '=', ',' and '@' count inside quotes too.
+        if (!starts_value(c) || (c == '"' && unread_value(t, i))) {
+            ++i;
+            continue;
+        }
+        // The characters skipped here start no other name: each is a
+        // quote, '@' or blank before the same place.
+        const Py_ssize_t k = skip_before_value(t, i + 1);
+        if (remote_url_at(t, k)) return true;
+        i = k;
+    }
+    return false;
 }
 
 // --- identifiers ---------------------------------------------------------
@@ -131,6 +245,18 @@ bool plain(PyObject* s) {
 constexpr Py_ssize_t kPathMax = 4096;
 constexpr Py_ssize_t kNameMax = 255;
 
+// The kernel's own file systems: no reference lives there, and a file of
+// them may block its reader whatever its type says.
+constexpr std::string_view kSystemRoots[] = {"/proc/", "/sys/", "/dev/"};
+
+// How many names looked up are kept at most, with what they were (the kept
+// ones are dropped together when there are more).
+constexpr size_t kNamesKept = 1024;
+
+// Largest directory whose names are read to find those with blanks or
+// separators; the names of a larger one are looked up one by one.
+constexpr size_t kListedNamesMax = 1 << 16;
+
 // Characters at which a word of a reference text ends: blanks, NUL, the
 // quotes, brackets and separators of WKT, PROJJSON and PROJ strings, and
 // ':' of authority codes and of PROJ's "+init=file:name".  '/' separates
@@ -157,8 +283,8 @@ Py_ssize_t after_file_system(const Text& t, Py_ssize_t i) {
 enum class Kind { Missing, Directory, Regular, Special };
 
 // f(arg), or a null handle when f raises one of `errors` (the OSError of a
-// missing file, the ValueError of a name with NUL or of text that is no
-// JSON); any other exception passes.
+// file that cannot be looked up, the ValueError of text that is no JSON);
+// any other exception passes.
 Ref call_or_null(PyObject* f, PyObject* arg, std::initializer_list<PyObject*> errors) {
     Ref result = Ref::steal_or_null(PyObject_CallOneArg(f, arg));
     if (result) return result;
@@ -176,160 +302,550 @@ Ref json_or_null(PyObject* text) {
                         {PyExc_ValueError});
 }
 
-// The paths a text names, each looked up with the interpreter's os.stat
-// once per check; raises for a special file.
-class Paths {
-public:
-    explicit Paths(PyObject* name)
-        : name_(name),
-          os_(Ref::steal(PyImport_ImportModule("os"))),
-          stat_(getattr(os_, ORB_STR("stat"))),
-          listdir_(getattr(os_, ORB_STR("listdir"))),
-          modes_(Ref::steal(PyImport_ImportModule("stat"))),
-          seen_(Ref::steal(PyDict_New())),
-          listed_(Ref::steal(PyDict_New())) {}
+// The bytes the interpreter's os functions hand the kernel for s[first:last]
+// (the file system encoding), or false when there are none: a name that
+// cannot be encoded or holds a NUL opens nothing.
+bool file_name(PyObject* s, Py_ssize_t first, Py_ssize_t last, std::string& out) {
+    Ref part = geom::substring(s, first, last);
+    Ref bytes = Ref::steal_or_null(PyUnicode_EncodeFSDefault(part));
+    if (!bytes) {
+        if (!PyErr_ExceptionMatches(PyExc_UnicodeError)) throw PyError{};
+        PyErr_Clear();
+        return false;
+    }
+    const char* data = PyBytes_AS_STRING(bytes.get());
+    const size_t n = static_cast<size_t>(PyBytes_GET_SIZE(bytes.get()));
+    if (std::memchr(data, 0, n)) return false;
+    out.assign(data, n);
+    return true;
+}
 
-    // A text, its words and its quoted texts.  `reference` for the text
-    // handed to the reader, which must not be a directory and loses an
-    // "ESRI::" prefix; `escapes` to decode quoted texts with backslashes as
-    // JSON strings.
-    void scan(PyObject* s, bool reference, bool escapes) {
-        Text t(s);
-        if (contains(t, kStandardInput)) refuse();
-        Py_ssize_t nul = 0;
-        while (nul < t.size() && t[nul] != 0) ++nul;
-        walk(s, t, 0, nul, false, reference);
-        if (reference && t.ascii_at(0, "ESRI::")) walk(s, t, 6, nul, false, true);
-        for (Py_ssize_t i = 0; i < t.size(); ++i) {
-            if (i == 0 || ends_word(t[i - 1])) walk(s, t, i, t.size(), true, false);
-            const Py_ssize_t rest = after_file_system(t, i);
-            if (rest >= 0) walk(s, t, rest, t.size(), true, false);
+bool in_system_tree(const std::string& real) {
+    for (std::string_view root : kSystemRoots)
+        if (real.compare(0, root.size(), root) == 0) return true;
+    return false;
+}
+
+Kind kind_of(unsigned long mode) {
+    if (S_ISDIR(mode)) return Kind::Directory;
+    if (S_ISREG(mode)) return Kind::Regular;
+    return Kind::Special;
+}
+
+// The file lookups, all through the interpreter's os module as its module
+// table holds it when a check starts (so a host's own os is obeyed, and
+// the interpreter lock is released while the kernel answers).  Paths are
+// the bytes the interpreter would hand the kernel.
+class FileSystem {
+public:
+    FileSystem()
+        : os_(Ref::steal(PyImport_ImportModule("os"))),
+          lstat_(getattr(os_, ORB_STR("lstat"))),
+          stat_(getattr(os_, ORB_STR("stat"))),
+          realpath_(getattr(getattr(os_, ORB_STR("path")), ORB_STR("realpath"))),
+          getcwdb_(getattr(os_, ORB_STR("getcwdb"))),
+          scandir_(getattr(os_, ORB_STR("scandir"))) {}
+
+    // The st_mode of os.lstat (or, with `follow`, os.stat) of path, or
+    // false when it cannot be looked up.
+    bool mode(const std::string& path, bool follow, unsigned long& out) const {
+        Ref st = call_or_null(follow ? stat_ : lstat_, bytes(path), {PyExc_OSError, PyExc_ValueError});
+        if (!st) return false;
+        out = PyLong_AsUnsignedLong(getattr(st, ORB_STR("st_mode")));
+        check_error();
+        return true;
+    }
+
+    // os.path.realpath of an existing path, or "" when it cannot be had.
+    std::string real_path(const std::string& path) const {
+        return text_of(call_or_null(realpath_, bytes(path), {PyExc_OSError, PyExc_ValueError}));
+    }
+
+    // os.getcwdb(), or "" when the working directory cannot be had.
+    std::string working() const {
+        Ref cwd = Ref::steal_or_null(PyObject_CallNoArgs(getcwdb_));
+        if (!cwd) {
+            if (!PyErr_ExceptionMatches(PyExc_OSError)) throw PyError{};
+            PyErr_Clear();
         }
-        quoted(s, t, escapes);
+        return text_of(cwd);
+    }
+
+    // The names of the directory `path` ("" for the working one), each
+    // handed to `each` as bytes, from os.scandir; false when it cannot be
+    // read, or when it holds more than `most` names (reading stops there).
+    template <typename F>
+    bool names(const std::string& path, size_t most, F each) const {
+        Ref entries = call_or_null(scandir_, bytes(path.empty() ? "." : path),
+                                   {PyExc_OSError, PyExc_ValueError});
+        if (!entries) return false;
+        // Closed whatever happens, so that the directory is let go at once.
+        struct Closer {
+            PyObject* it;
+            ~Closer() {
+                PyObject *type, *value, *trace;
+                PyErr_Fetch(&type, &value, &trace);
+                Ref r = Ref::steal_or_null(PyObject_CallMethod(it, "close", nullptr));
+                if (!r) PyErr_Clear();
+                PyErr_Restore(type, value, trace);
+            }
+        } closer{entries.get()};
+        size_t count = 0;
+        for (;;) {
+            Ref entry = Ref::steal_or_null(PyIter_Next(entries));
+            if (!entry) {
+                if (!PyErr_Occurred()) return true;
+                if (!PyErr_ExceptionMatches(PyExc_OSError)) throw PyError{};
+                PyErr_Clear();
+                return false;
+            }
+            if (++count > most) return false;
+            Ref name = getattr(entry, ORB_STR("name"));
+            if (!PyBytes_Check(name.get())) continue;
+            each(std::string_view(PyBytes_AS_STRING(name.get()),
+                                  static_cast<size_t>(PyBytes_GET_SIZE(name.get()))));
+        }
     }
 
 private:
+    static Ref bytes(const std::string& path) {
+        return Ref::steal(PyBytes_FromStringAndSize(path.data(), static_cast<Py_ssize_t>(path.size())));
+    }
+    static std::string text_of(const Ref& b) {
+        if (!b || !PyBytes_Check(b.get())) return std::string();
+        return std::string(PyBytes_AS_STRING(b.get()), static_cast<size_t>(PyBytes_GET_SIZE(b.get())));
+    }
+
+    Ref os_, lstat_, stat_, realpath_, getcwdb_, scandir_;
+};
+
+// The quoted texts of a text with a backslash in them, decoded as JSON
+// strings (as PROJ reads the strings of PROJJSON): the index of each
+// opening quote and its value, or null for one that is no JSON string.
+// Quotes pair from the start of the text, a backslash escaping the
+// character after it.
+struct Escaped {
+    Py_ssize_t quote;
+    Ref value;
+};
+
+// Whether the JSON string literal t[i:j+1] (quotes included) is one the
+// interpreter's json reads: no control character, and only its escapes.
+bool json_string(const Text& t, Py_ssize_t i, Py_ssize_t j) {
+    auto hex = [](Py_UCS4 c) {
+        return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    for (Py_ssize_t k = i + 1; k < j; ++k) {
+        const Py_UCS4 c = t[k];
+        if (c < 0x20) return false;
+        if (c != '\\') continue;
+        const Py_UCS4 e = t[++k];
+        if (e == 'u') {
+            if (j - k <= 4) return false;
+            for (int m = 1; m <= 4; ++m)
+                if (!hex(t[k + m])) return false;
+            k += 4;
+        } else if (e == 0 || e >= 0x80 || !std::strchr("\"\\/bfnrt", static_cast<int>(e))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The index of the quote that closes the quoted text opening at i, a
+// backslash escaping the character after it, or t.size() for none; with
+// `backslash`, whether one stands in the text.
+Py_ssize_t quote_end(const Text& t, Py_ssize_t i, bool& backslash) {
+    backslash = false;
+    Py_ssize_t j = i + 1;
+    for (; j < t.size() && t[j] != '"'; ++j)
+        if (t[j] == '\\') {
+            backslash = true;
+            ++j;
+        }
+    return j < t.size() ? j : t.size();
+}
+
+std::vector<Escaped> escaped_texts(PyObject* s, const Text& t) {
+    std::vector<Escaped> out;
+    std::vector<std::pair<Py_ssize_t, Py_ssize_t>> spans;
+    for (Py_ssize_t i = 0; i < t.size(); ++i) {
+        if (t[i] != '"') continue;
+        bool escaped;
+        const Py_ssize_t j = quote_end(t, i, escaped);
+        if (j >= t.size()) break;
+        if (escaped) spans.emplace_back(i, j);
+        i = j;
+    }
+    if (spans.empty()) return out;
+    // The literals json reads, all in one json.loads of them as a list
+    // (each alone, should that fail); the others have no value.
+    Ref literals = Ref::steal(PyList_New(0));
+    std::vector<bool> valid;
+    for (auto [i, j] : spans) {
+        out.push_back(Escaped{i, Ref()});
+        valid.push_back(json_string(t, i, j));
+        if (valid.back() && PyList_Append(literals, geom::substring(s, i, j + 1)) < 0)
+            throw PyError{};
+    }
+    if (PyList_GET_SIZE(literals.get()) == 0) return out;
+    Ref joined = Ref::steal(PyUnicode_Join(ORB_STR(","), literals));
+    Ref values = json_or_null(Ref::steal(PyUnicode_FromFormat("[%U]", joined.get())));
+    joined = Ref();
+    Py_ssize_t next = 0;
+    for (size_t k = 0; k < spans.size(); ++k) {
+        if (!valid[k]) continue;
+        PyObject* literal = PyList_GET_ITEM(literals.get(), next);
+        Ref value = values && PyList_CheckExact(values.get()) &&
+                            next < PyList_GET_SIZE(values.get())
+                        ? Ref::borrow(PyList_GET_ITEM(values.get(), next))
+                        : json_or_null(literal);
+        ++next;
+        if (value && PyUnicode_Check(value.get())) out[k].value = value;
+    }
+    return out;
+}
+
+// A directory a name has reached: its path as handed to the kernel, ending
+// in '/' ("/", "/usr/lib/"), or "" for the working directory, and whether
+// that path is its real path (absolute, with no link in it).
+struct Place {
+    std::string path;
+    bool real;
+};
+
+// The paths a text names, each looked up once per place it appears; raises
+// for a special file.
+class Paths {
+public:
+    explicit Paths(PyObject* name) : name_(name) {}
+
+    // A text, its words and its quoted texts.  `reference` for the text
+    // handed to the reader, which must not be a directory and loses an
+    // "ESRI::" prefix; `escaped`, the decoded values of its quoted texts
+    // with backslashes (escaped_texts), to look those up as decoded, or
+    // null to look them up as written.
+    void scan(PyObject* s, bool reference, const std::vector<Escaped>* escaped) {
+        Scanned outer = std::exchange(text_, Scanned{});
+        Text t(s);
+        if (names_file_system(t, false, true)) refuse();
+        Py_ssize_t nul = 0;
+        while (nul < t.size() && t[nul] != 0) ++nul;
+        walk(s, t, 0, nul, Mode::Whole, reference);
+        if (reference && t.ascii_at(0, "ESRI::")) walk(s, t, 6, nul, Mode::Whole, true);
+        for (Py_ssize_t i = 0; i < t.size(); ++i) {
+            if (i == 0 || ends_word(t[i - 1])) walk(s, t, i, t.size(), Mode::Word, false);
+            const Py_ssize_t rest = after_file_system(t, i);
+            if (rest >= 0) opened(s, t, i, rest);
+        }
+        quoted(s, t, escaped);
+        text_ = std::move(outer);
+    }
+
+private:
+    // How far a name runs.  Whole: to the end given, as one name.  Word: to
+    // the first character that ends a word, unless a directory has been
+    // entered, after which every such character may end a name of that
+    // directory (PROJ keeps ':' and blanks in some names).  Rest: as Word
+    // with the working directory entered, for what follows a virtual file
+    // system prefix, which GDAL opens whole, blanks and separators
+    // included.
+    enum class Mode { Whole, Word, Rest };
+
+    // What the virtual file system whose prefix runs from `prefix` to
+    // `rest` opens: the whole rest, the part inside braces that follow the
+    // prefix (an archive of /vsizip/ or /vsitar/), and the part after the
+    // first comma of /vsisubfile/'s "offset_size,name".  A prefix inside the
+    // rest is found as a prefix of its own.
+    void opened(PyObject* s, const Text& t, Py_ssize_t prefix, Py_ssize_t rest) {
+        walk(s, t, rest, t.size(), Mode::Rest, false);
+        if (rest < t.size() && t[rest] == '{') {
+            const Py_ssize_t close = closing_brace(t, rest);
+            if (close > 0) walk(s, t, rest + 1, close, Mode::Rest, false);
+        }
+        if (t.ascii_at(prefix, "/vsisubfile/")) {
+            // The prefixes come in the order of the text, so the search
+            // for the next comma goes over each character once.
+            if (text_.comma < rest) {
+                text_.comma = rest;
+                while (text_.comma < t.size() && t[text_.comma] != ',') ++text_.comma;
+            }
+            if (text_.comma < t.size()) walk(s, t, text_.comma + 1, t.size(), Mode::Rest, false);
+        }
+    }
+
+    // The index of the '}' that closes the '{' at i (braces nest, as GDAL
+    // counts them), or -1.  All the pairs of the text are found at the
+    // first call.
+    Py_ssize_t closing_brace(const Text& t, Py_ssize_t i) {
+        if (!text_.braces_known) {
+            text_.braces_known = true;
+            std::vector<size_t> open;
+            for (Py_ssize_t j = 0; j < t.size(); ++j) {
+                if (t[j] == '{') {
+                    open.push_back(text_.braces.size());
+                    text_.braces.push_back({j, -1});
+                } else if (t[j] == '}' && !open.empty()) {
+                    text_.braces[open.back()].second = j;
+                    open.pop_back();
+                }
+            }
+        }
+        auto at = std::lower_bound(text_.braces.begin(), text_.braces.end(),
+                                   std::make_pair(i, Py_ssize_t{-1}));
+        return at != text_.braces.end() && at->first == i ? at->second : -1;
+    }
+
     // The texts between double quotes, each as one name: a WKT value or
-    // PROJ's +nadgrids="a b" may hold blanks and brackets.
-    void quoted(PyObject* s, const Text& t, bool escapes) {
+    // PROJ's +nadgrids="a b" may hold blanks and brackets.  One with JSON
+    // escapes is scanned as decoded, as PROJ reads it from PROJJSON; one
+    // that is no JSON string (an invalid escape) is left to the reader,
+    // which refuses it too.
+    void quoted(PyObject* s, const Text& t, const std::vector<Escaped>* escaped) {
+        size_t next = 0;
         for (Py_ssize_t i = 0; i < t.size(); ++i) {
             if (t[i] != '"') continue;
-            Py_ssize_t j = i + 1;
-            bool escaped = false;
-            for (; j < t.size() && t[j] != '"'; ++j)
-                if (t[j] == '\\') {
-                    escaped = true;
-                    ++j;
-                }
+            bool backslash;
+            const Py_ssize_t j = quote_end(t, i, backslash);
             if (j >= t.size()) return;
-            if (escaped && escapes) {
-                decoded(geom::substring(s, i, j + 1));
+            if (backslash && escaped) {
+                const Ref& value = (*escaped)[next++].value;
+                if (value) scan(value, false, nullptr);
             } else {
-                walk(s, t, i + 1, j, false, false);
+                walk(s, t, i + 1, j, Mode::Whole, false);
             }
             i = j;
         }
     }
 
-    // A quoted text with JSON escapes, as PROJ reads it from PROJJSON.
-    // A text that is no JSON string (an invalid escape) is left to the
-    // reader, which refuses it too.
-    void decoded(PyObject* literal) {
-        Ref value = json_or_null(literal);
-        if (value && PyUnicode_Check(value.get())) scan(value, false, false);
-    }
-
-    // The paths starting at `first` in t (the text s): with `word`, the
-    // name ends at the first character that ends a word, unless a
-    // directory has been entered, after which every such character may
-    // end a name of that directory (PROJ keeps ':' and blanks in some
-    // names); otherwise it runs to `end`.  Directories are entered at each
-    // '/' while they exist.
-    void walk(PyObject* s, const Text& t, Py_ssize_t first, Py_ssize_t end, bool word,
+    // The names starting at `first` in t (the text s), up to `end`.  Each
+    // directory is entered at the '/' after it while it exists.
+    void walk(PyObject* s, const Text& t, Py_ssize_t first, Py_ssize_t end, Mode mode,
               bool reference) {
         if (first >= end) return;
         Py_ssize_t i = first;
-        bool entered = t[i] == '/';
-        if (entered) ++i;
+        Place place{"", false};
+        bool entered = mode == Mode::Rest;
+        if (t[i] == '/') {
+            place = Place{"/", true};
+            entered = true;
+            ++i;
+        }
         for (;;) {
+            if (i - first > kPathMax) return;
             Py_ssize_t j = i;
-            Ref names;  // of the directory s[first:i], read at the first word end
+            bool plain_name = true;  // s[i:j] holds no character that ends a word
             for (; j < end && t[j] != '/'; ++j) {
                 if (j - i > kNameMax || j - first > kPathMax) return;
-                if (word && ends_word(t[j])) {
-                    if (!entered) return named(s, first, j, false);
-                    if (!names) names = entries(geom::substring(s, first, i));
-                    if (j > i && holds(names, geom::substring(s, i, j)) &&
-                        kind(s, first, j) == Kind::Special)
-                        refuse();
+                if (mode != Mode::Whole && ends_word(t[j])) {
+                    if (!entered) return named(place, s, i, j, false);
+                    if (j > i) candidate(place, s, i, j, plain_name);
+                    plain_name = false;
                 }
             }
-            if (j == end) return named(s, first, end, reference);
-            const Kind k = kind(s, first, j);
-            if (k == Kind::Special) refuse();
-            if (k != Kind::Directory) return;
+            if (j == end) return named(place, s, i, end, reference);
+            if (!plain_name && !may_hold(place, s, i, j)) return;
+            if (!enter(place, s, i, j)) return;
             entered = true;
             i = j + 1;
         }
     }
 
-    // The whole name s[first:last].
-    void named(PyObject* s, Py_ssize_t first, Py_ssize_t last, bool reference) {
-        if (last <= first) return;
-        const Kind k = kind(s, first, last);
-        if (k == Kind::Special || (reference && k == Kind::Directory)) refuse();
+    // The last part s[i:j] of a name, in `place`.
+    void named(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j, bool reference) {
+        Text t(s, i, j);
+        if (t.size() == 0 || dots(t)) {
+            // "/tmp/", "/tmp/." and "/tmp/.." name directories.
+            if (reference) refuse();
+            return;
+        }
+        if (look_up(place, s, i, j) == Kind::Directory && reference) refuse();
     }
 
-    // The names in a directory, from os.listdir once per check, or None
-    // when it cannot be listed (each name is then looked up).
-    Ref entries(PyObject* directory) {
-        PyObject* known = PyDict_GetItemWithError(listed_, directory);
-        if (known) return Ref::borrow(known);
-        check_error();
-        Ref names = call_or_null(listdir_, directory, {PyExc_OSError, PyExc_ValueError});
-        names = names ? Ref::steal(PySet_New(names)) : none();
-        put(listed_, directory, names);
-        return names;
+    // s[i:j] may end a word in `place` at the character after it.  The
+    // first such name of a part holds no blank or separator and is looked
+    // up; a longer one only when the directory holds a name of that kind.
+    void candidate(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j, bool plain_name) {
+        if (plain_name || may_hold(place, s, i, j)) look_up(place, s, i, j);
     }
 
-    static bool holds(PyObject* names, PyObject* name) {
-        if (names == Py_None) return true;
-        const int in = PySet_Contains(names, name);
-        if (in < 0) throw PyError{};
-        return in != 0;
+    // Whether `place` may hold the name s[i:j], which has a blank or a
+    // separator in it: its listing holds that name, or it could not be
+    // listed.
+    bool may_hold(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j) {
+        const Listing& listing = names_of(place);
+        if (listing.unlisted) return true;
+        if (listing.names.empty() || static_cast<size_t>(j - i) > listing.longest) return false;
+        std::string bytes;
+        return file_name(s, i, j, bytes) && listing.names.count(bytes);
     }
 
-    // What s[first:last] names.  A name os.stat refuses (NUL inside, not
-    // encodable, too long, missing, not searchable) names nothing GDAL
-    // could open either.
-    Kind kind(PyObject* s, Py_ssize_t first, Py_ssize_t last) {
-        Ref path = geom::substring(s, first, last);
-        PyObject* known = PyDict_GetItemWithError(seen_, path);
-        if (known) return static_cast<Kind>(PyLong_AsLong(known));
-        check_error();
-        const Kind k = look_up(path);
-        put(seen_, path, integer(static_cast<long long>(k)));
-        return k;
+    // Enters the directory s[i:j] of `place`; false when it is no directory.
+    bool enter(Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j) {
+        Text part(s, i, j);
+        if (part.size() == 0 || (part.size() == 1 && part[0] == '.')) return true;
+        if (part.size() == 2 && part[0] == '.' && part[1] == '.') {
+            up(place);
+            return true;
+        }
+        std::string real;
+        if (look_up(place, s, i, j, &real) != Kind::Directory) return false;
+        std::string name;
+        file_name(s, i, j, name);
+        if (real.empty() && place.path.empty() && !working().empty())
+            real = working() == "/" ? "/" + name : working() + "/" + name;
+        if (real.empty())  // a link with no path, or below a working directory that cannot be had
+            place = Place{place.path + name + "/", false};
+        else
+            place = Place{real == "/" ? real : real + "/", true};
+        return true;
     }
 
-    Kind look_up(PyObject* path) {
-        Ref st = call_or_null(stat_, path, {PyExc_OSError, PyExc_ValueError});
-        if (!st) return Kind::Missing;
-        Ref mode = getattr(st, ORB_STR("st_mode"));
-        if (geom::truth(call(getattr(modes_, ORB_STR("S_ISDIR")), {mode.get()}))) return Kind::Directory;
-        if (geom::truth(call(getattr(modes_, ORB_STR("S_ISREG")), {mode.get()}))) return Kind::Regular;
-        return Kind::Special;
+    // The parent of `place`, as the kernel takes ".." there.
+    void up(Place& place) {
+        if (!place.real && place.path.empty() && !working().empty())
+            place = Place{working() == "/" ? working() : working() + "/", true};
+        if (!place.real) {
+            place.path += "../";
+            return;
+        }
+        if (place.path.size() <= 1) return;  // the root is its own parent
+        const size_t slash = place.path.rfind('/', place.path.size() - 2);
+        place.path.resize(slash + 1);
+    }
+
+    static bool dots(const Text& t) {
+        return (t.size() == 1 && t[0] == '.') || (t.size() == 2 && t[0] == '.' && t[1] == '.');
+    }
+
+    // What the name s[i:j] of `place` is, following links; raises for a
+    // special file or a file under the kernel's own file systems.  With
+    // `real`, the real path of a directory found, when it is known.
+    Kind look_up(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j,
+                 std::string* real = nullptr) {
+        std::string name;
+        if (!file_name(s, i, j, name)) return Kind::Missing;
+        const std::string path = place.path + name;
+        auto known = known_.find(path);
+        if (known != known_.end()) {
+            if (real) *real = known->second.real;
+            return known->second.kind;
+        }
+        const Known found = find(place, path);
+        if (known_.size() >= kNamesKept) known_.clear();
+        known_.emplace(path, found);
+        if (real) *real = found.real;
+        return found.kind;
+    }
+
+    // What `path`, in `place`, is: the kind of file it leads to and, for a
+    // directory, its real path when known.
+    struct Known {
+        Kind kind;
+        std::string real;
+    };
+
+    Known find(const Place& place, const std::string& path) {
+        unsigned long mode;
+        if (!fs_.mode(path, false, mode)) return {Kind::Missing, {}};
+        std::string resolved;
+        if (S_ISLNK(mode)) {
+            // The kernel follows the links, those of /proc/self/fd to pipes
+            // and sockets included, which have no path.
+            if (!fs_.mode(path, true, mode)) return {Kind::Missing, {}};
+            resolved = fs_.real_path(path);
+        } else if (place.real) {
+            resolved = path;
+        }
+        const Kind k = kind_of(mode);
+        if (k == Kind::Special) refuse();
+        if (k == Kind::Regular) {
+            if (resolved.empty()) resolved = fs_.real_path(path);
+            if (in_system_tree(resolved)) refuse();
+        }
+        return {k, k == Kind::Directory ? resolved : std::string()};
+    }
+
+    // The working directory's real path, or "" when it cannot be had (it
+    // was removed, or is longer than a path may be).
+    const std::string& working() {
+        if (!working_known_) {
+            working_known_ = true;
+            working_ = fs_.working();
+        }
+        return working_;
+    }
+
+    // The names of a directory that hold a character ending a word, and
+    // the length in bytes of the longest; `unlisted` when the directory
+    // could not be read or is too large to be.
+    struct Listing {
+        std::unordered_set<std::string> names;
+        size_t longest = 0;
+        bool unlisted = false;
+    };
+
+    const Listing& names_of(const Place& place) {
+        auto found = listings_.find(place.path);
+        if (found != listings_.end()) return found->second;
+        Listing& listing = listings_[place.path];
+        const bool listed = fs_.names(place.path, kListedNamesMax, [&](std::string_view n) {
+            bool odd = false;
+            for (unsigned char c : n) odd = odd || (c < 0x80 && ends_word(c));
+            if (!odd) {
+                // A blank beyond ASCII that ends a word (U+00A0, U+2028...)
+                // is tested on the decoded name.
+                for (unsigned char c : n) odd = odd || c >= 0x80;
+                if (odd) odd = decoded_ends_word(n);
+            }
+            if (!odd) return;
+            listing.names.emplace(n);
+            if (n.size() > listing.longest) listing.longest = n.size();
+        });
+        if (!listed) {
+            listing = Listing{};
+            listing.unlisted = true;
+        }
+        return listing;
+    }
+
+    // Whether a file name with bytes beyond ASCII, decoded as the
+    // interpreter decodes file names, holds a character ending a word.
+    static bool decoded_ends_word(std::string_view n) {
+        Ref name = Ref::steal_or_null(
+            PyUnicode_DecodeFSDefaultAndSize(n.data(), static_cast<Py_ssize_t>(n.size())));
+        if (!name) {
+            PyErr_Clear();
+            return true;
+        }
+        Text t(name);
+        for (Py_ssize_t k = 0; k < t.size(); ++k)
+            if (ends_word(t[k])) return true;
+        return false;
     }
 
     [[noreturn]] void refuse() { raisef(PyExc_Exception, kSpecialFileMessage, name_); }
 
     PyObject* name_;
-    Ref os_;
-    Ref stat_;
-    Ref listdir_;
-    Ref modes_;
-    Ref seen_;    // path -> Kind of the names looked up so far
-    Ref listed_;  // directory -> set of its names, or None
+    FileSystem fs_;
+    // What is known of the text being scanned: where the last search for a
+    // comma after /vsisubfile/ ended, and its braces, (opening, closing or
+    // -1) in the order of the text, once found.
+    struct Scanned {
+        Py_ssize_t comma = -1;
+        std::vector<std::pair<Py_ssize_t, Py_ssize_t>> braces;
+        bool braces_known = false;
+    };
+    Scanned text_;
+    std::string working_;
+    bool working_known_ = false;
+    // The names looked up last, by path, with what they are: the same few
+    // directories are passed through by many names, and a name may stand
+    // many times in a text.
+    std::unordered_map<std::string, Known> known_;
+    // Names with blanks or separators of the directories a name needed
+    // them of, by the path of the directory.
+    std::unordered_map<std::string, Listing> listings_;
 };
 
 // The parsed reference, walked as the interpreter's object of its PROJJSON.
@@ -365,6 +881,13 @@ private:
                 Ref each = Ref::steal(PyList_GetSlice(item, 0, PyList_GET_SIZE(item)));
                 for (Py_ssize_t k = 0; k < PyList_GET_SIZE(each.get()); ++k)
                     identifier(PyList_GET_ITEM(each.get(), k));
+            }
+            // A parameter value, such as the name of a grid file.
+            if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, "value") == 0 &&
+                PyUnicode_Check(item)) {
+                Text t(item);
+                if (remote_url_at(t, skip_before_value(t, 0)))
+                    raisef(PyExc_Exception, kNetworkMessage, name_);
             }
             value(item);
         }
@@ -402,12 +925,29 @@ private:
     PyObject* name_;
 };
 
+// Whether a quoted text of t with JSON escapes names a URL or a network
+// file system once decoded, as PROJ reads a PROJJSON string: at its start
+// (unless it is a value nobody reads) or where a name starts inside it.
+bool decodes_to_network(const Text& t, const std::vector<Escaped>& escaped) {
+    for (const Escaped& e : escaped) {
+        if (!e.value) continue;
+        Text d(e.value);
+        if ((!unread_value(t, e.quote) && remote_url_at(d, skip_before_value(d, 0))) ||
+            names_url(d) || names_file_system(d, true, false))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void check_text(PyObject* text, PyObject* name) {
     // The binding reads the characters of any str, a subclass's included.
-    if (reads_over_network(Text(text))) raisef(PyExc_Exception, kNetworkMessage, name);
-    Paths(name).scan(text, true, true);
+    Text t(text);
+    if (reads_over_network(t) || names_url(t)) raisef(PyExc_Exception, kNetworkMessage, name);
+    const std::vector<Escaped> escaped = escaped_texts(text, t);
+    if (decodes_to_network(t, escaped)) raisef(PyExc_Exception, kNetworkMessage, name);
+    Paths(name).scan(text, true, &escaped);
 }
 
 void check_parsed(PyObject* projjson, PyObject* name) {
