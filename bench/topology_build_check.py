@@ -21,14 +21,18 @@ nothing with them.  Every figure is per polygon or line.
     .venv/bin/python bench/topology_build_check.py
 """
 import json
-import math
+import os
 import random
+import sys
 
 import shapely
 from shapely.ops import polylabel
 
 from models.orbalt import Topology
 from timer import FLOOR, compare
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from thin_polygons import river, thin_annulus, thin_arc  # noqa: E402  (the tests' shapes)
 
 COUNT = 1000
 
@@ -63,28 +67,6 @@ def small_polygons(rng):
                         [[x + s * (t + (1 - 2 * t) * u), y + s * (t + (1 - 2 * t) * v)]
                          for u, v in square]])
     return out
-
-
-def thin_arc(r_out, r_in, n, gap=10.0):
-    a0 = math.radians(gap / 2)
-    a1 = 2 * math.pi - a0
-    angles = [a0 + (a1 - a0) * k / n for k in range(n + 1)]
-    out = [[r_out * math.cos(a), r_out * math.sin(a)] for a in angles]
-    inn = [[r_in * math.cos(a), r_in * math.sin(a)] for a in reversed(angles)]
-    return [out + inn + [out[0]]]
-
-
-def thin_annulus(r, rim, n):
-    def circle(radius, sense):
-        return [[radius * math.cos(sense * 2 * math.pi * k / n),
-                 radius * math.sin(sense * 2 * math.pi * k / n)] for k in range(n + 1)]
-    return [circle(r, 1), circle(r - rim, -1)]
-
-
-def river(length, width, n):
-    line = shapely.LineString([(116.0 + length * k / n, 39.9 + 0.05 * math.sin(12 * math.pi * k / n + 1))
-                               for k in range(n + 1)])
-    return [list(map(list, line.buffer(width / 2).exterior.coords))]
 
 
 def compare_thin(name, rings):

@@ -15,6 +15,7 @@ import shapely.geometry
 from shapely.ops import polylabel
 
 from measure_support import square
+from thin_polygons import river, thin_annulus, thin_arc
 from hostile_support import run_call, run_case
 from models.orbalt import Topology
 
@@ -340,30 +341,6 @@ def test_a_search_that_never_finds_a_centre_inside_ends_with_its_plain_label():
 # Thin polygons, whose plain search ends outside (in the bend of an arc, the
 # hole of a ring, beside a river or a V) and whose every cell the search
 # refined would cost seconds: labelled by the inscribed circle's centre.
-def thin_arc(r_out, r_in, n, gap=10.0):
-    a0 = math.radians(gap / 2)
-    a1 = 2 * math.pi - a0
-    out = [[r_out * math.cos(a0 + (a1 - a0) * k / n), r_out * math.sin(a0 + (a1 - a0) * k / n)]
-           for k in range(n + 1)]
-    inn = [[r_in * math.cos(a1 - (a1 - a0) * k / n), r_in * math.sin(a1 - (a1 - a0) * k / n)]
-           for k in range(n + 1)]
-    return [out + inn + [out[0]]]
-
-
-def thin_annulus(r, rim, n):
-    def circle(radius, sense):
-        return [[radius * math.cos(sense * 2 * math.pi * k / n),
-                 radius * math.sin(sense * 2 * math.pi * k / n)] for k in range(n + 1)]
-    return [circle(r, 1), circle(r - rim, -1)]
-
-
-def river(length, width, n):
-    # a meandering centre line buffered to a band of the given width
-    line = shapely.LineString([(116.0 + length * k / n, 39.9 + 0.05 * math.sin(12 * math.pi * k / n + 1))
-                               for k in range(n + 1)])
-    return [list(map(list, line.buffer(width / 2).exterior.coords))]
-
-
 W = 1e-6
 THIN = {
     "arc of 131 vertices, 5e-5 wide": thin_arc(0.5, 0.49995, 64),
