@@ -688,10 +688,9 @@ private:
             up(place);
             return true;
         }
-        std::string real;
-        if (look_up(place, s, i, j, &real) != Kind::Directory) return false;
-        std::string name;
-        file_name(s, i, j, name);
+        std::string name, real;
+        if (!file_name(s, i, j, name) || look_up_name(place, name, &real) != Kind::Directory)
+            return false;
         if (real.empty() && place.path.empty() && !working().empty())
             real = working() == "/" ? "/" + name : working() + "/" + name;
         if (real.empty())  // a link with no path, or below a working directory that cannot be had
@@ -719,12 +718,16 @@ private:
     }
 
     // What the name s[i:j] of `place` is, following links; raises for a
-    // special file or a file under the kernel's own file systems.  With
-    // `real`, the real path of a directory found, when it is known.
-    Kind look_up(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j,
-                 std::string* real = nullptr) {
+    // special file or a file under the kernel's own file systems.
+    Kind look_up(const Place& place, PyObject* s, Py_ssize_t i, Py_ssize_t j) {
         std::string name;
         if (!file_name(s, i, j, name)) return Kind::Missing;
+        return look_up_name(place, name);
+    }
+
+    // The same for a name already in the bytes handed to the kernel; with
+    // `real`, the real path of a directory found, when it is known.
+    Kind look_up_name(const Place& place, const std::string& name, std::string* real = nullptr) {
         const std::string path = place.path + name;
         auto known = known_.find(path);
         if (known != known_.end()) {
