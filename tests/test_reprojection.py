@@ -604,6 +604,12 @@ def projjson_with_schema(code, schema):
     return json.dumps(dict(text, **{"$schema": schema}))
 
 
+# A PROJ string that GDAL writes as WKT 1 with a PROJ4 EXTENSION, and one of a
+# method PROJ has no name for ("PROJ ob_tran o_proj=longlat").
+MERC_GRID = ("+proj=merc +a=6378137 +b=6378137 +lat_ts=0 +lon_0=0 +x_0=0 +y_0=0 +k=1 +units=m "
+             "+nadgrids=@null +wktext +no_defs")
+OB_TRAN = "+proj=ob_tran +o_proj=longlat +o_lon_p=0 +o_lat_p=30 +lon_0=0 +ellps=WGS84 +type=crs"
+
 # Forms that GDAL reads from its own database or from local files, some with
 # URLs (on the listener) that it does not fetch; {prj} is a local .prj file.
 LEGITIMATE = {
@@ -615,6 +621,13 @@ LEGITIMATE = {
     "proj-grid": "+proj=merc +a=6378137 +b=6378137 +lat_ts=0 +lon_0=0 +x_0=0 +y_0=0 +k=1 "
                  "+units=m +nadgrids=@null +wktext +no_defs",
     "proj-init": "+init=epsg:4326",
+    "proj-blanks": "+proj=tmerc   +lat_0=0\t+lon_0=99 +k=1\n+x_0=+500000 +y_0=0 +ellps=GRS80 "
+                   "+towgs84=0,0,0,0,0,0,0 +units=m +no_defs\n",
+    "proj-pipeline": "+proj=pipeline +step +proj=longlat +ellps=WGS84",
+    "wkt1-proj4-extension": gdal_text(MERC_GRID, "ExportToWkt"),
+    "wkt1-blank-before": "\n" + gdal_text(MERC_GRID, "ExportToWkt"),
+    "wkt2-proj-method": gdal_text(OB_TRAN, "ExportToWkt", ["FORMAT=WKT2_2019"]),
+    "projjson-proj-method": gdal_text(OB_TRAN, "ExportToPROJJSON"),
     "wkt1": gdal_text(32650, "ExportToWkt"),
     "wkt2-uri": wkt2_geographic(',ID["EPSG",4326,URI["{U}/uri"]]'),
     "wkt2-remark": wkt2_geographic(',REMARK["{U}/remark"]'),
@@ -676,6 +689,23 @@ def bound_to_grid(grid, escaped=True):
     return text.replace("/", "\\/") if escaped else text
 
 
+def proj_method(text, parameter="lon_0", form="wkt2"):
+    """A projected reference whose conversion is a method PROJ has no name for,
+    named "PROJ " and `text`, with one parameter named `parameter`; as WKT 2 or
+    as PROJJSON."""
+    wkt = ('PROJCRS["x",BASEGEOGCRS["WGS 84",DATUM["World Geodetic System 1984",ELLIPSOID['
+           '"WGS 84",6378137,298.257223563]],PRIMEM["Greenwich",0],UNIT["degree",'
+           f'0.0174532925199433]],CONVERSION["unknown",METHOD["PROJ {text}"],PARAMETER['
+           f'"{parameter}",0]],CS[Cartesian,2],AXIS["easting",east,ORDER[1],LENGTHUNIT["metre",1]],'
+           'AXIS["northing",north,ORDER[2],LENGTHUNIT["metre",1]]]')
+    if form == "wkt2":
+        return wkt
+    value = json.loads(reference("+proj=tmerc +lon_0=0 +datum=WGS84 +type=crs").ExportToPROJJSON())
+    value["conversion"] = {"name": "unknown", "method": {"name": "PROJ " + text},
+                           "parameters": [{"name": parameter, "value": 0, "unit": "degree"}]}
+    return json.dumps(value)
+
+
 def test_paths_that_are_not_regular_files_are_refused(specials):
     p = str(specials)
     fifo = f"{p}/pipe"
@@ -688,11 +718,16 @@ def test_paths_that_are_not_regular_files_are_refused(specials):
         f"+proj=longlat +ellps=WGS84 +nadgrids={fifo} +type=crs",
         "+proj=longlat +ellps=WGS84 +nadgrids=@pipe,@null +type=crs",
         f"+proj=longlat +ellps=WGS84 +nadgrids={p}/a:b +type=crs",
-        f'+proj=longlat +ellps=WGS84 +nadgrids="{p}/my pipe" +type=crs',
         f"+init={fifo}:x", f"+init={p}/a:b:x",
         wkt1_geographic(datum=f',EXTENSION["PROJ4_GRIDS","{fifo}"]'),
         wkt1_geographic(f',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +nadgrids={fifo}"]'),
         bound_to_grid(fifo), bound_to_grid("pipe"),
+        # each member of a list of grids and an init file up to its ':', as
+        # PROJ opens them, relative names with ':' included
+        "+proj=longlat +ellps=WGS84 +nadgrids=@null,a:b +type=crs", "+init=a:b:x",
+        bound_to_grid("@null,a:b"), bound_to_grid("@null,a:b", escaped=False),
+        wkt1_geographic(datum=',EXTENSION["PROJ4_GRIDS","@null,a:b"]'),
+        proj_method("tmerc init=a:b:x"),
     ]
     env = dict(os.environ, CPL_ALLOW_VSISTDIN="YES")
     # GDAL's C string of the text ends at a NUL.
@@ -780,7 +815,11 @@ def test_relative_and_odd_references_keep_working(tmp_path, monkeypatch):
 
 # --- files of the kernel's own file systems ------------------------------------
 
-def test_files_under_proc_sys_and_dev_are_refused(tmp_path):
+SYSTEM = ("Invalid [{}] parameter. References that name a file under /proc or /sys, the "
+          "kernel's own files, which may block their reader whatever their type, are refused.")
+
+
+def test_files_under_proc_and_sys_are_refused(tmp_path):
     # Regular files by their type, some of which block their reader (such as
     # /proc/kmsg once the kernel log is drained): refused whatever name
     # leads to them, a link or a relative one included, before anything
@@ -795,14 +834,51 @@ def test_files_under_proc_sys_and_dev_are_refused(tmp_path):
              f"/vsizip/{{{p}/status}}/a.prj", f"/vsisubfile/0_10,{p}/status",
              wkt1_geographic(datum=f',EXTENSION["PROJ4_GRIDS","{p}/status"]'),
              bound_to_grid(f"{p}/status"), "/proc/self/status", "/proc/self/root/proc/self/status",
-             "/proc/../proc/self/status"]
+             "/proc/../proc/self/status", "/dev/../proc/self/status", "+nadgrids=@null,status +proj=longlat"]
     sys_file = "/sys/kernel/mm/transparent_hugepage/enabled"
     if os.path.isfile(sys_file):
         texts.append(sys_file)
     env = dict(os.environ)
     for args, name in (("(text, 3857)", "sourceProjection"), ("(4326, text)", "targetProjection")):
         lines = run_each(env, f"ProjectionHelper{args}", texts, timeout=60, cwd=p)
-        assert lines == ["Exception " + SPECIAL.format(name)] * len(texts)
+        assert lines == ["Exception " + SYSTEM.format(name)] * len(texts)
+
+
+@pytest.fixture
+def shm(tmp_path):
+    """A folder of /dev/shm (tmpfs: scratch space, regular files), removed after."""
+    if not os.path.isdir("/dev/shm"):
+        pytest.skip("no /dev/shm")
+    folder = tmp_path / "x"
+    folder.mkdir()
+    shm = os.path.join("/dev/shm", f"orbalt-test-{os.getpid()}-{tmp_path.name}")
+    os.mkdir(shm)
+    yield shm, folder
+    for name in os.listdir(shm):
+        os.unlink(os.path.join(shm, name))
+    os.rmdir(shm)
+
+
+def test_regular_files_under_dev_read_as_anywhere(shm):
+    # A regular file of /dev/shm reads as the same file under a folder of
+    # the temporary directory does, as source and as target; what can block
+    # there is refused by its type.
+    shm, folder = shm
+    here, there = os.path.join(shm, "a.prj"), str(folder / "a.prj")
+    for path in (here, there):
+        with open(path, "w") as f:
+            f.write(esri(3857))
+    point = {"type": "Point", "coordinates": [10, 50]}
+    got = ProjectionHelper(4326, here).project(point)
+    assert got == ProjectionHelper(4326, there).project(point)
+    assert close(got["coordinates"], [1113194.91, 6446275.84], 0.005)
+    assert ProjectionHelper(here, 4326).sourceProjection == \
+        ProjectionHelper(there, 4326).sourceProjection
+    os.mkfifo(os.path.join(shm, "pipe"))
+    texts = [os.path.join(shm, "pipe"), f"+proj=longlat +ellps=WGS84 +nadgrids={shm}/pipe",
+             "/dev/zero", shm]
+    lines = run_each(dict(os.environ), "ProjectionHelper(4326, text)", texts, timeout=60)
+    assert lines == ["Exception " + SPECIAL.format("targetProjection")] * len(texts)
 
 
 @pytest.mark.skipif(not os.access("/proc/kmsg", os.R_OK), reason="/proc/kmsg is not readable")
@@ -811,7 +887,7 @@ def test_kernel_log_is_refused():
              "/vsigzip//proc/kmsg", "/dev/../proc/kmsg"]
     for args, name in (("(text, 3857)", "sourceProjection"), ("(4326, text)", "targetProjection")):
         lines = run_each(dict(os.environ), f"ProjectionHelper{args}", texts, timeout=60)
-        assert lines == ["Exception " + SPECIAL.format(name)] * len(texts)
+        assert lines == ["Exception " + SYSTEM.format(name)] * len(texts)
 
 
 # --- grid and file names that are URLs -----------------------------------------
@@ -929,6 +1005,195 @@ def test_common_references_keep_working_with_networking_on(listener, tmp_path):
     """, texts, timeout=120)
     assert lines == ["True True"] * len(texts)
     assert seen == []
+
+
+# --- PROJ text read as PROJ reads it -------------------------------------------
+
+PLAIN = ("Invalid [{}] parameter. PROJ text (a PROJ string, the PROJ4 EXTENSION of WKT, the "
+         "PROJ-based method of a reference) is read only in its plain form: tokens separated by "
+         "blanks, each +name or +name=value (the '+' optional), the name of ASCII letters, digits "
+         "and '_', the value not empty, not ending in ',' or '=' and without ';', '#', quotes or "
+         "control characters; and an EXTENSION written EXTENSION[\"name\",\"text\"].")
+GRID = "+proj=longlat +ellps=WGS84 +nadgrids="
+
+
+@pytest.fixture
+def watched_fifos(tmp_path):
+    """FIFOs "pipe", "a:b" and "my pipe" in tmp_path, each with a writer in this
+    process that notes its name whenever a reader opens it, then closes: the
+    reader sees an empty file instead of blocking, and the notes tell whether
+    anything opened it."""
+    opened, stop = [], threading.Event()
+
+    def writer(path):
+        while True:
+            fd = os.open(path, os.O_WRONLY)        # returns once a reader opens it
+            if stop.is_set():
+                os.close(fd)
+                return
+            opened.append(os.path.basename(path))  # before the reader can go on
+            os.close(fd)
+
+    paths = [str(tmp_path / name) for name in ("pipe", "a:b", "my pipe")]
+    for path in paths:
+        os.mkfifo(path)
+        threading.Thread(target=writer, args=(path,), daemon=True).start()
+    yield tmp_path, opened
+    stop.set()
+    for path in paths:
+        os.close(os.open(path, os.O_RDONLY | os.O_NONBLOCK))
+
+
+def hidden_by_proj(p):
+    """Texts whose PROJ text, as PROJ's tokeniser rewrites it, names the FIFO
+    p/pipe (or "pipe", "a:b" or "my pipe" of the working directory p) where no
+    word of the text does: each rewriting, in a PROJ string, in the PROJ4
+    EXTENSION of WKT and in the parameters of a method PROJ has no name for."""
+    fifo = f"{p}/pipe"
+    return {
+        "semicolon": f"{GRID}{fifo};",
+        "semicolons between": f"{GRID}@null,;{fifo}",
+        "comment": f"+proj=longlat +ellps=WGS84 +type=crs +nadgrids={fifo}#",
+        "comment after": f"{GRID}pipe#x",
+        "plus dropped": f"{GRID} +{fifo}",
+        "tab and plus": f"{GRID}\t+{fifo}",
+        "two pluses": f"{GRID} ++{fifo}",
+        "comma joined": f"{GRID}@null, +{fifo}",
+        "blanks around =": f"+proj=longlat +ellps=WGS84 +nadgrids = {fifo}",
+        "relative": f"{GRID}./pipe;",
+        "quoted": f'{GRID}"{p}/my pipe"',
+        "init semicolon": f"+init=;{fifo}:x",
+        "init plus": f"+init= +{fifo}:x",
+        "init relative": "+init=;a:b:x",
+        "extension": wkt1_geographic(f',EXTENSION["PROJ4","{GRID}{fifo}; +wktext"]'),
+        "extension plus": wkt1_geographic(f',EXTENSION["PROJ4","{GRID} +{fifo} +wktext"]'),
+        "extension brackets": wkt1_geographic(f',extension ( "proj4" , "{GRID}pipe;" )'),
+        "extension printed quotes": wkt1_geographic(f',EXTENSION[\u201cPROJ4\u201d,\u201c{GRID}pipe\u201d]'),
+        "extension doubled quotes": wkt1_geographic(f',EXTENSION["PROJ4","{GRID}""pipe"""]'),
+        "projected extension": wkt1_projected(
+            f',EXTENSION["PROJ4","+proj=utm +zone=33 +ellps=WGS84 +init= +{fifo}:x"]'),
+        "method parameter": proj_method("tmerc k=1", f"lon_0 +init= +{fifo}:x +k"),
+        "projjson method parameter": proj_method("tmerc k=1", f"lon_0 +init= +{fifo}:x +k",
+                                                 "projjson"),
+    }
+
+
+BUILD = """
+    helper = ProjectionHelper{}
+    helper.project({{"type": "Point", "coordinates": [10.0, 50.0]}})
+"""
+ROLE_ARGS = (("(text, 4326)", "sourceProjection"), ("(4326, text)", "targetProjection"))
+
+
+def test_proj_text_that_proj_reads_otherwise_is_refused(watched_fifos):
+    p, opened = watched_fifos
+    texts = list(hidden_by_proj(p).values())
+    for args, name in ROLE_ARGS:
+        lines = run_each(dict(os.environ), BUILD.format(args), texts, timeout=120, cwd=p)
+        assert lines == ["Exception " + PLAIN.format(name)] * len(texts)
+    assert opened == []
+
+
+def test_gdal_opens_the_fifos_those_texts_hide(watched_fifos):
+    # GDAL's own reading and transformation of the same texts opens the FIFO
+    # (while reading, for most), one interpreter for each: the texts above
+    # are refused for what PROJ reads in them.
+    p, opened = watched_fifos
+    for form, text in hidden_by_proj(p).items():
+        del opened[:]
+        run_each(dict(os.environ), TRANSFORM, [text], timeout=60, cwd=p)
+        assert opened, form
+
+
+def hidden_urls(u):
+    """Texts whose PROJ text, as PROJ's tokeniser rewrites it, names a grid or
+    init file at the listener `u`."""
+    return {
+        "init semicolon": (f"+init=;{u}/x:y", "/x"),
+        "init plus": (f"+init= +{u}/w:y", "/w"),
+        "list joined": (f"{GRID}@null, +{u}/g.tif", "/g.tif"),
+        "extension": (wkt1_geographic(
+            f',EXTENSION["PROJ4","{GRID}@null, +{u}/h.tif +wktext"]'), "/h.tif"),
+        "method parameter": (proj_method("tmerc k=1", f"lon_0 +init= +{u}/m:x +k"), "/m"),
+    }
+
+
+def test_proj_text_hiding_urls_is_refused(listener, tmp_path):
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    texts = [text for text, _ in hidden_urls(url).values()]
+    for args, name in ROLE_ARGS:
+        lines = run_each(env, BUILD.format(args), texts, timeout=120)
+        assert lines == ["Exception " + PLAIN.format(name)] * len(texts)
+    assert seen == []
+
+
+def test_the_listener_sees_what_those_texts_fetch(listener, tmp_path):
+    url, env, seen = listener
+    env = proj_network(env, url, tmp_path)
+    for form, (text, path) in hidden_urls(url).items():
+        del seen[:]
+        run_each(env, TRANSFORM, [text], timeout=60)
+        assert any(f"GET {path} " in line for line in seen), (form, seen)
+
+
+# Refused or read by the one rule, whatever their values: each PROJ text
+# either reads exactly as GDAL reads it or is refused.
+PLAIN_FORMS = [
+    "+proj=longlat +ellps=WGS84", "  +proj=longlat \t +ellps=WGS84\r\n", "+proj=longlat ellps=WGS84",
+    "+proj=utm +zone=50 +south +ellps=GRS80 +units=m +no_defs",
+    "+proj=tmerc +lon_0=-99 +x_0=+500000 +y_0=-1e+3 +ellps=GRS80",
+    "+proj=longlat +ellps=intl +towgs84=-87,-98,-121", "+init=epsg:4326", "+init=epsg:4326 +over",
+    f"{GRID}@null", "+proj=pipeline +step +proj=longlat +ellps=WGS84",
+    "+proj=longlat +ellps=WGS84 +title=a'b\\c[d]{e}", "+proj=longlat\u00a0+ellps=WGS84",
+    "+proj=longlat+ellps=WGS84", "+PROJ=longlat +ellps=WGS84",
+    # WKT, whose names are not PROJ text; a PROJ4 EXTENSION in plain form
+    wkt1_geographic().replace('GEOGCS["WGS 84"', 'GEOGCS["+proj=x; #y"'),
+    wkt1_geographic(',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +wktext"]'),
+    "\n" + wkt1_geographic(',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +wktext"]'),
+    wkt1_geographic(',EXTENSION ( "Proj4" , "+proj=longlat  +ellps=WGS84" )'),
+    wkt1_geographic(',EXTENSION["other","a;b"]'),
+]
+NOT_PLAIN_FORMS = [
+    "+proj=longlat +ellps=WGS84;", "+proj=longlat;+ellps=WGS84", "+proj=longlat +ellps=WGS84 #x",
+    "+proj=longlat + +ellps=WGS84", "++proj=longlat +ellps=WGS84", "+proj=longlat +ellps= WGS84",
+    "+proj=longlat +ellps =WGS84", "+proj=longlat +ellps=intl +towgs84=1,2, 3",
+    "+proj=longlat +ellps=intl +towgs84=1,2,3,", f"{GRID}", f"{GRID}@null,",
+    '+proj=longlat +ellps="WGS84"', "+proj=longlat +ellps=WGS84\x00", "+proj=longlat +ellps=WGS84\x1f",
+    "+proj=longlat +ellps=WGS84 +x-y=1", "+proj=longlat +ellps=WGS84 +=1", "ESRI::+proj=longlat",
+    "\v" + wkt1_geographic(',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84 +wktext"]'),
+    wkt1_geographic(',EXTENSION["PROJ4","+proj=longlat +ellps=WGS84;"]'),
+    wkt1_geographic(',EXTENSION["PROJ4","+proj=longlat","+ellps=WGS84"]'),
+    wkt1_geographic(',EXTENSION[PROJ4,"+proj=longlat +ellps=WGS84"]'),
+    wkt1_geographic(',EXTENSION["other","a;b""]'),
+    proj_method("tmerc k=1;"), proj_method("tmerc k=1", "lon_0 +k"),
+    proj_method("tmerc k=1", "lon-0", "projjson"),
+]
+
+
+def outcome(call):
+    try:
+        return "read " + call()
+    except Exception as e:
+        return f"{type(e).__name__} {e}"
+
+
+@pytest.mark.parametrize("text", PLAIN_FORMS)
+def test_plain_proj_text_reads_as_gdal_reads_it(text):
+    assert outcome(lambda: ProjectionHelper(text, 3857).sourceProjection) == \
+        outcome(lambda: esri(text))
+    assert outcome(lambda: ProjectionHelper(3857, text).targetProjection) == \
+        outcome(lambda: esri(text))
+
+
+@pytest.mark.parametrize("text", NOT_PLAIN_FORMS)
+def test_proj_text_in_any_other_form_is_refused(text):
+    for args, name in ((lambda: ProjectionHelper(text, 3857), "sourceProjection"),
+                       (lambda: ProjectionHelper(3857, text), "targetProjection")):
+        with pytest.raises(Exception) as info:
+            args()
+        assert type(info.value) is Exception
+        assert str(info.value) == PLAIN.format(name)
 
 
 # --- large texts ----------------------------------------------------------------

@@ -12,11 +12,11 @@ void use_exceptions(PyObject* osr);
 // A new spatial reference read from an EPSG code (an exact int) or from any
 // other value through GDAL's user-input reader, set to the traditional GIS
 // axis order (x longitude or easting, y latitude or northing).  A text the
-// reader or PROJ would read over a network or that names a special file or
-// a file of /proc, /sys or /dev is refused before the reader sees it, and
-// a parsed reference that GDAL or PROJ would go on to read over a network
-// before anything is built from it; the messages name the parameter
-// `name` (see reference_guard.h).
+// reader or PROJ would read over a network, that names a special file or a
+// file of /proc or /sys, or whose PROJ text is not plain is refused before
+// the reader sees it, and a parsed reference that GDAL or PROJ would go on
+// to read over a network or from such a file before anything is built
+// from it; the messages name the parameter `name` (see reference_guard.h).
 Ref reference(PyObject* osr, PyObject* value, PyObject* name);
 
 // The ESRI-style WKT of a copy of `srs` (the reference itself is unchanged).

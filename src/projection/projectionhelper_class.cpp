@@ -13,7 +13,8 @@ Derived from Projection.  An instance holds one source and one target
 reference, given as EPSG codes or as any text GDAL's spatial reference
 library reads (WKT such as that of definition(), PROJ strings, "EPSG:n";
 never text it would read over a network, such as a grid URL, or that
-names a device or a file under /proc, /sys or /dev, see __init__), the
+names a device or a file under /proc or /sys, nor PROJ text that PROJ
+would read otherwise than it is written, see __init__), the
 coordinate transformation between them and two map scale denominators,
 and re-projects whole geometry dicts vertex by vertex with project().  The
 attributes sourceProjection and targetProjection hold the ESRI-style WKT
@@ -89,8 +90,9 @@ const char* const kInit = R"doc(Prepare the transformation from a source to a ta
 Args:
     sourceProjection: EPSG code (an int) or any text GDAL reads (WKT, PROJ
         text, "EPSG:n", a local file such as a .prj), except text that GDAL
-        would read over a network or that names a device (see below); None
-        (default) for EPSG 4326.
+        would read over a network, that names a device (see below), or
+        whose PROJ text is not in its plain form; None (default) for EPSG
+        4326.
     targetProjection: EPSG code or text, as for the source; None (default)
         for EPSG 4326.
     sourceScale: scale denominator of the source coordinates; values of 0
@@ -102,6 +104,28 @@ Args:
 Both references use the traditional GIS axis order (x longitude or easting,
 y latitude or northing).  When they describe the same system no
 transformation is made and project() returns its argument unchanged.
+
+PROJ text is read only in its plain form, so that it is checked as PROJ
+will read it: a text that GDAL hands to PROJ as PROJ parameters (one that
+holds "+proj" or "+init" and does not start with a WKT keyword such as
+PROJCS or GEOGCRS, alone or after one "ESRI::"), the text of a PROJ4
+EXTENSION of WKT, and, once GDAL has read a text, the PROJ text of a
+method PROJ has no name for ("PROJ tmerc ...", which PROJ reads again
+with the operation's parameters when it builds the transformation).  The
+plain form is tokens separated by blanks (spaces, tabs, line breaks; any
+number), each +name or +name=value, the '+' optional: the name of ASCII
+letters, digits and '_', the value not empty, not ending in ',' or '=',
+and without ';', '#', quotes or control characters.  So "+proj=utm
++zone=50 +datum=WGS84", "+x_0=+500000", "+towgs84=1,2,3",
+"+nadgrids=@null", "+init=epsg:4326" and "+proj=pipeline +step ..." read
+as before, while PROJ's own rewriting (';' as a blank, '#' opening a
+comment, a '+' after a blank dropped, '=' and ',' joining the blanks
+around them, quoted values) never applies, and a text that would need it
+("+nadgrids=x;", "+nadgrids= +x", "+nadgrids=@null, +y",
+'+nadgrids="a b"') is refused.  An EXTENSION must be written
+EXTENSION["name","text"] (blanks between the parts, and '(' ')' as
+brackets, allowed).  A parameter of a method PROJ has no name for must
+have a plain name too.
 
 A reference text is never read over a network, so one from an untrusted
 source makes no connection: text that starts with a URL ("scheme://",
@@ -128,22 +152,33 @@ reference is refused when an identifier at any level (WKT AUTHORITY or ID,
 PROJJSON id or ids) has an authority name, code or version that is not a
 plain name of ASCII letters, digits, '_', '-' and '.', since GDAL would
 read "name:code" as a reference of its own, over a network if it makes a
-URL, or when a parameter value of it (a grid file) is a URL; this holds
+URL, or when a parameter value of it (a grid file, every member of a
+list of grids "@a,b,@c", a value of PROJ text) holds a URL; this holds
 for references read from local files too.
 
 Nor does a reference text block the call on a file that is not a regular
 one.  Before GDAL sees the text, it is refused when it is the path of a
-directory, or when it names an existing device, FIFO or socket, or a file
-whose real path (links followed) lies under /proc, /sys or /dev, where no
-reference lives and a regular file such as /proc/kmsg may block its
-reader: the text itself (also after an "ESRI::" prefix, and up to a first
-NUL), what a GDAL virtual file name opens (the whole rest after a prefix
-such as /vsigzip/, the part in braces of /vsizip/{...}/..., the part after
-the comma of /vsisubfile/offset_size,..., relative names and names with
-blanks, ':' and ',' in them included), or a word or quoted text in it,
-such as a grid or init file of PROJ text or a WKT extension; so is GDAL's
-/vsistdin/.  Local regular files are read, and what they hold is the
-host's own: it is not looked at for such names.  These checks take time
+directory, or when it names an existing device, FIFO or socket, wherever
+it lies, or a file whose real path (links followed) lies under /proc or
+/sys, the kernel's own file systems, where no reference lives and a
+regular file such as /proc/kmsg may block its reader (a regular file
+under /dev, such as one in /dev/shm, reads as one anywhere else): the
+text itself (also after an "ESRI::" prefix, and up to a first NUL), what
+a GDAL virtual file name opens (the whole rest after a prefix such as
+/vsigzip/, the part in braces of /vsizip/{...}/..., the part after the
+comma of /vsisubfile/offset_size,..., relative names and names with
+blanks, ':' and ',' in them included), each value of PROJ text as PROJ
+opens it (every member of a list of grids, an init file up to its ':',
+relative to the working directory too), or a word or quoted text in it,
+such as a WKT extension; so is GDAL's /vsistdin/.  Once GDAL has read a
+text, the parameter values of the reference (every member of a list of
+grids, which PROJ opens when it builds the transformation) and the values
+of the PROJ text of its methods are checked the same way.  Files are
+checked as they are when the text is read: a name that someone with
+write access to a folder the text names swaps between the check and
+GDAL's or PROJ's opening of it (a link turned from a regular file into a
+FIFO) may still block.  Local regular files are read, and what they hold
+is the host's own: it is not looked at for such names.  These checks take time
 and memory in proportion to the text, whatever its length and shape: a
 name is followed one directory at a time under the real path of the one
 before, little is kept from one name to the next, and every file is
@@ -153,10 +188,18 @@ Raises:
     Exception: "Invalid [sourceProjection] parameter. References that GDAL
         would read over a network (URLs and network file system paths) are
         refused." (or [targetProjection]) before GDAL sees the text.
+    Exception: "Invalid [sourceProjection] parameter. PROJ text (a PROJ
+        string, the PROJ4 EXTENSION of WKT, the PROJ-based method of a
+        reference) is read only in its plain form: ..." (the rule above in
+        full) for PROJ text in any other form, before GDAL sees the text,
+        and for the method of a reference once GDAL has read it.
     Exception: "Invalid [sourceProjection] parameter. References that name
         a device, a pipe, a socket or the standard input, or that are the
-        path of a directory, are refused." before GDAL sees the text, also
-        for a file under /proc, /sys or /dev.
+        path of a directory, are refused." before GDAL sees the text, or
+        once it has read it, for a parameter value.
+    Exception: "Invalid [sourceProjection] parameter. References that name
+        a file under /proc or /sys, the kernel's own files, which may block
+        their reader whatever their type, are refused." likewise.
     Exception: "Invalid [sourceProjection] parameter. Authority names,
         codes and versions of a reference must be plain names (ASCII
         letters, digits, '_', '-' and '.'), which GDAL reads from its own

@@ -25,9 +25,17 @@
 // or a file of the kernel's own file systems (/proc/kmsg reads as a regular
 // file and blocks once the kernel log is drained) may block for ever, so a
 // text that names an existing one is refused: the text itself, what each
-// virtual file system prefix leads to, every word of it, and every quoted
-// text in it (decoded when it holds JSON escapes).  The text itself must
-// not be a directory either.
+// virtual file system prefix leads to, each value of its PROJ text as PROJ
+// opens it, every word of it, and every quoted text in it (decoded when it
+// holds JSON escapes); after parsing, every parameter value and every
+// value of the PROJ text of a method.  The text itself must not be a
+// directory either.
+//
+// PROJ text: PROJ rewrites a PROJ string before it splits it into tokens,
+// so that what it reads may not be any word of the text (";" is a blank,
+// "= +/x" joins "/x" to "="); PROJ text goes on only in a plain form on
+// which that rewriting changes nothing (proj_text.h), and its values are
+// then looked up as PROJ reads them.
 //
 // Cost: every check takes time and memory in proportion to the text.  A
 // name is followed one directory at a time, each looked up under the real
@@ -43,6 +51,7 @@
 
 #include "geometry/dict_walk.h"
 #include "geometry/textutil.h"
+#include "projection/proj_text.h"
 
 #include <sys/stat.h>
 
@@ -69,6 +78,15 @@ constexpr const char* kAuthorityMessage =
 constexpr const char* kSpecialFileMessage =
     "Invalid [%U] parameter. References that name a device, a pipe, a socket or the "
     "standard input, or that are the path of a directory, are refused.";
+constexpr const char* kSystemFileMessage =
+    "Invalid [%U] parameter. References that name a file under /proc or /sys, the "
+    "kernel's own files, which may block their reader whatever their type, are refused.";
+constexpr const char* kPlainMessage =
+    "Invalid [%U] parameter. PROJ text (a PROJ string, the PROJ4 EXTENSION of WKT, the "
+    "PROJ-based method of a reference) is read only in its plain form: tokens separated by "
+    "blanks, each +name or +name=value (the '+' optional), the name of ASCII letters, digits "
+    "and '_', the value not empty, not ending in ',' or '=' and without ';', '#', quotes or "
+    "control characters; and an EXTENSION written EXTENSION[\"name\",\"text\"].";
 
 using Text = geom::CodePoints;
 
@@ -246,8 +264,10 @@ constexpr Py_ssize_t kPathMax = 4096;
 constexpr Py_ssize_t kNameMax = 255;
 
 // The kernel's own file systems: no reference lives there, and a file of
-// them may block its reader whatever its type says.
-constexpr std::string_view kSystemRoots[] = {"/proc/", "/sys/", "/dev/"};
+// them may block its reader whatever its type says (/proc/kmsg reads as a
+// regular file).  What blocks under /dev is a device, a FIFO or a socket,
+// refused by its type wherever it lies; /dev/shm holds regular files.
+constexpr std::string_view kSystemRoots[] = {"/proc/", "/sys/"};
 
 // How many names looked up are kept at most, with what they were (the kept
 // ones are dropped together when there are more).
@@ -542,6 +562,21 @@ public:
         text_ = std::move(outer);
     }
 
+    // The names PROJ may open for the value s[first:last] of PROJ text or
+    // of a parameter: each member of a list of grids ("@a,b,@c", split at
+    // ',', without its '@'), whole, and as far as each character that ends
+    // a word in it (an init file "file:name" ends at a ':'), those with
+    // blanks or separators where the directory holds such a name.
+    void value_files(PyObject* s, const Text& t, Py_ssize_t first, Py_ssize_t last) {
+        for (Py_ssize_t i = first;; ++i) {
+            Py_ssize_t j = i;
+            while (j < last && t[j] != ',') ++j;
+            walk(s, t, i < j && t[i] == '@' ? i + 1 : i, j, Mode::Rest, false);
+            if (j == last) return;
+            i = j;
+        }
+    }
+
 private:
     // How far a name runs.  Whole: to the end given, as one name.  Word: to
     // the first character that ends a word, unless a directory has been
@@ -596,11 +631,12 @@ private:
         return at != text_.braces.end() && at->first == i ? at->second : -1;
     }
 
-    // The texts between double quotes, each as one name: a WKT value or
-    // PROJ's +nadgrids="a b" may hold blanks and brackets.  One with JSON
-    // escapes is scanned as decoded, as PROJ reads it from PROJJSON; one
-    // that is no JSON string (an invalid escape) is left to the reader,
-    // which refuses it too.
+    // The texts between double quotes, each as one name and as the list of
+    // grids PROJ reads in a grid parameter of WKT or PROJJSON ("@a,b"): a
+    // WKT value may hold blanks and brackets.  One with JSON escapes is
+    // scanned as decoded, as PROJ reads it from PROJJSON; one that is no
+    // JSON string (an invalid escape) is left to the reader, which refuses
+    // it too.
     void quoted(PyObject* s, const Text& t, const std::vector<Escaped>* escaped) {
         size_t next = 0;
         for (Py_ssize_t i = 0; i < t.size(); ++i) {
@@ -610,9 +646,13 @@ private:
             if (j >= t.size()) return;
             if (backslash && escaped) {
                 const Ref& value = (*escaped)[next++].value;
-                if (value) scan(value, false, nullptr);
+                if (value) {
+                    scan(value, false, nullptr);
+                    value_files(value, Text(value), 0, PyUnicode_GET_LENGTH(value.get()));
+                }
             } else {
                 walk(s, t, i + 1, j, Mode::Whole, false);
+                value_files(s, t, i + 1, j);
             }
             i = j;
         }
@@ -764,7 +804,7 @@ private:
         if (k == Kind::Special) refuse();
         if (k == Kind::Regular) {
             if (resolved.empty()) resolved = fs_.real_path(path);
-            if (in_system_tree(resolved)) refuse();
+            if (in_system_tree(resolved)) raisef(PyExc_Exception, kSystemFileMessage, name_);
         }
         return {k, k == Kind::Directory ? resolved : std::string()};
     }
@@ -854,7 +894,7 @@ private:
 // The parsed reference, walked as the interpreter's object of its PROJJSON.
 class Parsed {
 public:
-    explicit Parsed(PyObject* name) : name_(name) {}
+    explicit Parsed(PyObject* name) : name_(name), paths_(name) {}
 
     void value(PyObject* v) {
         const bool dict = PyDict_CheckExact(v), list = PyList_CheckExact(v);
@@ -887,11 +927,11 @@ private:
             }
             // A parameter value, such as the name of a grid file.
             if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, "value") == 0 &&
-                PyUnicode_Check(item)) {
-                Text t(item);
-                if (remote_url_at(t, skip_before_value(t, 0)))
-                    raisef(PyExc_Exception, kNetworkMessage, name_);
-            }
+                PyUnicode_Check(item))
+                parameter_value(item);
+            if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, "method") == 0 &&
+                PyDict_CheckExact(item))
+                method(d, item);
             value(item);
         }
     }
@@ -918,15 +958,79 @@ private:
             refuse();
     }
 
+    // A parameter value, or the value of a token of PROJ text: no URL at
+    // its start or at the start of any member of a list, and no special
+    // file among the names PROJ may open for it.
+    void parameter_value(PyObject* v) {
+        Text t(v);
+        if (remote_url_at(t, skip_before_value(t, 0)) || names_url(t))
+            raisef(PyExc_Exception, kNetworkMessage, name_);
+        paths_.value_files(v, t, 0, t.size());
+    }
+
+    // The method of an operation (a conversion or a transformation, `op`).
+    // One that PROJ has no name of its own for is named "PROJ " and PROJ
+    // text, which PROJ reads again, with the names and values of the
+    // operation's parameters added as tokens, when it makes the
+    // transformation: the text must be plain, its values are checked, and
+    // each parameter name must be a plain name.
+    void method(PyObject* op, PyObject* m) {
+        Ref name = member(m, "name");
+        if (!name || !PyUnicode_Check(name.get())) return;
+        const Text t(name);
+        const Py_ssize_t first = proj_text::method_text(t);
+        if (first < 0) return;
+        if (!proj_text::plain(t, first, t.size())) refuse_plain();
+        proj_text::read(t, first, t.size(), [&](const proj_text::Token& k) {
+            if (k.value_last > k.value_first)
+                parameter_value(geom::substring(name, k.value_first, k.value_last));
+        });
+        Ref parameters = member(op, "parameters");
+        if (!parameters || !PyList_CheckExact(parameters.get())) return;
+        Ref each = Ref::steal(PyList_GetSlice(parameters, 0, PyList_GET_SIZE(parameters.get())));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(each.get()); ++i) {
+            PyObject* parameter = PyList_GET_ITEM(each.get(), i);
+            if (!PyDict_CheckExact(parameter)) continue;
+            Ref n = member(parameter, "name");
+            if (!n || !PyUnicode_Check(n.get())) refuse_plain();
+            const Text nt(n);
+            if (nt.size() == 0) refuse_plain();
+            for (Py_ssize_t k = 0; k < nt.size(); ++k)
+                if (!proj_text::name_char(nt[k])) refuse_plain();
+        }
+    }
+
     static Ref member(PyObject* d, const char* key) {
         PyObject* v = PyDict_GetItemString(d, key);
         return Ref::borrow(v);
     }
 
     [[noreturn]] void refuse() { raisef(PyExc_Exception, kAuthorityMessage, name_); }
+    [[noreturn]] void refuse_plain() { raisef(PyExc_Exception, kPlainMessage, name_); }
 
     PyObject* name_;
+    Paths paths_;
 };
+
+// Whether the PROJ text of t is plain: the whole text, when GDAL hands it
+// to PROJ as PROJ parameters, and the text of each PROJ4 EXTENSION.  With
+// `each`, the tokens of that text are handed to it once all are known to
+// be plain.
+template <class Each>
+bool proj_text_plain(const Text& t, Each each) {
+    const bool whole = proj_text::whole_proj_string(t);
+    if (whole && !proj_text::plain(t, 0, t.size())) return false;
+    std::vector<proj_text::Extension> texts;
+    if (!proj_text::extensions(t, [&](const proj_text::Extension& e) {
+            if (proj_text::holds_proj_text(t, e)) texts.push_back(e);
+        }))
+        return false;
+    for (const proj_text::Extension& e : texts)
+        if (!proj_text::plain(t, e.text_first, e.text_last)) return false;
+    if (whole) proj_text::read(t, 0, t.size(), each);
+    for (const proj_text::Extension& e : texts) proj_text::read(t, e.text_first, e.text_last, each);
+    return true;
+}
 
 // Whether a quoted text of t with JSON escapes names a URL or a network
 // file system once decoded, as PROJ reads a PROJJSON string: at its start
@@ -950,7 +1054,14 @@ void check_text(PyObject* text, PyObject* name) {
     if (reads_over_network(t) || names_url(t)) raisef(PyExc_Exception, kNetworkMessage, name);
     const std::vector<Escaped> escaped = escaped_texts(text, t);
     if (decodes_to_network(t, escaped)) raisef(PyExc_Exception, kNetworkMessage, name);
-    Paths(name).scan(text, true, &escaped);
+    Paths paths(name);
+    // Each value of plain PROJ text is looked up as PROJ reads it, then
+    // every name the text holds.
+    if (!proj_text_plain(t, [&](const proj_text::Token& k) {
+            if (k.value_last > k.value_first) paths.value_files(text, t, k.value_first, k.value_last);
+        }))
+        raisef(PyExc_Exception, kPlainMessage, name);
+    paths.scan(text, true, &escaped);
 }
 
 void check_parsed(PyObject* projjson, PyObject* name) {
