@@ -24,7 +24,7 @@ or more, longer than a row, and not by the same factor for every candidate.
 So a canary, a fixed small loop, takes a short sample between rounds, and a
 round counts towards REPEAT only when the canary ran within SLACK of its best
 in this process on both sides of it; rounds go on until REPEAT such rounds
-or MAX_ROUNDS in all.  On a quiet machine that is REPEAT rounds.
+or four times as many in all.  On a quiet machine that is REPEAT rounds.
 
 The floor is the same call, made the same way from the same lambda or loop,
 with the cheapest C builtin that takes those arguments in place of the
@@ -52,7 +52,6 @@ import sys
 import time
 
 REPEAT = 7
-MAX_ROUNDS = 4 * REPEAT
 SLACK = 0.10
 FLOOR = sys.audit
 FLOOR_KW = "".format
@@ -120,8 +119,9 @@ def _calm():
     return spent <= _canary_best * (1 + SLACK)
 
 
-def measure(fns):
-    """Best time per call of each callable, sampled in turn."""
+def measure(fns, repeat=REPEAT):
+    """Best time per call of each callable, sampled in turn, over `repeat`
+    calm rounds (or four times as many rounds in all)."""
     enabled = gc.isenabled()
     gc.collect()
     gc.disable()
@@ -129,7 +129,7 @@ def measure(fns):
         numbers = [_calibrate(fn) for fn in fns]
         best = [math.inf] * len(fns)
         calm, quiet = _calm(), 0
-        for r in range(MAX_ROUNDS):
+        for r in range(4 * repeat):
             # Each round starts one candidate further on, so none always
             # follows the same one.
             for k in range(len(fns)):
@@ -139,7 +139,7 @@ def measure(fns):
             quiet += calm and after
             calm = after
             gc.collect()
-            if quiet >= REPEAT:
+            if quiet >= repeat:
                 break
     finally:
         if enabled:
@@ -164,14 +164,16 @@ def _script():
     return os.path.splitext(os.path.basename(sys.argv[0]))[0]
 
 
-def compare(label, ours, floor, peers=(), per=1):
+def compare(label, ours, floor, peers=(), per=1, repeat=REPEAT):
     """Times ours, each (name, callable) of peers and floor, prints the row
     and records it; returns the times per call in that order.
 
     Each callable takes no arguments.  per: the items one call handles when a
-    candidate loops over a batch, to give the time per item."""
+    candidate loops over a batch, to give the time per item.  repeat: the
+    calm rounds to take, fewer for calls of seconds, whose samples differ by
+    less than the canary's slack."""
     peers = list(peers)
-    times = [t / per for t in measure([ours] + [fn for _, fn in peers] + [floor])]
+    times = [t / per for t in measure([ours] + [fn for _, fn in peers] + [floor], repeat)]
     t_ours, t_floor = times[0], times[-1]
     print(f"  {label}")
     print(f"      {'ours':<28} {duration(t_ours):>10}")

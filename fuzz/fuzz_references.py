@@ -11,6 +11,15 @@ slashes, or as the whole text.  The text then goes to ProjectionHelper as
 the source, the target or both, and a point is projected when that
 succeeds.
 
+PROJ text (a PROJ string, the PROJ4 EXTENSION of WKT, the method of a
+reference that PROJ has no name for, "PROJ ob_tran ...", with its
+parameters) is also rewritten by the rules of PROJ's tokeniser, so that
+what PROJ reads is a name no word of the text is: ';' as a blank, a '#'
+comment, a '+' after a blank dropped ("= +/path"), '=' and ',' taking in
+the blanks around them ("@null, +url"), quoted values, and, in WKT,
+EXTENSION nodes with '(' brackets, printed or doubled quotes; relative
+names with ':' go into lists of grids and init files.
+
 Now and then a case is a large text instead, up to 10 MB: one of the
 shapes of tests/large_references.py, a spliced text repeated, or a piece
 repeated.
@@ -53,6 +62,10 @@ SHOWN = 600
 # Share of cases that are large texts, and the largest size.
 LARGE_SHARE = 0.03
 LARGE_MAX = 10 << 20
+# Shapes left out of the large texts: a valid PROJJSON list of many grids
+# costs GDAL and PROJ themselves seconds per 100,000 grids, and with PROJ's
+# networking on a request to the endpoint for each (the bench measures it).
+LARGE_LEFT_OUT = {"bound grid list"}
 # Memory and time above which a call counts as out of proportion to its
 # text (a sanitized build runs a few times slower than these assume).
 MEMORY_FLOOR = 64 << 20
@@ -186,6 +199,14 @@ def bases(osr, ProjectionHelper):
     bound = osr.SpatialReference()
     bound.SetFromUserInput("+proj=longlat +ellps=WGS84 +nadgrids=@null +type=crs")
     texts.append(bound.ExportToPROJJSON())
+    # A PROJ4 EXTENSION of WKT 1, and a method PROJ has no name for.
+    for proj in ("+proj=merc +a=6378137 +b=6378137 +lat_ts=0 +lon_0=0 +x_0=0 +y_0=0 +k=1 "
+                 "+units=m +nadgrids=@null +wktext +no_defs",
+                 "+proj=ob_tran +o_proj=longlat +o_lon_p=0 +o_lat_p=30 +lon_0=0 +ellps=WGS84 "
+                 "+type=crs"):
+        srs = osr.SpatialReference()
+        srs.SetFromUserInput(proj)
+        texts += [srs.ExportToWkt(), srs.ExportToWkt(["FORMAT=WKT2_2019"]), srs.ExportToPROJJSON()]
     for name in ("GaussKruger", "Lambert", "Albers", "WebMercator"):
         for crs in (1954, 1984, 2000):
             texts.append(ProjectionHelper.definition(name, crs, 99.0))
@@ -230,14 +251,45 @@ def fragments(listener, home):
                  ' +nadgrids="' + os.path.join(home, "my pipe") + '"',
                  " +nadgrids=@" + u + "/p.tif,@null", ' +nadgrids="' + u + '/q.tif"',
                  " +geoidgrids=" + u + "/r.tif", " +nadgrids=  " + u + "/s.tif",
-                 " +nadgrids=@null," + u + "/y.tif", " +init=/proc/kmsg:x"],
+                 " +nadgrids=@null," + u + "/y.tif", " +init=/proc/kmsg:x",
+                 # relative names with ':' as members of a list and as init files
+                 " +nadgrids=@null,a:b", " +init=a:b:x", " +nadgrids=@null,d,e/p",
+                 " +init=" + u + "/t:x", " +nadgrids=@null,@kmsg"],
     }
+
+
+# How PROJ's tokeniser rewrites PROJ text before it splits it into tokens:
+# each of these, applied to the value after a '=' (or the rest after a ','),
+# makes PROJ read a value that no word of the text is.
+REWRITES = [
+    lambda v: v + ";",           # ';' counts as a blank
+    lambda v: ";" + v,
+    lambda v: v + "#" + v,       # '#' starts a comment to the end
+    lambda v: " +" + v,          # '=' takes in the blank, the '+' after it is dropped
+    lambda v: "\t+" + v,
+    lambda v: " ++" + v,
+    lambda v: "  " + v,
+    lambda v: '"' + v + '"',     # a quoted value keeps its blanks
+    lambda v: '"' + v + '" ',
+]
+# Blanks PROJ also takes between tokens.
+SEPARATORS = [";", " ; ", "\t;", " # ", "\n+", " + ", " ", "\t"]
+
+
+def extensions(text):
+    """WKT EXTENSION nodes holding `text` as PROJ reads them, in the forms
+    PROJ's WKT reader takes besides EXTENSION["PROJ4","..."]."""
+    return [',EXTENSION["PROJ4","' + text + '"]', ',extension ( "proj4" , "' + text + '" )',
+            ',EXTENSION[\u201cPROJ4\u201d,\u201c' + text + '\u201d]',
+            ',EXTENSION["PROJ4","' + text.replace('"', '""') + '"]',
+            ',EXTENSION["PROJ4","' + text + ' +wktext"]']
 
 
 class Cases:
     def __init__(self, rng, texts, pieces):
         self.rng, self.texts, self.pieces = rng, texts, pieces
         self.every = [p for group in pieces.values() for p in group]
+        self.proj = pieces["proj"]
 
     def piece(self):
         r = self.rng
@@ -247,6 +299,8 @@ class Cases:
             p = "".join(c.upper() if r.random() < 0.3 else c for c in p)
         if r.random() < 0.1:
             p = r.choice([" ", "\t", "\n"]) + p
+        if r.random() < 0.1 and "=" in p:
+            p = self.rewrite(p)
         return p
 
     def text(self):
@@ -256,12 +310,65 @@ class Cases:
         k = r.random()
         if k < 0.15:
             return self.piece()
+        if k < 0.3:
+            return self.proj_text()
         base = r.choice(self.texts)
         if base.lstrip().startswith("{") and k < 0.55:
             return self.json_splice(base)
         for _ in range(r.choice([1, 1, 2, 3])):
             base = self.splice(base)
+        if r.random() < 0.3:
+            base = self.rewrite(base)
         return base
+
+    def rewrite(self, t):
+        """t with one of PROJ's rewritings at a random '=', ',' or blank."""
+        r = self.rng
+        places = [i for i, c in enumerate(t) if c in "=, "]
+        if not places:
+            return t
+        i = r.choice(places)
+        if t[i] == " ":
+            return t[:i] + r.choice(SEPARATORS) + t[i + 1:]
+        j = i + 1
+        while j < len(t) and t[j] not in " \t\",[]{}":
+            j += 1
+        return t[:i + 1] + r.choice(REWRITES)(t[i + 1:j]) + t[j:]
+
+    def proj_piece(self):
+        """A PROJ fragment, its value rewritten as PROJ's tokeniser would read
+        it otherwise, often."""
+        p = self.rng.choice(self.proj)
+        return self.rewrite(p) if self.rng.random() < 0.7 else p
+
+    def proj_text(self):
+        """PROJ text with a rewritten fragment: a PROJ string, the PROJ4
+        EXTENSION of WKT 1, or a method PROJ has no name for (its text or a
+        parameter name), as WKT 2 or PROJJSON."""
+        r = self.rng
+        proj = "+proj=longlat +ellps=WGS84" + self.proj_piece()
+        k = r.random()
+        if k < 0.4:
+            return proj + (r.choice(self.proj) if r.random() < 0.3 else "")
+        if k < 0.65:
+            wkt = [t for t in self.texts if t.startswith("GEOGCS[") or t.startswith("PROJCS[")]
+            base = r.choice(wkt)
+            return base[:-1] + r.choice(extensions(proj)) + "]"
+        methods = [t for t in self.texts if "PROJ ob_tran" in t]
+        base = r.choice(methods)
+        piece = self.proj_piece().strip()
+        json_base = base.startswith("{")
+        quote = (lambda v: json.dumps(v)[1:-1]) if json_base else (lambda v: v.replace('"', '""'))
+        if r.random() < 0.5:
+            # the text of the method
+            return base.replace("PROJ ob_tran o_proj=longlat",
+                                "PROJ ob_tran o_proj=longlat " + quote(piece), 1)
+        # a parameter name, which PROJ writes before "=value" when it makes
+        # the transformation
+        name = quote("lon_0 " + piece + " +k")
+        if json_base:
+            return base.replace('"name": "lon_0"', '"name": "' + name + '"', 1)
+        return base.replace('PARAMETER["lon_0"', 'PARAMETER["' + name + '"', 1)
 
     def large(self):
         """A text of 64 kB to LARGE_MAX characters (log-uniform)."""
@@ -269,7 +376,8 @@ class Cases:
         size = int(math.exp(r.uniform(math.log(64 << 10), math.log(LARGE_MAX))))
         k = r.random()
         if k < 0.5:
-            return large_references.text(r.choice(list(large_references.SHAPES)), size)
+            shape = r.choice([s for s in large_references.SHAPES if s not in LARGE_LEFT_OUT])
+            return large_references.text(shape, size)
         unit = self.piece() if k < 0.75 else self.splice(r.choice(self.texts))
         unit += r.choice(["", " ", ",", "\n", "/", ":"])
         return (unit * (size // len(unit) + 1))[:size]
@@ -354,8 +462,8 @@ def run_cases(seconds, seed, home, port):
     cases = Cases(rng, bases(osr, ProjectionHelper), fragments(listener, home))
     current = os.open(os.path.join(home, "current"), os.O_WRONLY)
     trace = bool(os.environ.get("FUZZ_TRACE"))
-    counts = {"calls": 0, "built": 0, "network": 0, "files": 0, "authorities": 0, "other": 0,
-              "large": 0, "endpoint": 0}
+    counts = {"calls": 0, "built": 0, "network": 0, "files": 0, "authorities": 0, "plain": 0,
+              "other": 0, "large": 0, "endpoint": 0}
     findings = []
     largest = {"characters": 0, "memory": 0, "seconds": 0.0}
     end = time.monotonic() + seconds
@@ -385,8 +493,10 @@ def run_cases(seconds, seed, home, port):
                 counts["authorities"] += 1
             elif "over a network" in message:
                 counts["network"] += 1
-            elif "name a device" in message:
+            elif "name a device" in message or "kernel's own files" in message:
                 counts["files"] += 1
+            elif "plain form" in message:
+                counts["plain"] += 1
             else:
                 counts["other"] += 1
         spent = time.monotonic() - started
