@@ -42,9 +42,15 @@ bool wkt_after_blanks(const Text& t) {
     return i < t.size() && t[i] == '[';
 }
 
+// Whether the ASCII `word` stands in t, in the same letter case (GDAL's
+// test is case-sensitive: "/data/+Projects/a.prj" is a file name to it).
 bool holds(const Text& t, const char* word) {
-    for (Py_ssize_t i = 0; i < t.size(); ++i)
-        if (t.ascii_at(i, word)) return true;
+    const Py_ssize_t n = static_cast<Py_ssize_t>(std::strlen(word));
+    for (Py_ssize_t i = 0; i + n <= t.size(); ++i) {
+        Py_ssize_t k = 0;
+        while (k < n && t[i + k] == static_cast<unsigned char>(word[k])) ++k;
+        if (k == n) return true;
+    }
     return false;
 }
 

@@ -78,8 +78,8 @@ bool read(const Text& t, Py_ssize_t first, Py_ssize_t last, Each each) {
 bool plain(const Text& t, Py_ssize_t first, Py_ssize_t last);
 
 // Whether GDAL's user-input reader hands the whole text t to PROJ, which
-// may read it as PROJ parameters: it holds "+proj" or "+init" (in any
-// letter case), and it does not start, at once or after one "ESRI::", with
+// may read it as PROJ parameters: it holds "+proj" or "+init" (in these
+// letters, as GDAL tests), and it does not start, at once or after one "ESRI::", with
 // one of the keywords that make the reader take it as WKT, nor with blanks
 // and such a keyword before a '[', which PROJ takes as WKT.
 bool whole_proj_string(const Text& t);
