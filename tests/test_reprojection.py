@@ -729,6 +729,8 @@ def test_paths_that_are_not_regular_files_are_refused(specials):
         bound_to_grid("@null,a:b"), bound_to_grid("@null,a:b", escaped=False),
         wkt1_geographic(datum=',EXTENSION["PROJ4_GRIDS","@null,a:b"]'),
         proj_method("tmerc init=a:b:x"),
+        # the file of GDAL's "DICT:file,name", relative names included
+        "DICT:a:b,x", "DICT:my pipe,x", "ESRI::dict:a:b,x",
     ]
     env = dict(os.environ, CPL_ALLOW_VSISTDIN="YES")
     # GDAL's C string of the text ends at a NUL.

@@ -163,8 +163,8 @@ it lies, or a file whose real path (links followed) lies under /proc or
 /sys, the kernel's own file systems, where no reference lives and a
 regular file such as /proc/kmsg may block its reader (a regular file
 under /dev, such as one in /dev/shm, reads as one anywhere else): the
-text itself (also after an "ESRI::" prefix, and up to a first NUL), what
-a GDAL virtual file name opens (the whole rest after a prefix such as
+text itself (also after an "ESRI::" prefix, and up to a first NUL), the
+file of GDAL's "DICT:file,name", what a GDAL virtual file name opens (the whole rest after a prefix such as
 /vsigzip/, the part in braces of /vsizip/{...}/..., the part after the
 comma of /vsisubfile/offset_size,..., relative names and names with
 blanks, ':' and ',' in them included), each value of PROJ text as PROJ

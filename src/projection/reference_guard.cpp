@@ -552,7 +552,15 @@ public:
         Py_ssize_t nul = 0;
         while (nul < t.size() && t[nul] != 0) ++nul;
         walk(s, t, 0, nul, Mode::Whole, reference);
-        if (reference && t.ascii_at(0, "ESRI::")) walk(s, t, 6, nul, Mode::Whole, true);
+        const Py_ssize_t start = reference && t.ascii_at(0, "ESRI::") ? 6 : 0;
+        if (start > 0) walk(s, t, start, nul, Mode::Whole, true);
+        if (reference && t.ascii_at(start, "DICT:")) {
+            // "DICT:file,name": the reader opens the file, relative names
+            // in the working directory too, up to the first comma.
+            Py_ssize_t comma = start + 5;
+            while (comma < nul && t[comma] != ',') ++comma;
+            if (comma < nul) walk(s, t, start + 5, comma, Mode::Whole, false);
+        }
         for (Py_ssize_t i = 0; i < t.size(); ++i) {
             if (i == 0 || ends_word(t[i - 1])) walk(s, t, i, t.size(), Mode::Word, false);
             const Py_ssize_t rest = after_file_system(t, i);
