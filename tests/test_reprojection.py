@@ -306,12 +306,9 @@ NETWORK = ("Invalid [{}] parameter. References that GDAL would read over a netwo
            "(URLs and network file system paths) are refused.")
 
 
-@pytest.fixture
-def listener():
-    """A loopback HTTP server answering 404 to everything: the first line of
-    every request it receives, in order.  GDAL is pointed at it (as its HTTP
-    proxy and as the endpoint of each cloud file system), so any connection
-    GDAL opens lands here and nothing leaves the machine."""
+def http_server():
+    """A loopback HTTP server answering 404 to everything: its URL, the first
+    line of every request it receives, in order, and the server socket."""
     server = socket.socket()
     server.bind(("127.0.0.1", 0))
     server.listen(64)
@@ -332,21 +329,38 @@ def listener():
                 except OSError:
                     seen.append("?")
 
-    thread = threading.Thread(target=serve, daemon=True)
-    thread.start()
-    port = server.getsockname()[1]
-    url = f"http://127.0.0.1:{port}"
+    threading.Thread(target=serve, daemon=True).start()
+    return f"http://127.0.0.1:{server.getsockname()[1]}", seen, server
+
+
+@pytest.fixture
+def listener():
+    """A loopback HTTP server (http_server) that GDAL is pointed at, as its HTTP
+    proxy and as the endpoint of each cloud file system, so that any
+    connection GDAL opens lands here and nothing leaves the machine: its URL,
+    that environment and the requests it sees."""
+    url, seen, server = http_server()
+    host = url[len("http://"):]
     env = {k: v for k, v in os.environ.items()
            if k.lower() not in ("http_proxy", "https_proxy", "all_proxy", "no_proxy")}
-    env.update(GDAL_HTTP_PROXY=f"127.0.0.1:{port}", GDAL_HTTP_TIMEOUT="5",
+    env.update(GDAL_HTTP_PROXY=host, GDAL_HTTP_TIMEOUT="5",
                GDAL_HTTP_MAX_RETRY="0",
-               AWS_NO_SIGN_REQUEST="YES", AWS_S3_ENDPOINT=f"127.0.0.1:{port}", AWS_HTTPS="NO",
+               AWS_NO_SIGN_REQUEST="YES", AWS_S3_ENDPOINT=host, AWS_HTTPS="NO",
                AWS_VIRTUAL_HOSTING="FALSE", GS_NO_SIGN_REQUEST="YES", CPL_GS_ENDPOINT=url + "/",
                AZURE_NO_SIGN_REQUEST="YES", AZURE_STORAGE_ACCOUNT="acc",
                OSS_ACCESS_KEY_ID="id", OSS_SECRET_ACCESS_KEY="key",
-               OSS_ENDPOINT=f"127.0.0.1:{port}", OSS_HTTPS="NO",
+               OSS_ENDPOINT=host, OSS_HTTPS="NO",
                SWIFT_STORAGE_URL=url + "/v1/acc", SWIFT_AUTH_TOKEN="token")
     yield url, env, seen
+    server.close()
+
+
+@pytest.fixture
+def endpoint():
+    """A second loopback HTTP server, for PROJ's networking endpoint: its URL
+    and the requests it sees."""
+    url, seen, server = http_server()
+    yield url, seen
     server.close()
 
 
@@ -928,10 +942,10 @@ def projected_grids(u):
     }
 
 
-def proj_network(env, listener_url, home):
-    """`env` with PROJ's networking on, its endpoint (for plain grid names) the
-    listener, and its cache in `home`."""
-    return dict(env, PROJ_NETWORK="ON", PROJ_NETWORK_ENDPOINT=listener_url,
+def proj_network(env, endpoint_url, home):
+    """`env` with PROJ's networking on, its endpoint (for plain grid names) at
+    `endpoint_url`, and its cache in `home`."""
+    return dict(env, PROJ_NETWORK="ON", PROJ_NETWORK_ENDPOINT=endpoint_url,
                 PROJ_USER_WRITABLE_DIRECTORY=str(home))
 
 
@@ -1125,9 +1139,11 @@ def hidden_urls(u):
     }
 
 
-def test_proj_text_hiding_urls_is_refused(listener, tmp_path):
+def test_proj_text_hiding_urls_is_refused(listener, endpoint, tmp_path):
+    # PROJ's networking on, its endpoint a second listener: the endpoint may
+    # be asked for PROJ's own grids, the host the text names never.
     url, env, seen = listener
-    env = proj_network(env, url, tmp_path)
+    env = proj_network(env, endpoint[0], tmp_path)
     texts = [text for text, _ in hidden_urls(url).values()]
     for args, name in ROLE_ARGS:
         lines = run_each(env, BUILD.format(args), texts, timeout=120)
@@ -1135,9 +1151,9 @@ def test_proj_text_hiding_urls_is_refused(listener, tmp_path):
     assert seen == []
 
 
-def test_the_listener_sees_what_those_texts_fetch(listener, tmp_path):
+def test_the_listener_sees_what_those_texts_fetch(listener, endpoint, tmp_path):
     url, env, seen = listener
-    env = proj_network(env, url, tmp_path)
+    env = proj_network(env, endpoint[0], tmp_path)
     for form, (text, path) in hidden_urls(url).items():
         del seen[:]
         run_each(env, TRANSFORM, [text], timeout=60)
