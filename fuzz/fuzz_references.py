@@ -69,6 +69,11 @@ LARGE_LEFT_OUT = {"bound grid list"}
 # Memory and time above which a call counts as out of proportion to its
 # text (a sanitized build runs a few times slower than these assume).
 MEMORY_FLOOR = 64 << 20
+# The sanitizer holds freed memory back (its quarantine, 256 MB unless
+# ASAN_OPTIONS says otherwise) before reusing it, so under it a call's peak
+# may include that much of what calls before it freed.
+if "libasan" in os.environ.get("LD_PRELOAD", ""):
+    MEMORY_FLOOR += 256 << 20
 MEMORY_PER_CHARACTER = 64
 SLOW_FLOOR = 10.0
 SLOW_PER_MB = 3.0
