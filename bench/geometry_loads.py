@@ -7,13 +7,18 @@ shapely.geometry.mapping: shapely.geometry.shape for the list and the dict,
 from_wkt, from_geojson and from_wkb for the texts.
 
 The last rows load a long line whose every vertex is given twice, beside
-the same line without repeats and a line of as many distinct vertices.
+the same line without repeats and a line of as many distinct vertices, and
+long lines of Decimal, numpy.float64 and Fraction values with one vertex in
+ten repeated, beside the same values without repeats.
 
     .venv/bin/python bench/geometry_loads.py
 """
 import json
 import math
+from decimal import Decimal
+from fractions import Fraction
 
+import numpy
 import shapely
 import shapely.geometry
 
@@ -79,12 +84,40 @@ def repeats(n=256_000):
              ("shapely from_wkt", lambda: shapely.from_wkt(texts["twice"]))])
 
 
+def fresh(line):
+    """New vertex lists holding the line's values."""
+    return [list(v) for v in line]
+
+
+def repeats_of_other_numbers(n=2 ** 19):
+    """Lines of n vertices of Decimal values (a database driver's NUMERIC
+    columns), numpy.float64 values (the rows of an array as lists) and
+    Fractions, one vertex in ten repeated, beside the same values without
+    repeats as the control and shapely's LineString of the repeated line.
+    Each call loads new vertex lists of the same values, so that every
+    repeat is freed as it leaves the line, as a line of fresh vertices is."""
+    print(f"Geometry.loads of {n} vertices of other numbers, one in ten repeated, per call")
+    kinds = [("Decimal", lambda t: Decimal(repr(t))), ("numpy.float64", numpy.float64),
+             ("Fraction", lambda t: Fraction(repr(t)))]
+    for name, number in kinds:
+        def vertex(i):
+            return [number(100 + i * 1e-6), number(30 + i * 1e-6)]
+        repeated = [vertex(i * 9 // 10) for i in range(n)]
+        once = [vertex(i) for i in range(n)]
+        compare(f"loads {n} {name} vertices, 1 in 10 repeated",
+                lambda: Geometry.loads(fresh(repeated), 1), lambda: FLOOR(fresh(repeated)),
+                [("control: without repeats", lambda: Geometry.loads(fresh(once), 1)),
+                 ("shapely LineString", lambda: shapely.LineString(repeated))])
+        del repeated, once
+
+
 def main():
     print("Geometry.loads per call")
     for name, value, theirs in cases():
         compare(f"loads {name}", lambda: Geometry.loads(value), lambda: FLOOR(value),
                 [("shapely", theirs)])
     repeats()
+    repeats_of_other_numbers()
 
 
 if __name__ == "__main__":

@@ -87,16 +87,16 @@ def outcome(f, *args):
 '''
 
 
-def run_case(body):
+def run_case(body, timeout=120):
     """Runs `body` after the prelude in a fresh interpreter; returns the
-    lines it prints.  A crash, or an outcome of SystemError (an error the C
-    layer set wrongly), fails."""
+    lines it prints.  A crash, an outcome of SystemError (an error the C
+    layer set wrongly) or a run longer than `timeout` seconds fails."""
     code = PRELUDE + textwrap.dedent(body)
     # Objects from malloc, so that a sanitized build also sees one read
     # after it was freed.
     env = dict(os.environ, PYTHONMALLOC="malloc")
     result = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
-                            timeout=120, env=env)
+                            timeout=timeout, env=env)
     assert result.returncode == 0, f"exit {result.returncode}\n{result.stderr[-3000:]}"
     lines = result.stdout.strip().splitlines()
     assert "SystemError" not in lines, result.stdout

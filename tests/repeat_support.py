@@ -5,13 +5,21 @@ vertex's first two values against that of the vertex before, then one
 deletion per repeat, highest index first.  `random_lines` draws lines whose
 neighbours often print alike or almost alike (ints against floats, 0.0
 against -0.0, NaNs of other bits, tuples against lists, shared objects).
+`NUMBER_LINES` are the edited lines of `EDITED_LINES` written in Decimal,
+numpy and Fraction values, whose release runs no interpreter code unless
+the value was made to.
 """
 import copy
 import hashlib
 import math
 import os
 import random
+import re
 import struct
+from decimal import Decimal
+from fractions import Fraction
+
+import numpy
 
 from hostile_support import run_case
 
@@ -19,6 +27,12 @@ from hostile_support import run_case
 OTHER_NAN = struct.unpack("<d", struct.pack("<Q", 0x7FF8000000000123))[0]
 VALUES = [0, 1, 1.0, 0.0, -0.0, 2.5, math.nan, OTHER_NAN, -math.nan, math.inf, -math.inf,
           True, False, 2 ** 63, -2 ** 63 - 1, 2 ** 62, 10 ** 30, "1", "1.0"]
+# Decimal, numpy and Fraction values, some printing alike, with ints and
+# floats that print like some of them.
+NUMBER_VALUES = [Decimal("1"), Decimal("1.0"), Decimal("-0"), Decimal("NaN"), Decimal("sNaN"),
+                 Decimal("2.5"), numpy.float64(1.0), numpy.float64(-0.0), numpy.float64("nan"),
+                 numpy.float32(2.5), numpy.int64(1), numpy.uint8(1), numpy.bool_(True),
+                 numpy.longdouble(1), Fraction(1), Fraction(5, 2), Fraction(-1, 3), 1, 1.0, 2.5]
 
 
 def removal_model(line, measure=False):
@@ -43,8 +57,8 @@ def removal_model(line, measure=False):
         del line[i]
 
 
-def random_vertex(rnd, previous):
-    """A vertex like `previous` (when given) or a fresh one."""
+def random_vertex(rnd, previous, values=VALUES):
+    """A vertex like `previous` (when given) or a fresh one, of `values`."""
     if previous is not None and rnd.random() < 0.6:
         r = rnd.random()
         if r < 0.25:
@@ -55,16 +69,16 @@ def random_vertex(rnd, previous):
             v = list(previous)
             k = rnd.randrange(len(v) + 1)
             if k < len(v):
-                v[k] = rnd.choice(VALUES)          # one value written anew
+                v[k] = rnd.choice(values)          # one value written anew
             else:
-                v.append(rnd.choice(VALUES))       # a further ordinate
+                v.append(rnd.choice(values))       # a further ordinate
             return v
-    x, y = rnd.choice(VALUES), rnd.choice(VALUES)
+    x, y = rnd.choice(values), rnd.choice(values)
     r = rnd.random()
     if r < 0.7:
         return [x, y]
     if r < 0.8:
-        return [x, y, rnd.choice(VALUES)]
+        return [x, y, rnd.choice(values)]
     if r < 0.87:
         return (x, y)
     if r < 0.92:
@@ -74,12 +88,12 @@ def random_vertex(rnd, previous):
     return [[x], y]                                # x that float() refuses
 
 
-def random_lines(seed, count, longest=12):
+def random_lines(seed, count, longest=12, values=VALUES):
     rnd = random.Random(seed)
     for _ in range(count):
         line, previous = [], None
         for _ in range(rnd.randrange(longest + 1)):
-            previous = random_vertex(rnd, previous)
+            previous = random_vertex(rnd, previous, values)
             line.append(previous)
         yield line
 
@@ -125,11 +139,15 @@ def removal_outcome(load, line, measure=False, prepare=None):
     return outcome, shape(line, originals), shape(expected, expected_originals)
 
 
-def check_edited(build, kind, source):
-    """Runs `source` in a child interpreter after CHILD, where build() makes
-    the line of `build` (one of EDITED_LINES) edited the way `kind` says;
-    every comparison that `source` prints with both() must agree."""
-    body = f"{CHILD}\ndef build():\n    {build.replace('KIND', repr(kind))}\n    return line\n{source}"
+def check_edited(builds, kinds, source, prelude=""):
+    """Runs `source` in a child interpreter after CHILD and `prelude`, once
+    for each line of `builds` (one of EDITED_LINES, or a list of such lines)
+    edited the way each of `kinds` (one or a list) says, build() making that
+    line; every comparison that `source` prints with both() must agree."""
+    body = CHILD + prelude
+    for build in [builds] if isinstance(builds, str) else builds:
+        for kind in [kinds] if isinstance(kinds, str) else kinds:
+            body += f"\ndef build():\n    {build.replace('KIND', repr(kind))}\n    return line\n{source}"
     for line in run_case(body):
         assert line.startswith("True True"), line
 
@@ -186,4 +204,92 @@ EDITED_LINES = [
     "h = hostile(1.0, '__repr__', KIND); line = h.home = [[0, 0], [0, 0], [2, 2], [2, 2], [h, 1]]",
     "h = hostile(1.0, '__repr__', KIND); line = h.home = [[0, 0], [0, 0], [h, 1], [h, 1], [2, 2]]",
     "h = hostile(1.0, '__eq__', KIND, base=float); line = h.home = [[h, 1], [h, 1], [1.0, 1]]",
+]
+
+
+# For a child interpreter, after CHILD: the numbers of NUMBER_LINES, and
+# values of their kinds made to run code when freed.
+NUMBER_CHILD = """
+import numbers
+from decimal import Decimal
+from fractions import Fraction
+
+import numpy
+
+
+class GoneDecimal(Decimal):
+    def __del__(self):
+        change(self.home, self.kind)
+
+
+class GoneFloat64(numpy.float64):
+    def __del__(self):
+        change(self.home, self.kind)
+
+
+def gone(cls, home, kind):
+    value = cls(0)
+    value.home, value.kind = home, kind
+    return value
+
+
+# A __del__ set on Fraction or a base acts on the home of the Fractions
+# placed here (a Fraction holds no attributes of its own).
+HOMES = {}
+
+
+def on_free(self):
+    home = HOMES.pop(id(self), None)
+    if home:
+        change(*home)
+
+
+def homed(value, home, kind):
+    HOMES[id(value)] = (home, kind)
+    return value
+
+
+class Patcher:
+    \"\"\"Gives `cls` the __del__ on_free when freed.\"\"\"
+    def __init__(self, cls):
+        self.cls = cls
+
+    def __del__(self):
+        self.cls.__del__ = on_free
+
+
+def unpatched():
+    for cls in (Fraction, numbers.Rational):
+        if "__del__" in vars(cls):
+            del cls.__del__
+"""
+
+
+def numbers_as(build, number):
+    """An edited line with the numbers that start its vertices written as
+    `number` (a callable's name in the child)."""
+    return re.sub(r"\[(\d), (\d)", lambda m: f"[{number}({m[1]}), {number}({m[2]})", build)
+
+
+# The edited lines in each kind of number, and lines whose numbers of those
+# kinds run code when freed, each above a repeat that runs none: a subclass
+# with a __del__, a Fraction holding a value that has one, and a __del__
+# given to Fraction or its base while the repeats leave (by the release of
+# the vertex above, after a Fraction has been met).
+NUMBER_LINES = {
+    number: [numbers_as(b, number) for b in EDITED_LINES if numbers_as(b, number) != b]
+    for number in ("Decimal", "numpy.float64", "numpy.int32", "Fraction")}
+NUMBER_LINES["Fraction"].append(
+    "line = [[0, 0], [1, 1], [1, 1, object.__new__(Fraction)], [2, 2], [2, 2, Fraction(1)]]")
+NUMBER_LINES["code when freed"] = [
+    "line = []; line += [[0, 0], [0, 0], [1, 1], [1, 1, gone(GoneDecimal, line, KIND)],"
+    " [Decimal(1), 1], [Decimal(1), 1]]",
+    "line = []; line += [[0, 0], [0, 0], [gone(GoneFloat64, line, KIND), 1],"
+    " [gone(GoneFloat64, line, KIND), 1], [numpy.float64(0), 1], [numpy.float64(0), 1]]",
+    "line = []; f = Fraction(1); f._numerator = Gone(line, KIND); line += [[0, 0],"
+    " [0, 0, Fraction(0)], [1, 1], [1, 1, f], [2, 2]]; del f",
+    *(f"unpatched(); line = []; line += [[0, 0], [0, 0, Fraction(0)], [1, 1],"
+      f" [1, 1, homed(Fraction(1), line, KIND)], [2, 2], [2, 2, Patcher({cls})], [3, 3],"
+      f" [3, 3, Fraction(5)]]"
+      for cls in ("Fraction", "numbers.Rational")),
 ]

@@ -1,13 +1,14 @@
 """Geometry.loads of lists and dicts: typing by depth and code, the
 normalisation type by type, the in-place vertex conventions and ownership."""
+import copy
 import inspect
 
 import pytest
 import shapely
 
-from hostile_support import run_call
-from repeat_support import (EDITED_LINES, check_edited, digest, random_lines, removal_model,
-                            removal_outcome)
+from hostile_support import KINDS, run_call, run_case
+from repeat_support import (EDITED_LINES, NUMBER_CHILD, NUMBER_LINES, NUMBER_VALUES, check_edited,
+                            digest, random_lines, removal_model, removal_outcome)
 
 from models.orbalt import Geometry, Topology
 
@@ -443,14 +444,61 @@ def loads_model(line):
     return {"type": "LineString", "coordinates": line}
 
 
-@pytest.mark.parametrize("build", EDITED_LINES)
-@pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
-def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
-    check_edited(build, kind, inspect.getsource(loads_model).replace(
-        "LINE_N", repr(LINE_N)).replace("DIM", repr(DIM)) + """
+# For a child interpreter: the loads of a line made by build() and of a
+# collection of it, each beside the model.
+BOTH_LOADS = inspect.getsource(loads_model).replace(
+    "LINE_N", repr(LINE_N)).replace("DIM", repr(DIM)) + """
 both(build, Geometry.loads, loads_model)
 def lines_model(lines):
     loads_model(lines[0])
     return {"type": "MultiLineString", "coordinates": lines}
 both(lambda: [build()], lambda lines: Geometry.loads(lines, 1), lines_model)
-""")
+"""
+
+
+@pytest.mark.parametrize("build", EDITED_LINES)
+@pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
+def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
+    check_edited(build, kind, BOTH_LOADS)
+
+
+# --- repeats of Decimal, numpy and Fraction values --------------------------------
+
+@pytest.mark.parametrize("number", list(NUMBER_LINES))
+def test_removal_of_other_numbers_from_a_line_edited_under_it_matches_the_model(number):
+    # Freed in one pass with their neighbours, except where a value runs
+    # code when freed: the line is then as the model leaves it.
+    check_edited(NUMBER_LINES[number], KINDS, BOTH_LOADS, NUMBER_CHILD)
+
+
+def test_removal_of_other_numbers_matches_the_model():
+    for line in random_lines(32, 3000, values=NUMBER_VALUES):
+        model_line = copy.deepcopy(line)
+        outcome, got, expected = removal_outcome(LOADERS["LineString"], line)
+        assert got == expected, (line, outcome)
+        try:
+            model = repr(loads_model(model_line))
+        except Exception as e:
+            model = f"{type(e).__name__}: {e}"
+        assert (outcome, repr(line)) == (model, repr(model_line))
+
+
+def test_repeats_of_other_numbers_leave_a_long_line_at_once():
+    # Each of the first vertices given twice, two million vertices after
+    # them: deleted one at a time, the repeats would take some 40 s for each
+    # kind of number (each deletion moving the rest of the line); all at
+    # once, well under one.
+    lines = run_case("""
+        from decimal import Decimal
+        from fractions import Fraction
+        import numpy
+        for number in (Decimal, numpy.float64, Fraction):
+            line = []
+            for i in range(2 ** 16):
+                v = [number(i), number(1)]
+                line += [v, list(v)]
+            line += [[0.5, 0.5], [1.5, 1.5]] * 2 ** 20
+            r = Geometry.loads(line, 1)["coordinates"]
+            print(len(r), r[2 ** 16 - 1])
+        """, timeout=20)
+    assert lines == [f"{2 ** 16 + 2 ** 21} [65535.0, 1.0]"] * 3

@@ -7,6 +7,7 @@ from fractions import Fraction
 
 import pytest
 
+from hostile_support import run_case
 from models.orbalt import MapGrid
 
 SCALES = [1000000, 500000, 250000, 200000, 100000, 50000, 25000, 10000, 5000, 2000, 1000, 500]
@@ -189,6 +190,12 @@ CORNER = MapGrid._MapGrid__corner1000000
     ("SJ50", 114, -40), ("sj-50", 114, -40), ("SA01", -180, -4), ("A01", -180, 0),
     ("W60", 174, 88), ("S50", 114, 72), ("SS50", 114, -76), (" j - 50", 114, 36),
     ("J600", 174, 36), ("sheet\nJ50", 114, 36),
+    # white space of every kind, within a line and across lines
+    ("\n\nJ50", 114, 36), ("\r\nJ-50", 114, 36), (" \n J \n - \n 50", 114, 36),
+    ("\u3000J\u300050", 114, 36), ("N\nJ50", 114, 36), ("S\r\nJ-\r\n50", 114, -40),
+    ("x\n\n  SJ50", 114, -40), ("J\t-\t50", 114, 36), ("\x85\u2028J50", 114, 36),
+    ("\n \n n \n W \n 60", 174, 88), ("sheet\n\n\n  J50", 114, 36), ("J-\n\nx\nK51", 120, 40),
+    ("\n\nS\n\nS\n\n50", 114, -76),
 ])
 def test_corner(code, lon, lat):
     r = CORNER(code)
@@ -196,7 +203,9 @@ def test_corner(code, lon, lat):
     assert all(type(v) is int for v in r.values())
 
 
-@pytest.mark.parametrize("code", ["J61", "J00", "J5", "X50", "*J50", "\u212a50", "\u013050"])
+@pytest.mark.parametrize("code", ["J61", "J00", "J5", "X50", "*J50", "\u212a50", "\u013050",
+                                  "J\n-\n-50", "J 5 0", "\n\n\n", " " * 40 + "x",
+                                  "J" + "\n" * 5 + "x", "N\n\n"])
 def test_corner_refuses(code):
     # The Kelvin sign and the dotted capital I match only by case folding.
     with pytest.raises(Exception, match=r"^Invalid \[code\] parameter\.$"):
@@ -805,3 +814,57 @@ def test_blanks_within_a_line_are_the_white_space_but_the_line_break():
     flags = re.IGNORECASE | re.MULTILINE
     assert re.findall(r"[^\S\n]", chars, flags) == [c for c in chars if c.isspace() and c != "\n"]
     assert re.findall(r"\s", chars, flags) == [c for c in chars if c.isspace()]
+
+
+# --- the corner over white space and blank lines --------------------------------
+
+# The corner pattern as the method has always read it.
+CORNER_PART = re.compile(r"^[\s]*([NS]?)[\s]*([A-W]{1})[\s]*[-]?[\s]*(([1-5][0-9])|(0[1-9])|(60))",
+                         re.IGNORECASE | re.MULTILINE)
+
+
+def corner_outcome(code):
+    try:
+        return repr(CORNER(code))
+    except Exception as e:
+        return f"{type(e).__name__}: {e}"
+
+
+def test_corner_reads_the_first_part_as_the_pattern_always_did():
+    # The corner of the code made of the groups the pattern above finds.
+    rnd = random.Random(2032)
+    for _ in range(20000):
+        code = random_code(rnd)
+        m = CORNER_PART.search(code)
+        expected = corner_outcome("".join(m.groups()[:3])) if m else f"Exception: {INVALID}"
+        assert corner_outcome(code) == expected, code
+
+
+def test_corner_outcomes_in_white_space_unchanged():
+    # Recorded before the corner pattern read white space in one pass.
+    outcomes = "\n".join(corner_outcome(code) for form in PARSE_FORMS for code in parse_table(form))
+    assert hashlib.sha256(outcomes.encode()).hexdigest()[:16] == "f236304882647ef0"
+
+
+def test_corner_of_long_blank_runs_in_time_linear_in_the_text():
+    # Some of these took seconds at 16 kB (blanks in one line: k squared
+    # steps) or at 2 kB (blank lines: k cubed); each is a megabyte or more
+    # here, written out in the child.
+    texts = [
+        '" " * k + "x"', '"\\n" * k + "x"', '"\\r\\n" * (k // 2) + "x"', '" \\n" * (k // 2) + "x"',
+        '"\\u3000" * k + "x"', '"\\x0b\\x0c\\x1c\\x85\\u2028" * (k // 5) + "x"',
+        '"N" + " " * k + "x"',                               # after the prefix
+        '"J" + "\\r\\n" * (k // 2) + "x"',                      # after the row letter
+        '"J" + " " * (k // 2) + "-" + "\\n" * (k // 2) + "x"',  # around the hyphen
+        '"\\n" * k + "S" + "\\r\\n" * k + "J" + "\\u3000" * k + "-" + " \\n" * k + "x"',
+        '"\\n" * k + "S" + "\\r\\n" * k + "J" + "\\u3000" * k + "-" + " \\n" * k + "50"',
+    ]
+    lines = run_case(f"""
+        k = 2 ** 20
+        for text in [{", ".join(texts)}]:
+            try:
+                print(orbalt.MapGrid._MapGrid__corner1000000(text))
+            except Exception as e:
+                print(type(e).__name__, e)
+        """, timeout=60)
+    assert lines == [f"Exception {INVALID}"] * 10 + ["{'longitude': 114, 'latitude': -40}"]

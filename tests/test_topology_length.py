@@ -8,12 +8,12 @@ import random
 import pytest
 
 import models.orbalt as orbalt
-from hostile_support import run_call, run_case
+from hostile_support import KINDS, run_call, run_case
 from measure_support import (Convertible, RecordingProjection, copy,  # noqa: F401
                              geodesic, outcome, recording, reference_length)
 from models.orbalt import Topology
-from repeat_support import (EDITED_LINES, check_edited, digest, plain_lines, removal_model,
-                            removal_outcome)
+from repeat_support import (EDITED_LINES, NUMBER_CHILD, NUMBER_LINES, check_edited, digest,
+                            plain_lines, removal_model, removal_outcome)
 
 BOX = ("west", "south", "east", "north")
 
@@ -301,9 +301,19 @@ def length_model(line):
     return Topology.length([list(v) for v in line], 0) and "measured"
 
 
+# For a child interpreter: the length of a line made by build() beside the
+# model.
+BOTH_LENGTHS = inspect.getsource(length_model) + """
+both(build, lambda line: Topology.length(line, 0) and "measured", length_model)
+"""
+
+
 @pytest.mark.parametrize("build", EDITED_LINES)
 @pytest.mark.parametrize("kind", ["clear", "pop", "append", "replace"])
 def test_removal_from_a_line_edited_under_it_matches_the_model(build, kind):
-    check_edited(build, kind, inspect.getsource(length_model) + """
-both(build, lambda line: Topology.length(line, 0) and "measured", length_model)
-""")
+    check_edited(build, kind, BOTH_LENGTHS)
+
+
+@pytest.mark.parametrize("number", list(NUMBER_LINES))
+def test_removal_of_other_numbers_from_a_line_edited_under_it_matches_the_model(number):
+    check_edited(NUMBER_LINES[number], KINDS, BOTH_LENGTHS, NUMBER_CHILD)

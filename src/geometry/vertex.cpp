@@ -11,10 +11,13 @@
 
 #include "geometry/messages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace orb::geom {
@@ -154,24 +157,157 @@ void remove_repeats(PyObject* line) {
 
 namespace {
 
-// Whether giving up one reference to `o` runs no interpreter code, whatever
-// else holds it: true for the values whose deallocation calls nothing
-// (exact floats, ints, bools, texts, bytes and None) and for short exact
-// lists and tuples of them, two levels deep; false for anything else, which
-// may have a finalizer or weak references with callbacks.
-bool quiet_release(PyObject* o, int depth = 0) {
-    if (PyFloat_CheckExact(o) || PyLong_CheckExact(o) || PyBool_Check(o) ||
-        PyUnicode_CheckExact(o) || PyBytes_CheckExact(o) || o == Py_None)
-        return true;
-    constexpr Py_ssize_t kMaxItems = 16;  // a vertex, or a value made of a few
-    if (depth >= 2 || !(PyList_CheckExact(o) || PyTuple_CheckExact(o))) return false;
-    const Py_ssize_t n = PySequence_Fast_GET_SIZE(o);
-    if (n > kMaxItems) return false;
-    PyObject* const* items = PySequence_Fast_ITEMS(o);
-    for (Py_ssize_t i = 0; i < n; ++i)
-        if (!quiet_release(items[i], depth + 1)) return false;
-    return true;
+// The numpy scalar types of booleans, integers, floats and complex numbers:
+// each instance is the object header and the value's bytes, and numpy frees
+// it without doing anything else.
+constexpr const char* kNumpyNumbers[] = {
+    "numpy.bool",      "numpy.int8",       "numpy.int16",      "numpy.int32",
+    "numpy.int64",     "numpy.uint8",      "numpy.uint16",     "numpy.uint32",
+    "numpy.uint64",    "numpy.longlong",   "numpy.ulonglong",  "numpy.float16",
+    "numpy.float32",   "numpy.float64",    "numpy.longdouble", "numpy.complex64",
+    "numpy.complex128", "numpy.clongdouble"};
+
+// The flags of a type whose instances carry a dictionary or weak references.
+constexpr unsigned long kPreheader = Py_TPFLAGS_MANAGED_DICT | Py_TPFLAGS_MANAGED_WEAKREF;
+
+// Whether instances of `t` have no dictionary, no weak references and no
+// finalizer of their own type.
+bool no_extras(const PyTypeObject* t) {
+    return !(t->tp_flags & kPreheader) && t->tp_dictoffset == 0 && t->tp_weaklistoffset == 0 &&
+           t->tp_itemsize == 0 && !t->tp_finalize && !t->tp_del;
 }
+
+// Which values can be given up without running interpreter code, whatever
+// else holds them.  The decision reads the values and types alone and runs
+// no code itself; the one look-up that can run code (finding the Fraction
+// class) is asked for through `wants_look_up` and made by the caller where
+// code may run.
+class QuietRelease {
+public:
+    // True for the values whose deallocation calls nothing (exact floats,
+    // ints, bools, texts, bytes, None, the C decimal type's Decimal and
+    // numpy's numbers), for Fractions holding such values, and for short
+    // exact lists and tuples of them, two levels deep; false for anything
+    // else, which may have a finalizer or weak references with callbacks.
+    bool operator()(PyObject* o, int depth = 0) {
+        if (PyFloat_CheckExact(o) || PyLong_CheckExact(o) || PyBool_Check(o) ||
+            PyUnicode_CheckExact(o) || PyBytes_CheckExact(o) || o == Py_None)
+            return true;
+        PyTypeObject* t = Py_TYPE(o);
+        if (!(t->tp_flags & Py_TPFLAGS_HEAPTYPE)) {
+            if (PyList_CheckExact(o) || PyTuple_CheckExact(o)) return quiet_items(o, depth);
+            return static_number(t);
+        }
+        if (t == fraction_) return fraction_ok_ && quiet_fraction(o);
+        // A heap type named Fraction may be the class of the fractions
+        // module, which is known only once looked up.
+        if (!looked_up_ && std::strcmp(t->tp_name, "Fraction") == 0) wants_look_up_ = true;
+        return false;
+    }
+
+    bool wants_look_up() const { return wants_look_up_; }
+
+    // Finds fractions.Fraction through sys.modules and checks its layout.
+    // Dictionary look-ups may run the equality of a key already there, so
+    // this runs only where interpreter code may run.
+    void look_up() {
+        looked_up_ = true;
+        wants_look_up_ = false;
+        PyObject* module = dict_item(PyImport_GetModuleDict(), ORB_STR("fractions"));
+        if (!module || !PyModule_CheckExact(module)) return;
+        PyObject* cls = dict_item(PyModule_GetDict(module), ORB_STR("Fraction"));
+        if (!cls || !PyType_Check(cls)) return;
+        PyTypeObject* t = reinterpret_cast<PyTypeObject*>(cls);
+        // The two slots, and nothing else, past the header.
+        if (!(t->tp_flags & Py_TPFLAGS_HEAPTYPE) || !t->tp_dict ||
+            t->tp_basicsize != static_cast<Py_ssize_t>(sizeof(PyObject) + 2 * sizeof(PyObject*)))
+            return;
+        PyObject* names[2] = {ORB_STR("_numerator"), ORB_STR("_denominator")};
+        for (int i = 0; i < 2; ++i) {
+            PyObject* d = dict_item(t->tp_dict, names[i]);
+            if (!d || Py_TYPE(d) != &PyMemberDescr_Type) return;
+            const auto* member = reinterpret_cast<PyMemberDescrObject*>(d);
+            if (PyDescr_TYPE(d) != t || member->d_member->type != Py_T_OBJECT_EX) return;
+            offsets_[i] = member->d_member->offset;
+        }
+        if (offsets_[0] == offsets_[1]) return;
+        for (Py_ssize_t at : offsets_)
+            if (at < static_cast<Py_ssize_t>(sizeof(PyObject)) ||
+                at > t->tp_basicsize - static_cast<Py_ssize_t>(sizeof(PyObject*)))
+                return;
+        fraction_ref_ = Ref::borrow(cls);
+        fraction_ = t;
+        check_fraction();
+    }
+
+    // Reads again what interpreter code may have changed since the last
+    // run (a __del__ set on the class or a base, new bases).
+    void check_fraction() {
+        fraction_ok_ = false;
+        if (!fraction_ || !no_extras(fraction_)) return;
+        // Every base but object is a class of the interpreter's own making,
+        // freed as the class itself is (its slots cleared, then object's).
+        const PyTypeObject* base = fraction_->tp_base;
+        if (base == &PyBaseObject_Type) return;
+        for (; base != &PyBaseObject_Type; base = base->tp_base)
+            if (!base || !(base->tp_flags & Py_TPFLAGS_HEAPTYPE) ||
+                base->tp_dealloc != fraction_->tp_dealloc || Py_SIZE(base) != 0 ||
+                !no_extras(base))
+                return;
+        fraction_ok_ = true;
+    }
+
+private:
+    static PyObject* dict_item(PyObject* dict, PyObject* key) {
+        if (!dict || !PyDict_Check(dict)) return nullptr;
+        PyObject* item = PyDict_GetItemWithError(dict, key);
+        if (!item && PyErr_Occurred()) throw PyError{};
+        return item;
+    }
+
+    bool quiet_items(PyObject* o, int depth) {
+        constexpr Py_ssize_t kMaxItems = 16;  // a vertex, or a value made of a few
+        if (depth >= 2) return false;
+        const Py_ssize_t n = PySequence_Fast_GET_SIZE(o);
+        if (n > kMaxItems) return false;
+        PyObject* const* items = PySequence_Fast_ITEMS(o);
+        for (Py_ssize_t i = 0; i < n; ++i)
+            if (!(*this)(items[i], depth + 1)) return false;
+        return true;
+    }
+
+    // A Fraction holds two exact ints (a slot may also be unset); a value
+    // set there by hand makes it take the careful path.
+    bool quiet_fraction(PyObject* o) const {
+        for (Py_ssize_t at : offsets_) {
+            PyObject* value = *reinterpret_cast<PyObject**>(reinterpret_cast<char*>(o) + at);
+            if (value && !PyLong_CheckExact(value)) return false;
+        }
+        return true;
+    }
+
+    // A type defined in C (not a heap type) cannot be made or changed by
+    // interpreter code, and its name is the one its extension gave it:
+    // "decimal.Decimal" is the C decimal type, which frees its digits and
+    // nothing else (the pure-Python fallback's class is a heap type, named
+    // "Decimal"), and kNumpyNumbers are numpy's.
+    bool static_number(PyTypeObject* t) {
+        for (const auto& [type, quiet] : static_seen_)
+            if (type == t) return quiet;
+        const auto named = [t](const char* name) { return std::strcmp(t->tp_name, name) == 0; };
+        const bool quiet = !(t->tp_flags & Py_TPFLAGS_HAVE_GC) && no_extras(t) &&
+                           (named("decimal.Decimal") ||
+                            std::any_of(std::begin(kNumpyNumbers), std::end(kNumpyNumbers), named));
+        static_seen_.emplace_back(t, quiet);
+        return quiet;
+    }
+
+    std::vector<std::pair<PyTypeObject*, bool>> static_seen_;
+    bool looked_up_ = false, wants_look_up_ = false, fraction_ok_ = false;
+    PyTypeObject* fraction_ = nullptr;
+    Ref fraction_ref_;
+    Py_ssize_t offsets_[2] = {0, 0};
+};
 
 }  // namespace
 
@@ -189,7 +325,9 @@ void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices) {
     // moment, and the run after it starts from whatever it made of the list.
     size_t end = indices.size();  // indices[0, end) are still to delete
     std::unordered_map<PyObject*, Py_ssize_t> released;  // by the run, so far
+    QuietRelease quiet;
     while (end > 0) {
+        quiet.check_fraction();
         const Py_ssize_t size = PyList_GET_SIZE(line);
         const Py_ssize_t top = indices[end - 1];
         if (top >= size) raise(PyExc_IndexError, "list assignment index out of range");
@@ -201,10 +339,17 @@ void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices) {
         while (begin > 0) {
             --begin;
             PyObject* item = PyList_GET_ITEM(line, indices[begin]);
-            if (quiet_release(item)) continue;
+            if (quiet(item)) continue;
+            if (quiet.wants_look_up()) break;
             Py_ssize_t& times = released[item];
             if (Py_REFCNT(item) <= times + 1) break;
             ++times;
+        }
+        if (quiet.wants_look_up()) {
+            // Nothing has moved yet: the run starts again after the look-up,
+            // from the list as it then stands.
+            quiet.look_up();
+            continue;
         }
         // Within [lo, size): the vertices kept move down in order, stretch
         // by stretch (those after the j-th leaving one by j + 1 places), the

@@ -28,7 +28,9 @@ void remove_repeats(PyObject* line);
 // index beyond the end raises the interpreter's IndexError, and interpreter
 // code run by the release of a deleted vertex finds the list as those
 // deletions would have left it.  An exact list takes time in proportion to
-// its length, not to its length times the deletions.
+// its length, not to its length times the deletions, unless many of the
+// vertices deleted are the last holders of values whose release may run
+// interpreter code (a finalizer, a weak reference's callback).
 void delete_vertices(PyObject* line, const std::vector<Py_ssize_t>& indices);
 
 // Appends the ring's own first vertex object to `ring` when the repr of the

@@ -17,9 +17,21 @@ constexpr int kFlags = orb::Pattern::IGNORECASE | orb::Pattern::MULTILINE;
 
 // Start of any line: optional prefix, row letter, optional hyphen, column 01
 // to 60.  Nothing after the column is looked at.
+//
+// The blank runs are those of the first-part patterns of parse, read in the
+// same way (see sheet_parse.cpp): as first written,
+// "^[\s]*([NS]?)[\s]*([A-W]{1})[\s]*[-]?[\s]*(...)", the runs on either side
+// of the optional prefix, and of the optional hyphen, shared one blank run
+// in every split (k blanks: k squared steps), and every line start inside
+// k blank lines tried them all again (k cubed).  What a match captures
+// depends only on the first character after the blanks that is not white
+// space, and every part after a run is not white space, so the runs are
+// possessive; the leading run keeps to its line and a blank line fails at
+// once (?!\n), so the start tried is the one on that character's line.
+// The groups are the same for every text, found in time linear in it.
 const orb::Pattern kFirstPart(
-    R"(^[\s]*([NS]?)[\s]*([A-W]{1})[\s]*[-]?[\s]*(([1-5][0-9])|(0[1-9])|(60)))", kFlags);
-
+    R"(^[^\S\n]*+(?!\n)([NS]?)[\s]*+([A-W]{1})[\s]*+[-]?[\s]*+(([1-5][0-9])|(0[1-9])|(60)))",
+    kFlags);
 
 
 // The text of `table[index]` of the class, as "{}" would format it.
