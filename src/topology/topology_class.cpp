@@ -51,9 +51,9 @@ Accuracy against geodesic polygons on the spheroid (GeographicLib), by plane:
     Gauss-Kruger   up to +0.27%          up to +0.14%
     Albers         -0.67% to +0.67%      by the latitudes the ring spans:
                                            up to 10 degrees  -1.9% to +0.5%
-                                           up to 20 degrees  -3.2% to +2.0%
-                                           up to 30 degrees  -4.4% to +3.8%
-                                           up to 60 degrees  -7.0% to +11.7%
+                                           up to 20 degrees  -3.3% to +2.0%
+                                           up to 30 degrees  -4.4% to +3.9%
+                                           up to 60 degrees  -7.1% to +11.8%
                                            up to 90 degrees  -8.9% to +24.4%
       round a pole -0.67% to +0.22%      -0.34% to 0
     web Mercator   for rings reaching 5, 10, 20, 30 degrees north and south
@@ -66,18 +66,19 @@ central meridian and grows with the square of the distance from it, to the
 figures above 3 degrees away (a zone edge) on the equator.  The Albers cone
 is spherical, on the semi-major axis: areas come out large near the equator
 and small near the poles, by the latitudes a ring covers whatever its
-width.  Its figures are those of rings with a vertex at least every degree
-along the parallels, 7 to 360 degrees wide, between the equator and 89.9
-degrees or a pole, and of rings along one parallel round either pole.  Its
-meridians shrink and its parallels stretch away from the standard
-parallels, so perimeters err most on tall rings: low on narrow ones (-8.9%
-for one 7 degrees wide from the equator to the pole), high on wide ones
-(+24.4% for one 360 degrees wide from the equator to 89.9).  Edges are
-straight lines in the plane, not geodesics, so longer edges add their own
-error: a box 39 degrees wide at 58-72 S given by its four corners alone
-measures -1.1%, one 60 degrees wide at 0.5-5.5 S -8.7%.  Web Mercator
-inflates areas and lengths with latitude; its figures are those of rings
-10 to 340 degrees wide, perimeters erring more on wider rings.
+width.  Its figures, rounded outward, bound rings with a vertex at least
+every degree along the parallels, 7 to 360 degrees wide, from the equator
+up to at most 89.9 degrees or to a pole, and rings along one parallel round
+either pole.  Its meridians shrink and its parallels stretch away from the
+standard parallels, so perimeters err most on tall rings: low on narrow
+ones (-8.9% for one 7 degrees wide from the equator to the pole), high on
+wide ones (+24.4% for one 360 degrees wide from the equator to 89.9, +11.8%
+from 29.9 to 89.9).  Edges are straight lines in the plane, not geodesics,
+so longer edges add their own error: a box 39 degrees wide at 58-72 S given
+by its four corners alone measures -1.1%, one 60 degrees wide at 0.5-5.5 S
+-8.7%.  Web Mercator inflates areas and lengths with latitude; its figures
+are those of rings 10 to 340 degrees wide, perimeters erring more on wider
+rings.
 
 Args:
     coordinates: a coordinate list (one ring, a polygon's rings or a
