@@ -3,14 +3,15 @@ ring, geodesic accuracy, failures, and the two routes to Projection."""
 import math
 import re
 
+import numpy
 import pytest
 
 import albers_perimeters
 import models.orbalt as orbalt
 from hostile_support import run_call
-from measure_support import (Convertible, RecordingProjection, across, box, copy,  # noqa: F401
-                             densify, outcome, parallels, recording, reference_area, round_pole,
-                             square)
+from measure_support import (PROJECTION_METHODS, Convertible, RecordingProjection,  # noqa: F401
+                             across, box, copy, densify, outcome, parallels, recording,
+                             reference_area, round_pole, square)
 from models.orbalt import Topology
 from repeat_support import digest, plain_lines, removal_outcome
 
@@ -609,6 +610,65 @@ def test_a_ring_with_edges_along_a_pole_keeps_its_area(ring, area, perimeter):
 ])
 def test_plane_values_on_90_keep_their_edges(ring, crs):
     assert Topology.area([copy(ring)], crs)["perimeter"] == 200.0
+
+
+class FloatSubclass(float):
+    """A float subclass, as a host's own number type may be."""
+
+
+class Incomparable(float):
+    """A float subclass whose comparisons fail: a pole is read from the
+    double it holds, without running its code."""
+
+    def __eq__(self, other):
+        raise AssertionError("compared")
+
+    __ne__ = __lt__ = __le__ = __gt__ = __ge__ = __eq__
+    __hash__ = float.__hash__
+
+
+class FloatingProjection:
+    """A host's Projection that takes any number: it passes each value but
+    the code on to the real one as a float."""
+
+    def __init__(self, real):
+        self._real = real
+
+    def __getattr__(self, name):
+        attr = getattr(self._real, name)
+        if name not in PROJECTION_METHODS:
+            return attr
+        return lambda **kw: attr(**{k: v if k == "crs" else float(v) for k, v in kw.items()})
+
+
+POLE_CAP = [[-15.0, 60.0], [15.0, 60.0], [15.0, 90.0], [0.0, 90.0], [-15.0, 90.0], [-15.0, 60.0]]
+POLE_RINGS = {
+    "Albers, north": POLE_CAP,
+    "Albers, south": [[x, -y] for x, y in POLE_CAP[::-1]],
+    "web Mercator": pole_in_one_step(-10.0, -10.0, 10.0, 90.0),
+}
+
+
+# Latitudes of 90 or -90 carried by other number types than float: the own
+# projections take a float subclass where a latitude goes through abs()
+# (the Albers plane); a host's projection may take any number.  The edges
+# along the pole add nothing, exactly as with floats.  (The Gauss-Kruger
+# plane draws the pole as one point: its edges there have no length anyway.)
+@pytest.mark.parametrize("host, carrier, ring", [
+    (False, carrier, ring) for carrier in (FloatSubclass, Incomparable)
+    for ring in ("Albers, north", "Albers, south")
+] + [
+    (True, carrier, ring) for carrier in (FloatSubclass, numpy.float64, int) for ring in POLE_RINGS
+])
+def test_a_latitude_on_a_pole_whatever_number_carries_it(monkeypatch, host, carrier, ring):
+    if host:
+        monkeypatch.setattr(orbalt, "Projection", FloatingProjection(orbalt.Projection))
+    plain = [copy(POLE_RINGS[ring])]
+    carried = [[[x, carrier(y)] for x, y in POLE_RINGS[ring]]]
+    expected = outcome(Topology.area, plain, 2000)
+    assert isinstance(expected, dict)
+    assert outcome(Topology.area, carried, 2000) == expected
+    assert [[x, float(y)] for x, y in carried[0]] == plain[0]
 
 
 # --- failures ------------------------------------------------------------------------
