@@ -135,14 +135,33 @@ the largest polygon of a multipolygon); the centroid of a collection.  The
 pole is searched to within 1.0 unit of the coordinates (one degree for
 longitude and latitude), so a polygon smaller than that is labelled at the
 best of its centroid, its box centre and a first grid of cells.  When that
-point lies outside the polygon (in a hole, beside a concave outline, in the
-bend of a thin arc or river), the label is the centre of shapely's
-maximum_inscribed_circle at its default tolerance instead: a point inside,
-as deep as that circle, found over an index of the outline in a few
-milliseconds for polygons of thousands of vertices, whatever their shape.
-All measures are planar, in the unit of the coordinates.  A bare coordinate
-list is typed by its nesting depth (Point, LineString, Polygon or
-MultiPolygon); lines and polygons of the caller are cleaned in place.
+point lies outside a polygon of positive area (in a hole, beside a concave
+outline, in the bend of a thin arc or river), the label is the centre of
+shapely's maximum_inscribed_circle at its default tolerance instead: a
+point inside, as deep as that circle.  A polygon of no area (a ring of zero
+area, or a bow-tie whose lobes cancel) has no inside: it keeps the search's
+point, which lies on its outline or beside it.  All measures are planar, in
+the unit of the coordinates.  A bare coordinate list is typed by its
+nesting depth (Point, LineString, Polygon or MultiPolygon); lines and
+polygons of the caller are cleaned in place.
+
+What a label costs: each cell of the search is measured once, by a
+containment test and a distance to every ring, without an index of the
+outline, so a cell costs about 12 ns per vertex and 1 us per ring.  The
+first grid has about as many cells as the box's long side is times its
+short side, and cells are split while they may hold a point deeper than
+the best by more than 1.0 unit, so the cells grow with the polygon's size
+in its own unit: a polygon in degrees makes few, one kilometres across in
+metres makes thousands.  Measured: a sliver 100,000 by 1 of 2,003
+vertices, 2.4 s (a grid of 100,000 cells); a river 20 m wide winding 27 km,
+in metres, of 4,408 vertices, 4.1 s (80,000 cells); a square 30 across
+with 1,000 holes, 1.0 s (960 cells of 1,001 rings each).  The grid is
+bounded at about 100,000 cells and the splits at 100,000, so no label
+makes more than about 500,000 cells (some 6 ms per vertex and 0.5 s per
+ring).  The inscribed circle adds milliseconds for most polygons of
+thousands of vertices, but can cost more than the search on thin bands:
+0.8 s for a zig-zag band 1e-6 wide of 4,003 vertices, in degrees, whose
+own search takes milliseconds.
 
 Args:
     coordinates: a coordinate list, a geometry dict, geometry text or a
