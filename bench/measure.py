@@ -1,7 +1,8 @@
 """Topology.area and Topology.length against pyproj's Geod on the same
 vertices, side by side in one run: polygon_area_perimeter for rings of 1,000,
-10,000 and 100,000 vertices in the Gauss-Kruger and the Albers plane, and
-line_length for a dense 100,000-vertex line and a sparse line of long
+10,000 and 100,000 vertices in the Gauss-Kruger and the Albers plane, a
+ring of 10,000 float-subclass latitudes half on the pole (the real calls to
+Projection, edge by edge), and line_length for a dense 100,000-vertex line and a sparse line of long
 (geodesic) segments.  pyproj gets numpy arrays made beforehand, the module
 its coordinate lists.
 
@@ -47,6 +48,20 @@ def sparse_line(n):
     return [[rnd.uniform(-180.0, 180.0), rnd.uniform(-80.0, 80.0)] for _ in range(n)]
 
 
+class Latitude(float):
+    """A float subclass, as a host's number type may be: such values take
+    the real calls to Projection, edge by edge."""
+
+
+def pole_cap(n):
+    """A ring of n vertices from 60 N to the pole, 30 degrees wide, half of
+    them on the pole, every latitude a Latitude."""
+    half = n // 2
+    south = [[-15.0 + 30.0 * i / (half - 1), Latitude(60.0)] for i in range(half)]
+    pole = [[15.0 - 30.0 * i / (n - half - 1), Latitude(90.0)] for i in range(n - half)]
+    return south + pole
+
+
 def row(label, ours, floor, theirs, agree):
     print(f"  ({label}: results differ by {agree:.1e} relative)")
     compare(label, ours, floor, [("pyproj Geod", theirs)])
@@ -67,6 +82,17 @@ def main():
             row(f"area, {plane}, {n:,} vertices", lambda: Topology.area(polygon, CRS),
                 lambda: FLOOR(polygon, CRS), lambda: geod.polygon_area_perimeter(lons, lats),
                 abs(ours / theirs - 1))
+    # the worst input of the pole test on the real calls: every edge tests
+    # two latitudes that are not exact floats, and half the edges lie on
+    # the pole (an edge on the pole is one point: its length is 0 for Geod)
+    polygon = [pole_cap(10_000)]
+    lons = np.array([p[0] for p in polygon[0]])
+    lats = np.array([float(p[1]) for p in polygon[0]])
+    ours = Topology.area(polygon, CRS)["area"]
+    theirs = abs(geod.polygon_area_perimeter(lons, lats)[0])
+    row("area, Albers, 10,000 vertices, float subclass, half on the pole",
+        lambda: Topology.area(polygon, CRS), lambda: FLOOR(polygon, CRS),
+        lambda: geod.polygon_area_perimeter(lons, lats), abs(ours / theirs - 1))
     print(f"Topology.length / Geod.line_length, code {CRS}")
     for label, line in (("100,000 vertices", dense_line(100_000)),
                         ("10,000 long segments", sparse_line(10_001))):

@@ -7,8 +7,13 @@ Then 1,000 polygons 0.05 to 0.8 across (C shapes and squares with a square
 hole, whose first label lies outside them, so the label is the centre of
 their maximum inscribed circle) against polylabel to a thousandth of a unit.
 Then thin polygons (an arc 5e-5 wide of 2,003 vertices, a ring 1e-6 wide of
-1,000 vertices a side, a river 1e-4 wide of some 13,500 vertices), each
-against shapely's maximum_inscribed_circle of the same polygon.
+1,000 vertices a side, a river 1e-4 wide of some 13,500 vertices, a zig-zag
+band 1e-6 wide of 4,003 vertices), each against shapely's
+maximum_inscribed_circle of the same polygon.  Then the shapes whose search
+makes many cells, each cell asking for a distance to every ring: in metres,
+a river 20 m wide winding 27 km over 10 km and a sliver 100,000 by 1, and a
+square 30 across with 1,000 holes, each against polylabel to the same
+tolerance 1.0 and maximum_inscribed_circle.
 
 check: 1,000 lines with every check (default mask) against the shapely work
 it cannot avoid, done directly on ready geometries: one union_all per line
@@ -32,7 +37,8 @@ from models.orbalt import Topology
 from timer import FLOOR, compare
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-from thin_polygons import river, thin_annulus, thin_arc  # noqa: E402  (the tests' shapes)
+from thin_polygons import (holed_square, river, sliver, thin_annulus, thin_arc,  # noqa: E402
+                           zigzag)  # (the tests' shapes)
 
 COUNT = 1000
 
@@ -69,8 +75,9 @@ def small_polygons(rng):
     return out
 
 
-def compare_thin(name, rings):
-    """Topology.build on one thin polygon beside the inscribed circle."""
+def compare_thin(name, rings, tolerance=None):
+    """Topology.build on one polygon beside the inscribed circle, and beside
+    polylabel to `tolerance` when one is given."""
     ready = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
 
     def build_one():
@@ -82,7 +89,10 @@ def compare_thin(name, rings):
     def build_floor():
         FLOOR([[list(v) for v in r] for r in rings])
 
-    compare(name, build_one, build_floor, [("maximum_inscribed_circle", circle_one)])
+    peers = [("maximum_inscribed_circle", circle_one)]
+    if tolerance is not None:
+        peers.append((f"polylabel {tolerance}", lambda: polylabel(ready, tolerance)))
+    compare(name, build_one, build_floor, peers)
 
 
 def lines(rng):
@@ -122,6 +132,12 @@ def main():
     compare_thin("build, ring 1e-6 wide, 1,000 vertices a side", thin_annulus(0.5, 1e-6, 999))
     band = river(0.5, 1e-4, 4700)
     compare_thin(f"build, river 1e-4 wide, {len(band[0]):,} vertices", band)
+    band = zigzag(1e-6, 1000)
+    compare_thin(f"build, zig-zag 1e-6 wide, {len(band[0]):,} vertices", band)
+    band = river(10000.0, 20.0, 1500, start=(0.0, 0.0), meander=1000.0)
+    compare_thin(f"build, river 27 km x 20 m in metres, {len(band[0]):,} vertices", band, 1.0)
+    compare_thin("build, sliver 100,000 x 1, 2,003 vertices", sliver(100000.0, 1.0, 1000), 1.0)
+    compare_thin("build, square 30 across, 1,000 holes", holed_square(30.0, 40, 25), 1.0)
 
     paths = lines(rng)
     ready_lines = [shapely.LineString(p) for p in paths]

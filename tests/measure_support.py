@@ -109,10 +109,10 @@ def across(west, south, east, north, steps=1):
     return out
 
 
-def parallels(west, south, east, north):
+def parallels(west, south, east, north, step=1.0):
     """Counter-clockwise ring from `west` eastward to `east`, not closed,
-    with a vertex every degree (or closer) along both parallels."""
-    k = max(1, math.ceil(east - west))
+    with a vertex every `step` degrees (or closer) along both parallels."""
+    k = max(1, math.ceil((east - west) / step))
     xs = [west + (east - west) * i / k for i in range(k + 1)]
     return [[x, south] for x in xs] + [[x, north] for x in xs[::-1]]
 

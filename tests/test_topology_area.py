@@ -1,14 +1,17 @@
 """Topology.area: plane results, in-place normalisation, plane choice per
 ring, geodesic accuracy, failures, and the two routes to Projection."""
 import math
+import re
 
+import numpy
 import pytest
 
+import albers_perimeters
 import models.orbalt as orbalt
 from hostile_support import run_call
-from measure_support import (Convertible, RecordingProjection, across, box, copy,  # noqa: F401
-                             densify, outcome, parallels, recording, reference_area, round_pole,
-                             square)
+from measure_support import (PROJECTION_METHODS, Convertible, RecordingProjection,  # noqa: F401
+                             across, box, copy, densify, outcome, parallels, recording,
+                             reference_area, round_pole, square)
 from models.orbalt import Topology
 from repeat_support import digest, plain_lines, removal_outcome
 
@@ -227,21 +230,47 @@ def percent(value):
 
 
 # The perimeter figures of the Albers plane in the docstring, by the
-# latitudes a ring spans: rings with a vertex every degree along the
-# parallels, 7 to 360 degrees wide, from the equator to 89.9 or the pole.
-ALBERS_PERIMETERS = {10: (-1.9, 0.5), 20: (-3.2, 2.0), 30: (-4.4, 3.8), 60: (-7.0, 11.7),
-                     90: (-8.9, 24.4)}
+# latitudes a ring spans: {span: (lowest, highest)} in percent.
+def albers_perimeter_figures():
+    rows = re.findall(r"up to (\d+) degrees +([-+]\d+\.\d)% to ([-+]\d+\.\d)%",
+                      Topology.area.__doc__)
+    return {int(span): (float(low), float(high)) for span, low, high in rows}
+
+
+def test_albers_perimeter_figures_hold_at_the_edges():
+    # The rings where each span class takes its extremes (the sweep of
+    # albers_perimeters.py finds them): each lies within the stated range,
+    # and the lowest and highest, rounded outward, are its ends, so that a
+    # range stated too narrow or too wide fails.
+    figures = albers_perimeter_figures()
+    assert sorted(figures) == list(albers_perimeters.SPANS)
+    for span in albers_perimeters.SPANS:
+        errors = [albers_perimeters.perimeter_error(albers_perimeters.parallels(*ring))
+                  for s, ring in albers_perimeters.EDGE_RINGS if s == span]
+        low, high = figures[span]
+        assert all(low / 100 <= e <= high / 100 for e in errors), span
+        assert albers_perimeters.outward(min(errors), max(errors)) == (low, high), span
+
+
+@pytest.mark.parametrize("crs", [1954, 1980, 1984])
+def test_albers_perimeter_figures_on_every_spheroid(crs):
+    figures = albers_perimeter_figures()
+    for span, ring in albers_perimeters.EDGE_RINGS:
+        e = albers_perimeters.perimeter_error(albers_perimeters.parallels(*ring), crs)
+        low, high = figures[span]
+        assert low / 100 <= e <= high / 100, (span, ring)
 
 
 def test_albers_perimeters_by_the_latitudes_a_ring_spans():
+    figures = albers_perimeter_figures()
     lats = (0.0, 0.5, 5.0, 10.0, 20.0, 30.0, 45.0, 60.0, 70.0, 80.0, 89.0, 89.9, 90.0)
     rings = [(north - south, ring_errors(parallels(west, south, west + width, north)))
              for width, west in ((7.0, -170.0), (20.0, -170.0), (60.0, -170.0), (120.0, -170.0),
                                  (360.0, -180.0))
              for k, south in enumerate(lats) for north in lats[k + 1:]]
-    for span, figures in ALBERS_PERIMETERS.items():
+    for span, (low, high) in figures.items():
         perimeters = [p for tall, (_, p) in rings if tall <= span]
-        assert (percent(min(perimeters)), percent(max(perimeters))) == figures, span
+        assert low / 100 <= min(perimeters) and max(perimeters) <= high / 100, span
     areas = [a for _, (a, _) in rings]
     assert (percent(min(areas) * 10), percent(max(areas) * 10)) == (-6.7, 6.7)
     # the south mirrors the north
@@ -581,6 +610,65 @@ def test_a_ring_with_edges_along_a_pole_keeps_its_area(ring, area, perimeter):
 ])
 def test_plane_values_on_90_keep_their_edges(ring, crs):
     assert Topology.area([copy(ring)], crs)["perimeter"] == 200.0
+
+
+class FloatSubclass(float):
+    """A float subclass, as a host's own number type may be."""
+
+
+class Incomparable(float):
+    """A float subclass whose comparisons fail: a pole is read from the
+    double it holds, without running its code."""
+
+    def __eq__(self, other):
+        raise AssertionError("compared")
+
+    __ne__ = __lt__ = __le__ = __gt__ = __ge__ = __eq__
+    __hash__ = float.__hash__
+
+
+class FloatingProjection:
+    """A host's Projection that takes any number: it passes each value but
+    the code on to the real one as a float."""
+
+    def __init__(self, real):
+        self._real = real
+
+    def __getattr__(self, name):
+        attr = getattr(self._real, name)
+        if name not in PROJECTION_METHODS:
+            return attr
+        return lambda **kw: attr(**{k: v if k == "crs" else float(v) for k, v in kw.items()})
+
+
+POLE_CAP = [[-15.0, 60.0], [15.0, 60.0], [15.0, 90.0], [0.0, 90.0], [-15.0, 90.0], [-15.0, 60.0]]
+POLE_RINGS = {
+    "Albers, north": POLE_CAP,
+    "Albers, south": [[x, -y] for x, y in POLE_CAP[::-1]],
+    "web Mercator": pole_in_one_step(-10.0, -10.0, 10.0, 90.0),
+}
+
+
+# Latitudes of 90 or -90 carried by other number types than float: the own
+# projections take a float subclass where a latitude goes through abs()
+# (the Albers plane); a host's projection may take any number.  The edges
+# along the pole add nothing, exactly as with floats.  (The Gauss-Kruger
+# plane draws the pole as one point: its edges there have no length anyway.)
+@pytest.mark.parametrize("host, carrier, ring", [
+    (False, carrier, ring) for carrier in (FloatSubclass, Incomparable)
+    for ring in ("Albers, north", "Albers, south")
+] + [
+    (True, carrier, ring) for carrier in (FloatSubclass, numpy.float64, int) for ring in POLE_RINGS
+])
+def test_a_latitude_on_a_pole_whatever_number_carries_it(monkeypatch, host, carrier, ring):
+    if host:
+        monkeypatch.setattr(orbalt, "Projection", FloatingProjection(orbalt.Projection))
+    plain = [copy(POLE_RINGS[ring])]
+    carried = [[[x, carrier(y)] for x, y in POLE_RINGS[ring]]]
+    expected = outcome(Topology.area, plain, 2000)
+    assert isinstance(expected, dict)
+    assert outcome(Topology.area, carried, 2000) == expected
+    assert [[x, float(y)] for x, y in carried[0]] == plain[0]
 
 
 # --- failures ------------------------------------------------------------------------

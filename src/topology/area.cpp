@@ -241,12 +241,23 @@ ClosedRing closed_through_pole(PyObject* ring, const std::vector<double>& xs,
 // An edge between two vertices on the same pole is one point on the
 // spheroid and has no length.  The Albers plane draws the pole as an arc
 // round the cone's apex, and that arc would otherwise count in the
-// perimeter by how the pole is stepped (one edge or one a degree).  Only
-// exact floats are read, as the fast route reads them; plane values are
-// no latitudes.
+// perimeter by how the pole is stepped (one edge or one a degree).  Plane
+// values are no latitudes.
 int pole_of(double latitude) { return latitude == kPole ? 1 : latitude == -kPole ? -1 : 0; }
+// A value of the edges through the real calls: any float (a subclass, such
+// as numpy.float64, included) by the double it holds, which is what float's
+// own comparison and abs() read, and an int by its exact value, so that 90
+// is on the pole whatever number type carries it.  Both are read without
+// running interpreter code; a value of any other type (a Fraction, a
+// Decimal, which only a host's projection takes) would compare by its own
+// code, and keeps its edges.
 int pole_of(PyObject* latitude) {
-    return PyFloat_CheckExact(latitude) ? pole_of(PyFloat_AS_DOUBLE(latitude)) : 0;
+    if (PyFloat_Check(latitude)) return pole_of(PyFloat_AS_DOUBLE(latitude));
+    if (!PyLong_Check(latitude)) return 0;
+    int overflow = 0;
+    const long v = PyLong_AsLongAndOverflow(latitude, &overflow);
+    if (overflow) return 0;
+    return v == static_cast<long>(kPole) ? 1 : v == -static_cast<long>(kPole) ? -1 : 0;
 }
 bool along_pole(int a, int b) { return a != 0 && a == b; }
 
