@@ -34,7 +34,7 @@ import shapely
 from shapely.ops import polylabel
 
 from models.orbalt import Topology
-from timer import FLOOR, compare
+from timer import FLOOR, REPEAT, compare
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
 from thin_polygons import (holed_square, river, sliver, thin_annulus, thin_arc,  # noqa: E402
@@ -75,9 +75,10 @@ def small_polygons(rng):
     return out
 
 
-def compare_thin(name, rings, tolerance=None):
+def compare_thin(name, rings, tolerance=None, repeat=REPEAT):
     """Topology.build on one polygon beside the inscribed circle, and beside
-    polylabel to `tolerance` when one is given."""
+    polylabel to `tolerance` when one is given; `repeat` calm rounds (fewer
+    for labels of seconds)."""
     ready = shapely.geometry.shape({"type": "Polygon", "coordinates": rings})
 
     def build_one():
@@ -92,7 +93,7 @@ def compare_thin(name, rings, tolerance=None):
     peers = [("maximum_inscribed_circle", circle_one)]
     if tolerance is not None:
         peers.append((f"polylabel {tolerance}", lambda: polylabel(ready, tolerance)))
-    compare(name, build_one, build_floor, peers)
+    compare(name, build_one, build_floor, peers, repeat=repeat)
 
 
 def lines(rng):
@@ -133,11 +134,13 @@ def main():
     band = river(0.5, 1e-4, 4700)
     compare_thin(f"build, river 1e-4 wide, {len(band[0]):,} vertices", band)
     band = zigzag(1e-6, 1000)
-    compare_thin(f"build, zig-zag 1e-6 wide, {len(band[0]):,} vertices", band)
+    compare_thin(f"build, zig-zag 1e-6 wide, {len(band[0]):,} vertices", band, repeat=3)
     band = river(10000.0, 20.0, 1500, start=(0.0, 0.0), meander=1000.0)
-    compare_thin(f"build, river 27 km x 20 m in metres, {len(band[0]):,} vertices", band, 1.0)
-    compare_thin("build, sliver 100,000 x 1, 2,003 vertices", sliver(100000.0, 1.0, 1000), 1.0)
-    compare_thin("build, square 30 across, 1,000 holes", holed_square(30.0, 40, 25), 1.0)
+    compare_thin(f"build, river 27 km x 20 m in metres, {len(band[0]):,} vertices", band, 1.0,
+                 repeat=3)
+    compare_thin("build, sliver 100,000 x 1, 2,003 vertices", sliver(100000.0, 1.0, 1000), 1.0,
+                 repeat=3)
+    compare_thin("build, square 30 across, 1,000 holes", holed_square(30.0, 40, 25), 1.0, repeat=3)
 
     paths = lines(rng)
     ready_lines = [shapely.LineString(p) for p in paths]
